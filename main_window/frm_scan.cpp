@@ -1,0 +1,109 @@
+#include "main_window/frm_scan.h"
+
+#include <array>
+#include <cassert>
+
+#include "about_window/frm_about.h"
+#include "platform/event_binding.h"
+#include "platform/services.h"
+#include "search_module/scan_options.h"
+
+namespace quorvin {
+
+namespace {
+
+FrmScan* theInstance = nullptr;
+
+// The button's caption is its mode.
+constexpr char16_t kChooseFileCaption[] = u"Selectionner un fichier...";
+constexpr char16_t kChooseFileToolTip[] = u"Choix du fichier pour effectuer la recherche";
+constexpr char16_t kReadyCaption[] = u"Lancer la recherche...";
+constexpr char16_t kReadyToolTip[] = u"Lance la recherche dans le fichier sélectionné";
+
+constexpr std::array<platform::Binding<FrmScan>, 5> kBindings{{
+    {"ScanString", platform::Event::Change, &FrmScan::ScanString_Change},
+    {"Scan_Select", platform::Event::Click, &FrmScan::Scan_Select_Click},
+    {"Command1", platform::Event::Click, &FrmScan::Command1_Click},
+    {"Command2", platform::Event::Click, &FrmScan::Command2_Click},
+    {"", platform::Event::Unload, &FrmScan::Form_Unload},
+}};
+
+}  // namespace
+
+FrmScan::FrmScan() : window_(platform::services().windows->create(frmScanDesign(), *this))
+{
+    assert(theInstance == nullptr && "there is one main window");
+    theInstance = this;
+}
+
+FrmScan::~FrmScan()
+{
+    theInstance = nullptr;
+}
+
+FrmScan& FrmScan::instance()
+{
+    assert(theInstance != nullptr);
+    return *theInstance;
+}
+
+void FrmScan::show()
+{
+    platform::services().windows->show(*window_);
+}
+
+void FrmScan::onEvent(std::string_view control, platform::Event event)
+{
+    platform::dispatch(kBindings, *this, control, event);
+}
+
+void FrmScan::ScanString_Change()
+{
+    Scan_Select().setEnabled(!ScanString().text().empty());
+}
+
+void FrmScan::Scan_Select_Click()
+{
+    if (Scan_Select().text() == kChooseFileCaption) {
+        SelectedFile = ScanOptioons::ShowOpenDialog(hWnd(), u"Tous les fichiers (*.*)|*.*|", u"Ouvrir un fichier", u"");
+        if (!SelectedFile.empty()) {
+            Scan_Select().setText(kReadyCaption);
+            Scan_Select().setToolTip(kReadyToolTip);
+        }
+        return;
+    }
+    if (ScanString().text().empty()) {
+        platform::services().messageBox->show(hWnd(), u"ERREUR: Entrez la chaîne de caractères à rechercher.",
+                                              u"Pas de chaîne de caractères à rechercher", platform::kMessageOk);
+        return;
+    }
+    const bool fileChosen = !SelectedFile.empty();
+    if (fileChosen) {
+        Text4().setText(SelectedFile);
+        ScanOptioons::ScanFile(SelectedFile, ScanString().text());
+    }
+    Scan_Select().setText(kChooseFileCaption);
+    Scan_Select().setToolTip(kChooseFileToolTip);
+    if (!fileChosen) {
+        Scan_Select_Click();  // now in ChooseFile: opens the dialog
+    }
+}
+
+void FrmScan::Command1_Click()
+{
+    platform::services().windows->endProgram();
+}
+
+void FrmScan::Command2_Click()
+{
+    frmAbout about;
+    about.showModal(*window_);
+}
+
+void FrmScan::Form_Unload()
+{
+    // The main window is the last one open: closing it ends the program.
+    platform::services().windows->endProgram();
+}
+
+}  // namespace quorvin

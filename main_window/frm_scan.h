@@ -1,0 +1,50 @@
+#pragma once
+// FrmScan: the main window. There is exactly one; the search routines reach it through instance().
+#include <memory>
+#include <string>
+
+#include "platform/window_design.h"
+#include "platform/window_system.h"
+
+namespace quorvin {
+
+// The main window's design.
+const platform::WindowDesign& frmScanDesign();
+
+class FrmScan final : public platform::EventSink {
+public:
+    // Creates the window from its design and makes it the one instance; it is shown by show().
+    FrmScan();
+    ~FrmScan() override;
+    FrmScan(const FrmScan&) = delete;
+    FrmScan& operator=(const FrmScan&) = delete;
+
+    static FrmScan& instance();
+
+    void show();
+    platform::Window& window() { return *window_; }
+    platform::WindowHandle hWnd() const { return window_->handle(); }
+
+    platform::Control& Text1() { return window_->control("Text1"); }  // search time
+    platform::Control& Text2() { return window_->control("Text2"); }  // file size
+    platform::Control& Text3() { return window_->control("Text3"); }  // bytes per second, not visible
+    platform::Control& Text4() { return window_->control("Text4"); }  // file path
+    platform::Control& ScanString() { return window_->control("ScanString"); }
+    platform::Control& Scan_Select() { return window_->control("Scan_Select"); }
+
+    // The path of the chosen file; empty until a file is chosen.
+    std::u16string SelectedFile;
+
+    void ScanString_Change();
+    void Scan_Select_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Form_Unload();
+
+    void onEvent(std::string_view control, platform::Event event) override;
+
+private:
+    std::unique_ptr<platform::Window> window_;
+};
+
+}  // namespace quorvin

@@ -1,0 +1,32 @@
+#pragma once
+// ScanOptioons: the routines the windows share to choose a file and to search it.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/binary_file.h"
+#include "platform/handles.h"
+#include "search_module/block_scanner.h"
+
+namespace quorvin::ScanOptioons {
+
+// Bytes read at a time.
+inline constexpr std::size_t BlockSize = 32000;
+
+// Feeds `file` to `scanner` block by block from its start, until the text occurs or `length` bytes are
+// read; a file that shrinks meanwhile ends at its real end. True when the text occurred. `bytesRead`, when
+// given, receives the number of bytes read. Errors of the file pass through as platform::FileError.
+bool ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScanner& scanner,
+                std::int64_t* bytesRead = nullptr);
+
+// Searches `path` for `text`, tells the user the outcome in a message box owned by the main window, and
+// writes the file's path and size, and after a search that found nothing the search time and throughput,
+// into the main window's fields.
+void ScanFile(const std::u16string& path, const std::u16string& text);
+
+// Lets the user choose a file; returns its path, or the empty text when the dialog was cancelled.
+// A chosen path also shows in the main window's file field at once.
+std::u16string ShowOpenDialog(platform::WindowHandle owner, const std::u16string& filter,
+                              const std::u16string& title, const std::u16string& initialDir);
+
+}  // namespace quorvin::ScanOptioons

@@ -1,0 +1,134 @@
+// The main window's mode machine and the open-file dialog, through the doubles.
+#include <gtest/gtest.h>
+
+#include "main_window/frm_scan.h"
+#include "platform/testing/fakes.h"
+#include "search_module/scan_options.h"
+
+namespace quorvin {
+namespace {
+
+constexpr char16_t kInitial[] = u"Sélectionner un fichier...";
+constexpr char16_t kChoose[] = u"Selectionner un fichier...";
+constexpr char16_t kReady[] = u"Lancer la recherche...";
+constexpr char16_t kChooseTip[] = u"Choix du fichier pour effectuer la recherche";
+constexpr char16_t kReadyTip[] = u"Lance la recherche dans le fichier sélectionné";
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    testing::FakePlatform fake;
+    FrmScan form;
+    testing::FakeWindow& window() { return static_cast<testing::FakeWindow&>(form.window()); }
+    platform::Control& button() { return form.Scan_Select(); }
+};
+
+TEST_F(MainWindowTest, TypingEnablesTheButtonWithoutChangingItsMode)
+{
+    EXPECT_FALSE(button().enabled());
+    EXPECT_EQ(button().text(), kInitial);
+    window().type("ScanString", u"a");
+    EXPECT_TRUE(button().enabled());
+    window().type("ScanString", u"");
+    EXPECT_FALSE(button().enabled());
+    EXPECT_EQ(button().text(), kInitial);
+}
+
+TEST_F(MainWindowTest, TypicalSearchGoesChooseSearchChooseAndKeepsTheFile)
+{
+    fake.files.add(u"/home/u/notes.txt", "Le QUORVIN est l\xE0");
+    fake.openFileDialog.answers.push_back(u"/home/u/notes.txt");
+    window().type("ScanString", u"quorvin");
+
+    window().click("Scan_Select");  // the first click opens the dialog at once
+    ASSERT_EQ(fake.openFileDialog.records.size(), 1u);
+    EXPECT_EQ(form.SelectedFile, u"/home/u/notes.txt");
+    EXPECT_EQ(form.Text4().text(), u"/home/u/notes.txt");
+    EXPECT_EQ(button().text(), kReady);
+    EXPECT_EQ(button().toolTip(), kReadyTip);
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+
+    window().type("ScanString", u"est LÀ");  // editing keeps the mode; the new text is searched
+    window().click("Scan_Select");
+    ASSERT_EQ(fake.messageBox.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBox.shown[0].caption, u"Chaîne de caractère trouvée !");
+    EXPECT_NE(fake.messageBox.shown[0].text.find(u"< est LÀ >"), std::u16string::npos);
+    EXPECT_EQ(button().text(), kChoose);
+    EXPECT_EQ(button().toolTip(), kChooseTip);
+    EXPECT_EQ(form.SelectedFile, u"/home/u/notes.txt");
+    EXPECT_EQ(form.Text2().text(), u"17");
+
+    window().click("Scan_Select");  // after a search: the dialog again; a cancel forgets the file
+    EXPECT_EQ(fake.openFileDialog.records.size(), 2u);
+    EXPECT_EQ(form.SelectedFile, u"");
+    EXPECT_EQ(button().text(), kChoose);
+    EXPECT_EQ(form.Text4().text(), u"/home/u/notes.txt");
+}
+
+TEST_F(MainWindowTest, CancelOnTheFirstClickStaysInChooseFile)
+{
+    window().type("ScanString", u"x");
+    window().click("Scan_Select");
+    EXPECT_EQ(button().text(), kChoose);
+    EXPECT_EQ(button().toolTip(), kChooseTip);
+    EXPECT_EQ(form.SelectedFile, u"");
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+}
+
+TEST_F(MainWindowTest, EmptySearchTextIsRefusedWhereTheButtonCanStillBeClicked)
+{
+    button().setEnabled(true);
+    window().click("Scan_Select");
+    ASSERT_EQ(fake.messageBox.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBox.shown[0].caption, u"Pas de chaîne de caractères à rechercher");
+    EXPECT_EQ(fake.messageBox.shown[0].text, u"ERREUR: Entrez la chaîne de caractères à rechercher.");
+    EXPECT_EQ(button().text(), kInitial);
+    EXPECT_TRUE(fake.openFileDialog.records.empty());
+}
+
+TEST_F(MainWindowTest, QuitAndCloseBoxEndTheProgram)
+{
+    window().click("Command1");
+    EXPECT_TRUE(fake.windows.ended);
+    fake.windows.ended = false;
+    fake.windows.unload(window());
+    EXPECT_TRUE(fake.windows.ended);
+}
+
+TEST_F(MainWindowTest, AboutButtonShowsTheAboutWindowModallyEachTimeAnew)
+{
+    std::vector<std::u16string> captions;
+    fake.windows.whileModal = [&](testing::FakeWindow& about) { captions.push_back(about.caption()); };
+    window().click("Command2");
+    window().click("Command2");
+    EXPECT_EQ(fake.windows.modalShown, (std::vector<std::string>{"frmAbout", "frmAbout"}));
+    EXPECT_EQ(captions, (std::vector<std::u16string>{u"A propos Quorvin", u"A propos Quorvin"}));
+}
+
+TEST_F(MainWindowTest, OpenDialogGetsTheFilterTitleAndFlags)
+{
+    fake.openFileDialog.answers.push_back(u"/a b/c.txt");
+    for (const std::u16string filter : {u"Tous les fichiers (*.*)|*.*|", u"Tous les fichiers (*.*)|*.*"}) {
+        form.Text4().setText(u"before");
+        const std::u16string chosen = ScanOptioons::ShowOpenDialog(form.hWnd(), filter, u"Ouvrir un fichier", u"");
+        const platform::OpenFileRecord& r = fake.openFileDialog.records.back();
+        EXPECT_EQ(r.filter, std::u16string(u"Tous les fichiers (*.*)\0*.*\0\0", 29));
+        EXPECT_EQ(r.title, u"Ouvrir un fichier");
+        EXPECT_EQ(r.flags, 0x1004u);
+        EXPECT_EQ(r.owner, form.hWnd());
+        EXPECT_EQ(r.instance, 0x400000u);
+        EXPECT_EQ(r.fileBuffer, std::u16string(254, u' '));
+        EXPECT_EQ(r.initialDir, u"");
+        // The first call chooses, the second is cancelled and leaves the field as it was.
+        EXPECT_EQ(form.Text4().text(), chosen.empty() ? u"before" : u"/a b/c.txt");
+    }
+}
+
+TEST_F(MainWindowTest, ChosenPathKeepsItsOwnSpacesAndLength)
+{
+    const std::u16string longPath = u"/" + std::u16string(600, u'd') + u"/name with end space ";
+    fake.openFileDialog.answers.push_back(longPath);
+    EXPECT_EQ(ScanOptioons::ShowOpenDialog(form.hWnd(), u"*|*", u"t", u""), longPath);
+}
+
+}  // namespace
+}  // namespace quorvin

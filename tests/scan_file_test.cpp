@@ -1,0 +1,174 @@
+// ScanFile through the doubles: messages, fields, statistics and faults.
+#include <gtest/gtest.h>
+
+#include "main_window/frm_scan.h"
+#include "platform/testing/fakes.h"
+#include "search_module/number_text.h"
+#include "search_module/scan_options.h"
+
+namespace quorvin {
+namespace {
+
+using platform::FileFault;
+using testing::MemoryFiles;
+
+class ScanFileTest : public ::testing::Test {
+protected:
+    testing::FakePlatform fake;
+    FrmScan form;
+
+    const testing::MessageRecord& onlyMessage()
+    {
+        EXPECT_EQ(fake.messageBox.shown.size(), 1u);
+        return fake.messageBox.shown.at(0);
+    }
+    void scan(const std::u16string& path, const std::u16string& text) { ScanOptioons::ScanFile(path, text); }
+};
+
+TEST_F(ScanFileTest, FoundTellsTheWholeLengthAndLeavesTheStatisticsAlone)
+{
+    std::string bytes(70000, 'x');
+    bytes.replace(69990, 3, "ABC");  // in the third and last block
+    fake.files.add(u"/d/f.txt", bytes);
+    form.Text1().setText(u"earlier time");
+    form.Text3().setText(u"earlier rate");
+
+    scan(u"/d/f.txt", u"abc");
+
+    const auto& m = onlyMessage();
+    EXPECT_EQ(m.caption, u"Chaîne de caractère trouvée !");
+    EXPECT_EQ(m.text, u"70000 Octets ont été scannés.\r\nResultats de la recherche :\r\n"
+                      u"La chaîne recherchée : < abc > a été trouvée dans le fichier : \r/d/f.txt");
+    EXPECT_EQ(m.type, 0);
+    EXPECT_EQ(m.owner, form.hWnd());
+    EXPECT_EQ(form.Text4().text(), u"/d/f.txt");
+    EXPECT_EQ(form.Text2().text(), u"70000");
+    EXPECT_EQ(form.Text1().text(), u"earlier time");
+    EXPECT_EQ(form.Text3().text(), u"earlier rate");
+    EXPECT_EQ(fake.files.openFiles, 0);
+    EXPECT_EQ(fake.files.largestRead, 32000u);
+}
+
+TEST_F(ScanFileTest, FoundStopsAtTheFirstBlockHoldingTheText)
+{
+    fake.files.add(u"f", "abc" + std::string(100000, 'x'));
+    scan(u"f", u"ABC");
+    EXPECT_EQ(fake.files.reads, 1);
+}
+
+TEST_F(ScanFileTest, NotFoundTimesTheSearchFromTheShownFieldsAfterTheMessageIsDismissed)
+{
+    fake.files.add(u"/d/f.txt", std::string(1000, 'x'));
+    fake.messageBox.whileOpen = [&] { fake.clock.advance(10); };
+
+    scan(u"/d/f.txt", u"e");
+
+    const auto& m = onlyMessage();
+    EXPECT_EQ(m.caption, u"Chaîne non trouvée");
+    EXPECT_EQ(m.text, u"La chaîne recherchée : < e > n'a pas été trouvée dans le fichier : \r/d/f.txt");
+    EXPECT_EQ(form.Text1().text(), u"0,000115740740740741");  // ten seconds, in days
+    // 1000 bytes / the shown time, then that shown rate / 100000, each step read back from its field.
+    const double perDay = *textToNumber(numberToText(1000 / 0.000115740740740741, u','), u',');
+    EXPECT_EQ(form.Text3().text(), numberToText(perDay / 100000, u','));
+    EXPECT_EQ(form.Text3().text(), u"86,3999999999998");
+}
+
+TEST_F(ScanFileTest, EmptyFileIsNotFoundAndAZeroTimeLeavesNoRate)
+{
+    fake.files.add(u"empty", "");
+    form.Text3().setText(u"old");
+    scan(u"empty", u"a");
+    EXPECT_EQ(onlyMessage().caption, u"Chaîne non trouvée");
+    EXPECT_EQ(fake.files.reads, 0);
+    EXPECT_EQ(form.Text2().text(), u"0");
+    EXPECT_EQ(form.Text1().text(), u"0");
+    EXPECT_EQ(form.Text3().text(), u"");
+}
+
+TEST_F(ScanFileTest, SearchAcrossMidnightCountsFromTheStart)
+{
+    fake.clock.seconds = 86399;
+    fake.messageBox.whileOpen = [&] { fake.clock.seconds = 1; };
+    fake.files.add(u"f", "x");
+    scan(u"f", u"a");
+    EXPECT_EQ(form.Text1().text(), numberToText(2 / 86400.0, u','));
+}
+
+TEST_F(ScanFileTest, BlocksAreThirtyTwoThousandBytes)
+{
+    fake.files.add(u"one", std::string(32000, 'x'));
+    fake.files.add(u"two", std::string(32001, 'x'));
+    scan(u"one", u"a");
+    EXPECT_EQ(fake.files.reads, 1);
+    scan(u"two", u"a");
+    EXPECT_EQ(fake.files.reads, 3);
+}
+
+TEST_F(ScanFileTest, TextsThatCannotOccurAreNotFound)
+{
+    fake.files.add(u"f", std::string(33000, '?') + "abc");
+    for (const std::u16string& text : {std::u16string(u"Δ"), std::u16string(u"abc  "), std::u16string(32001, u'?'),
+                                       std::u16string(u"\u212Abc")}) {
+        fake.messageBox.shown.clear();
+        scan(u"f", text);
+        EXPECT_EQ(onlyMessage().caption, u"Chaîne non trouvée");
+    }
+    fake.messageBox.shown.clear();
+    scan(u"f", std::u16string(32000, u'?'));
+    EXPECT_EQ(onlyMessage().caption, u"Chaîne de caractère trouvée !");
+}
+
+TEST_F(ScanFileTest, FileThatCannotBeOpenedIsReportedAndNothingElse)
+{
+    MemoryFiles::Script denied;
+    denied.openFault = FileFault::AccessDenied;
+    fake.files.add(u"/locked", "abc", denied);
+    form.Text1().setText(u"t");
+
+    scan(u"/locked", u"abc");
+    scan(u"/gone", u"abc");
+
+    ASSERT_EQ(fake.messageBox.shown.size(), 2u);
+    for (const auto& m : fake.messageBox.shown) {
+        EXPECT_EQ(m.caption, u"Lecture du fichier impossible");
+        EXPECT_EQ(m.type, platform::kMessageError);
+    }
+    EXPECT_NE(fake.messageBox.shown[0].text.find(u"\r/locked\r\n"), std::u16string::npos);
+    EXPECT_NE(fake.messageBox.shown[0].text.find(u"refusé"), std::u16string::npos);
+    EXPECT_NE(fake.messageBox.shown[1].text.find(u"n'existe plus"), std::u16string::npos);
+    EXPECT_EQ(form.Text4().text(), u"/gone");
+    EXPECT_EQ(form.Text1().text(), u"t");
+}
+
+TEST_F(ScanFileTest, ReadErrorMidwayIsReportedAndTheFileClosed)
+{
+    MemoryFiles::Script failing;
+    failing.failAtRead = 1;
+    fake.files.add(u"f", std::string(100000, 'x') + "abc", failing);
+    scan(u"f", u"abc");
+    EXPECT_EQ(onlyMessage().caption, u"Lecture du fichier impossible");
+    EXPECT_EQ(fake.files.openFiles, 0);
+}
+
+TEST_F(ScanFileTest, FileThatShrinksEndsAtItsRealEndAndOneThatGrowsAtItsFirstLength)
+{
+    MemoryFiles::Script shrinks;
+    shrinks.resizeAtRead = 1;
+    shrinks.resizeTo = 40000;
+    fake.files.add(u"shrinks", std::string(100000, 'x') + "abc", shrinks);
+    scan(u"shrinks", u"abc");
+    EXPECT_EQ(onlyMessage().caption, u"Chaîne non trouvée");
+    EXPECT_EQ(fake.files.reads, 2);
+
+    MemoryFiles::Script grows;
+    grows.resizeAtRead = 0;
+    grows.resizeTo = 200000;  // filled with 'g'
+    fake.files.add(u"grows", std::string(10, 'x'), grows);
+    fake.messageBox.shown.clear();
+    scan(u"grows", u"g");
+    EXPECT_EQ(onlyMessage().caption, u"Chaîne non trouvée");
+    EXPECT_EQ(form.Text2().text(), u"10");
+}
+
+}  // namespace
+}  // namespace quorvin

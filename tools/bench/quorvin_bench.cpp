@@ -1,0 +1,53 @@
+// quorvin-bench FILE TEXT: runs the program's own block scan over FILE, as a search does, and times it.
+// TEXT is UTF-8. Prints "found" or "not found", then bytes, seconds and GB/s.
+// Exit status: 0 found, 1 not found, 2 error.
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "platform/qt/binary_file.h"
+#include "platform/qt/native_path.h"
+#include "search_module/block_scanner.h"
+#include "search_module/code_page.h"
+#include "search_module/scan_options.h"
+
+namespace {
+
+using namespace quorvin;
+
+int run(const char* fileName, const char* text)
+{
+    const std::optional<std::string> needle =
+        CodePage::windows1252().encode(platform::qt::fromNativePath(text));
+    platform::qt::PosixBinaryFiles files;
+    const auto started = std::chrono::steady_clock::now();
+    auto file = files.openRead(platform::qt::fromNativePath(fileName));
+    const std::int64_t length = file->length();
+    bool found = false;
+    std::int64_t scanned = 0;
+    if (needle && needle->size() <= ScanOptioons::BlockSize) {
+        BlockScanner scanner(*needle, CodePage::windows1252().foldTable());
+        found = ScanOptioons::ScanBlocks(*file, length, scanner, &scanned);
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("%s\n%lld bytes\n%.6f s\n%.3f GB/s\n", found ? "found" : "not found",
+                static_cast<long long>(scanned), seconds, seconds > 0 ? scanned / seconds / 1e9 : 0.0);
+    return found ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: quorvin-bench FILE TEXT\n");
+        return 2;
+    }
+    try {
+        return run(argv[1], argv[2]);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quorvin-bench: %s: %s\n", argv[1], error.what());
+        return 2;
+    }
+}
