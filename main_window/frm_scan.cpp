@@ -89,6 +89,18 @@ void FrmScan::Scan_Select_Click()
     }
 }
 
+void FrmScan::Form_OLEDragDrop(const std::vector<std::u16string>& paths)
+{
+    // One dropped file does what choosing it in the dialog does; anything else is ignored.
+    if (paths.size() != 1 || !platform::services().fileExists->isFile(paths.front())) {
+        return;
+    }
+    SelectedFile = paths.front();
+    Text4().setText(SelectedFile);
+    Scan_Select().setText(kReadyCaption);
+    Scan_Select().setToolTip(kReadyToolTip);
+}
+
 void FrmScan::Command1_Click()
 {
     platform::services().windows->endProgram();

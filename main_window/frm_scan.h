@@ -2,6 +2,7 @@
 // FrmScan: the main window. There is exactly one; the search routines reach it through instance().
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/window_design.h"
 #include "platform/window_system.h"
@@ -40,8 +41,10 @@ public:
     void Command1_Click();
     void Command2_Click();
     void Form_Unload();
+    void Form_OLEDragDrop(const std::vector<std::u16string>& paths);
 
     void onEvent(std::string_view control, platform::Event event) override;
+    void onFilesDropped(const std::vector<std::u16string>& paths) override { Form_OLEDragDrop(paths); }
 
 private:
     std::unique_ptr<platform::Window> window_;

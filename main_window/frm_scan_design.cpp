@@ -21,6 +21,7 @@ platform::WindowDesign makeDesign()
     d.clientHeight = 2610;
     d.border = platform::Border::FixedSingle;
     d.icon = "app_icon";
+    d.acceptsDroppedFiles = true;
 
     auto add = [&d](ControlDesign c) { d.controls.push_back(std::move(c)); };
 

@@ -1,9 +1,10 @@
 #pragma once
-// Tells whether a normal file exists.
+// Tells whether a file exists.
 //
 // The caller passes a full file name.
-// The caller may rely on: true only for an existing regular file that is neither hidden nor a system file;
-// folders, devices and anything unreadable give false.
+// The caller may rely on: exists() is true only for an existing regular file that is neither hidden nor a
+// system file; isFile() is true for any existing regular file. Folders, devices and anything that cannot
+// be looked at give false to both.
 // Failure: never throws; any doubt gives false.
 #include <string_view>
 
@@ -13,6 +14,7 @@ class FileExistsService {
 public:
     virtual ~FileExistsService() = default;
     virtual bool exists(std::u16string_view fileName) = 0;
+    virtual bool isFile(std::u16string_view fileName) = 0;
 };
 
 }  // namespace quorvin::platform

@@ -2,7 +2,7 @@
 // Message box owned by a window.
 //
 // The caller passes the owner's handle, the text (lines broken by CR LF or by a lone CR), the caption
-// and the type: 0 for an OK button alone, 16 for an error icon with an OK button.
+// and the type: 0 for an OK button alone, 16 for an error icon with OK, 64 for an information icon with OK.
 // The caller may rely on: the call returns only once the user has dismissed the box, and the owner takes
 // no input meanwhile. Every line break of the text shows as a line break.
 // Failure: a box that cannot be shown returns at once; nothing is reported.
@@ -14,6 +14,7 @@ namespace quorvin::platform {
 
 inline constexpr int kMessageOk = 0;
 inline constexpr int kMessageError = 16;
+inline constexpr int kMessageInformation = 64;
 
 class MessageBoxService {
 public:

@@ -13,6 +13,7 @@ enum class ControlKind {
     PictureButton,  // button showing a picture instead of text
     Frame,          // titled group box; may contain other controls
     TextBox,        // single-line edit
+    ProgressBar,    // its text is the percentage done, in digits ("0" to "100")
     Label,
     Picture,        // static picture
     Line,           // straight line: left/top is one end, width/height hold the other end (X2, Y2)
@@ -67,6 +68,7 @@ struct WindowDesign {
     bool centerOnOwner = false;             // false: centred on the screen
     std::optional<Color> background;
     std::string icon;                       // resource name of the window's icon
+    bool acceptsDroppedFiles = false;       // files dropped on it reach EventSink::onFilesDropped
     std::vector<ControlDesign> controls;    // in design order; containers come before what they contain
 };
 

@@ -5,12 +5,16 @@
 // controls' states by name. A front end calls the sink on the user-interface thread: Click for buttons,
 // pictures and labels, Change for every change of a text box's text (typed or set by the program).
 // The caller may rely on: create() returns a window that is not shown yet; showModal() returns once the
-// window is unloaded, the owner taking no input meanwhile; a closed box unloads the window; the sink
-// receives Unload when the window goes away. endProgram() ends the program at once: no further event.
+// window is unloaded, the owner taking no input meanwhile; showOwned() shows a window over its owner and
+// returns at once, the owner taking no input until it is unloaded; a closed box unloads a window; the sink
+// receives Unload when the window goes away. processEvents() handles what is pending and returns: windows
+// repaint and the desktop sees the program alive; user input is handled only when `userInput` is true
+// (and then, while an owned window is up, only by that window). unload() of a window already unloaded does nothing. endProgram() ends the program at once.
 // Failure: naming a control the design does not hold is a programming error (std::out_of_range).
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/handles.h"
 #include "platform/window_design.h"
@@ -23,6 +27,8 @@ class EventSink {
 public:
     virtual ~EventSink() = default;
     virtual void onEvent(std::string_view control, Event event) = 0;
+    // Local paths of what the user dropped on a window whose design accepts dropped files.
+    virtual void onFilesDropped(const std::vector<std::u16string>& /*paths*/) {}
 };
 
 class Control {
@@ -53,6 +59,8 @@ public:
     virtual std::unique_ptr<Window> create(const WindowDesign& design, EventSink& sink) = 0;
     virtual void show(Window& window) = 0;
     virtual void showModal(Window& window, Window& owner) = 0;
+    virtual void showOwned(Window& window, Window& owner) = 0;
+    virtual void processEvents(bool userInput) = 0;
     virtual void unload(Window& window) = 0;
     virtual void endProgram() = 0;
 };

@@ -15,6 +15,11 @@ std::u16string notFound(const std::u16string& text, const std::u16string& path)
     return u"La chaîne recherchée : < " + text + u" > n'a pas été trouvée dans le fichier : " + CR + path;
 }
 
+std::u16string cancelled(const std::u16string& text, const std::u16string& path)
+{
+    return u"La recherche de la chaîne : < " + text + u" > a été annulée avant la fin du fichier : " + CR + path;
+}
+
 namespace {
 
 const char16_t* cause(platform::FileFault fault)

@@ -11,12 +11,19 @@
 #include "search_module/block_scanner.h"
 #include "search_module/messages.h"
 #include "search_module/number_text.h"
+#include "search_module/scan_progress.h"
 
 namespace quorvin::ScanOptioons {
 
 namespace {
 
 using platform::services;
+
+std::u16string fileNameOf(const std::u16string& path)
+{
+    const auto slash = path.find_last_of(u"/\\");
+    return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
 
 void showMessage(const std::u16string& text, const std::u16string& caption, int type)
 {
@@ -49,25 +56,33 @@ void writeStatistics(FrmScan& form, double startTime)
 
 }  // namespace
 
-bool ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScanner& scanner, std::int64_t* bytesRead)
+ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScanner& scanner,
+                      const BlockObserver& observer, std::int64_t* bytesRead)
 {
     std::vector<std::uint8_t> block(BlockSize);
     std::int64_t read = 0;
-    bool found = false;
-    for (std::int64_t position = 1; position <= length && !found; position += static_cast<std::int64_t>(BlockSize)) {
+    ScanResult result = ScanResult::NotFound;
+    for (std::int64_t position = 1; position <= length; position += static_cast<std::int64_t>(BlockSize)) {
         const auto wanted = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(BlockSize), length - position + 1));
         const std::size_t got = file.read(position, std::span(block.data(), wanted));
         read += static_cast<std::int64_t>(got);
-        found = scanner.feed(std::span<const std::uint8_t>(block.data(), got));
+        if (scanner.feed(std::span<const std::uint8_t>(block.data(), got))) {
+            result = ScanResult::Found;
+            break;
+        }
         if (got < wanted) {
             break;  // the file shrank: its real end
+        }
+        if (observer && !observer(read)) {
+            result = ScanResult::Cancelled;
+            break;
         }
     }
     if (bytesRead != nullptr) {
         *bytesRead = read;
     }
-    return found;
+    return result;
 }
 
 void ScanFile(const std::u16string& path, const std::u16string& text)
@@ -76,7 +91,7 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
     form.Text4().setText(path);
 
     std::unique_ptr<platform::BinaryFile> file;
-    bool found = false;
+    ScanResult result = ScanResult::NotFound;
     std::int64_t length = 0;
     double startTime = 0;
     try {
@@ -89,9 +104,11 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         const std::optional<std::string> bytes = services().locale->codePage().encode(text);
         if (bytes && bytes->size() <= BlockSize) {
             BlockScanner scanner(*bytes, services().locale->codePage().foldTable());
-            found = ScanBlocks(*file, length, scanner);
+            ScanProgress progress(form.window(), fileNameOf(path), length);
+            result = ScanBlocks(*file, length, scanner,
+                                [&progress](std::int64_t bytesRead) { return progress.onBlock(bytesRead); });
         }
-        if (found) {
+        if (result == ScanResult::Found) {
             length = file->length();
         }
     } catch (const platform::FileError& error) {
@@ -101,8 +118,12 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
     }
     file.reset();  // closed before the user is told, so the file is not held while the message is up
 
-    if (found) {
+    if (result == ScanResult::Found) {
         showMessage(messages::found(length, text, path), messages::kFoundCaption, platform::kMessageOk);
+        return;
+    }
+    if (result == ScanResult::Cancelled) {
+        showMessage(messages::cancelled(text, path), messages::kCancelledCaption, platform::kMessageInformation);
         return;
     }
     showMessage(messages::notFound(text, path), messages::kNotFoundCaption, platform::kMessageOk);

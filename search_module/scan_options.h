@@ -2,6 +2,7 @@
 // ScanOptioons: the routines the windows share to choose a file and to search it.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/binary_file.h"
@@ -13,11 +14,16 @@ namespace quorvin::ScanOptioons {
 // Bytes read at a time.
 inline constexpr std::size_t BlockSize = 32000;
 
+enum class ScanResult { Found, NotFound, Cancelled };
+
+// Called after each block with the bytes read so far; returning false stops the scan.
+using BlockObserver = std::function<bool(std::int64_t bytesRead)>;
+
 // Feeds `file` to `scanner` block by block from its start, until the text occurs or `length` bytes are
-// read; a file that shrinks meanwhile ends at its real end. True when the text occurred. `bytesRead`, when
-// given, receives the number of bytes read. Errors of the file pass through as platform::FileError.
-bool ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScanner& scanner,
-                std::int64_t* bytesRead = nullptr);
+// read; a file that shrinks meanwhile ends at its real end. `bytesRead`, when given, receives the number
+// of bytes read. Errors of the file pass through as platform::FileError.
+ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScanner& scanner,
+                      const BlockObserver& observer = {}, std::int64_t* bytesRead = nullptr);
 
 // Searches `path` for `text`, tells the user the outcome in a message box owned by the main window, and
 // writes the file's path and size, and after a search that found nothing the search time and throughput,

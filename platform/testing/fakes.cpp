@@ -122,6 +122,9 @@ public:
     {
         const int index = readsOfThisFile_++;
         ++owner_.reads;
+        if (entry_.script.beforeRead) {
+            entry_.script.beforeRead(index);
+        }
         owner_.largestRead = std::max(owner_.largestRead, into.size());
         if (index == entry_.script.resizeAtRead) {
             entry_.bytes.resize(entry_.script.resizeTo, 'g');
@@ -231,9 +234,28 @@ void FakeWindowSystem::showModal(platform::Window& window, platform::Window&)
     }
 }
 
+void FakeWindowSystem::showOwned(platform::Window& window, platform::Window&)
+{
+    auto& fake = static_cast<FakeWindow&>(window);
+    ownedShown.push_back(fake.design.name);
+    fake.shown = true;
+    owned_ = &fake;
+}
+
+void FakeWindowSystem::processEvents(bool userInput)
+{
+    ++eventsProcessed;
+    if (onProcessEvents) {
+        onProcessEvents(owned_, userInput);
+    }
+}
+
 void FakeWindowSystem::unload(platform::Window& window)
 {
     auto& fake = static_cast<FakeWindow&>(window);
+    if (&fake == owned_) {
+        owned_ = nullptr;
+    }
     if (!fake.loaded) {
         return;
     }

@@ -18,8 +18,10 @@ namespace quorvin::testing {
 class FakeClock final : public platform::ClockService {
 public:
     double timeOfDay() override { return seconds / 86400.0; }
+    std::int64_t steadyMilliseconds() override { return steady; }
     void advance(double bySeconds) { seconds += bySeconds; }
     double seconds = 12 * 3600;  // noon
+    std::int64_t steady = 0;
 };
 
 struct MessageRecord {
@@ -84,7 +86,12 @@ public:
 class FakeFileExists final : public platform::FileExistsService {
 public:
     bool exists(std::u16string_view fileName) override { return files.count(std::u16string(fileName)) != 0; }
+    bool isFile(std::u16string_view fileName) override
+    {
+        return exists(fileName) || hiddenFiles.count(std::u16string(fileName)) != 0;
+    }
     std::set<std::u16string> files;
+    std::set<std::u16string> hiddenFiles;
 };
 
 class FakeRegistry final : public platform::RegistryService {
@@ -117,6 +124,7 @@ struct FileScript {
     int failAtRead = -1;    // the read (0-based) that throws ReadFailed
     int resizeAtRead = -1;  // before this read the file gets `resizeTo` bytes
     std::size_t resizeTo = 0;
+    std::function<void(int read)> beforeRead;  // e.g. to let time pass, as on a slow disk
 };
 
 class MemoryFiles final : public platform::BinaryFileService {
@@ -200,6 +208,8 @@ public:
     std::unique_ptr<platform::Window> create(const platform::WindowDesign& design, platform::EventSink& sink) override;
     void show(platform::Window& window) override { static_cast<FakeWindow&>(window).shown = true; }
     void showModal(platform::Window& window, platform::Window& owner) override;
+    void showOwned(platform::Window& window, platform::Window& owner) override;
+    void processEvents(bool userInput) override;
     void unload(platform::Window& window) override;
     void endProgram() override { ended = true; }
 
@@ -207,10 +217,15 @@ public:
     // closed with its close box.
     std::function<void(FakeWindow&)> whileModal;
     std::vector<std::string> modalShown;
+    // Runs at each processEvents, with the owned window that is up (or none).
+    std::function<void(FakeWindow* owned, bool userInput)> onProcessEvents;
+    std::vector<std::string> ownedShown;
+    int eventsProcessed = 0;
     bool ended = false;
 
 private:
     platform::WindowHandle nextHandle_ = 0x1000;
+    FakeWindow* owned_ = nullptr;
 };
 
 // All the doubles, installed as the program's services while it lives.

@@ -24,13 +24,14 @@ int run(const char* fileName, const char* text)
     const auto started = std::chrono::steady_clock::now();
     auto file = files.openRead(platform::qt::fromNativePath(fileName));
     const std::int64_t length = file->length();
-    bool found = false;
+    auto result = ScanOptioons::ScanResult::NotFound;
     std::int64_t scanned = 0;
     if (needle && needle->size() <= ScanOptioons::BlockSize) {
         BlockScanner scanner(*needle, CodePage::windows1252().foldTable());
-        found = ScanOptioons::ScanBlocks(*file, length, scanner, &scanned);
+        result = ScanOptioons::ScanBlocks(*file, length, scanner, {}, &scanned);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const bool found = result == ScanOptioons::ScanResult::Found;
     std::printf("%s\n%lld bytes\n%.6f s\n%.3f GB/s\n", found ? "found" : "not found",
                 static_cast<long long>(scanned), seconds, seconds > 0 ? scanned / seconds / 1e9 : 0.0);
     return found ? 0 : 1;
