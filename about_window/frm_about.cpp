@@ -7,6 +7,7 @@
 #include "about_window/maker.h"
 #include "platform/event_binding.h"
 #include "platform/services.h"
+#include "search_module/number_text.h"
 
 namespace quorvin {
 
@@ -22,12 +23,6 @@ constexpr std::array<platform::Binding<frmAbout>, 6> kBindings{{
     {"Label3", platform::Event::Click, &frmAbout::Label3_Click},
     {"lblDisclaimer", platform::Event::Click, &frmAbout::lblDisclaimer_Click},
 }};
-
-std::u16string decimal(long long value)
-{
-    const std::string digits = std::to_string(value);
-    return {digits.begin(), digits.end()};
-}
 
 void openLink(platform::Window& window, const std::u16string& target)
 {
@@ -60,8 +55,8 @@ void frmAbout::Form_Load()
     const platform::Version version = app.version();
     window_->setCaption(u"A propos " + app.title());
     window_->control("lblVersion")
-        .setText(u"Version " + decimal(version.major) + u"." + decimal(version.minor) + u"." +
-                 decimal(version.revision));
+        .setText(u"Version " + integerToText(version.major) + u"." + integerToText(version.minor) + u"." +
+                 integerToText(version.revision));
     window_->control("lblTitle").setText(app.title());
 }
 

@@ -5,6 +5,7 @@
 
 #include "about_window/frm_about.h"
 #include "platform/services.h"
+#include "search_module/number_text.h"
 
 namespace quorvin {
 
@@ -17,12 +18,6 @@ constexpr char kToolValue[] = "PATH";
 constexpr char kToolFolderKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr char kToolFolderValue[] = "MSINFO";
 constexpr char16_t kToolFileName[] = u"\\MSINFO32.EXE";
-
-std::u16string decimal(std::uint32_t value)
-{
-    const std::string digits = std::to_string(value);
-    return {digits.begin(), digits.end()};
-}
 
 }  // namespace
 
@@ -52,7 +47,7 @@ bool frmAbout::GetKeyValue(platform::RegistryKey KeyRoot, const std::string& Key
         for (std::size_t i = std::min<std::size_t>(size, 4); i-- > 0;) {
             number = (number << 8) | buffer[i];
         }
-        KeyVal = decimal(number);
+        KeyVal = integerToText(number);
     }
     registry.closeKey(key);
     return read;
