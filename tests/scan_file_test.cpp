@@ -73,6 +73,22 @@ TEST_F(ScanFileTest, NotFoundTimesTheSearchFromTheShownFieldsAfterTheMessageIsDi
     EXPECT_EQ(form.Text3().text(), u"86,3999999999998");
 }
 
+TEST_F(ScanFileTest, FieldsAreWrittenInTheirOrderAroundTheMessage)
+{
+    fake.files.add(u"/f", std::string(10, 'x'));
+    fake.messageBox.whileOpen = [&] {
+        fake.clock.advance(2);
+        fake.windows.textLog.push_back("message");
+    };
+    fake.windows.textLog.clear();
+    scan(u"/f", u"y");
+    // The rate is the size over the shown time (2 s), then that shown rate over 100000, each read back
+    // from its field, so the shown digits carry into the next step.
+    EXPECT_EQ(fake.windows.textLog, (std::vector<std::string>{"Text4=/f", "Text2=10", "message",
+                                                              "Text1=2,31481481481481E-05",
+                                                              "Text3=432000,000000001", "Text3=4,32000000000001"}));
+}
+
 TEST_F(ScanFileTest, EmptyFileIsNotFoundAndAZeroTimeLeavesNoRate)
 {
     fake.files.add(u"empty", "");

@@ -164,7 +164,7 @@ std::unique_ptr<platform::BinaryFile> MemoryFiles::openRead(std::u16string_view 
     return std::make_unique<File>(*this, found->second);
 }
 
-FakeControl::FakeControl(const platform::ControlDesign& design, std::function<void()> onChange)
+FakeControl::FakeControl(const platform::ControlDesign& design, std::function<void(std::u16string_view)> onChange)
     : text_(design.text), toolTip_(design.toolTip), enabled_(design.enabled), visible_(design.visible),
       onChange_(std::move(onChange))
 {
@@ -176,19 +176,21 @@ void FakeControl::setText(std::u16string_view text)
         return;
     }
     text_ = text;
-    if (onChange_) {
-        onChange_();
-    }
+    onChange_(text_);
 }
 
-FakeWindow::FakeWindow(const platform::WindowDesign& design, platform::EventSink& sink, platform::WindowHandle handle)
+FakeWindow::FakeWindow(const platform::WindowDesign& design, platform::EventSink& sink, platform::WindowHandle handle,
+                       std::vector<std::string>& textLog)
     : design(design), sink(sink), caption_(design.caption), handle_(handle)
 {
     for (const platform::ControlDesign& c : design.controls) {
-        std::function<void()> onChange;
-        if (c.kind == platform::ControlKind::TextBox) {
-            onChange = [this, name = c.name] { this->sink.onEvent(name, platform::Event::Change); };
-        }
+        const bool textBox = c.kind == platform::ControlKind::TextBox;
+        auto onChange = [this, &textLog, name = c.name, textBox](std::u16string_view text) {
+            textLog.push_back(name + "=" + std::string(text.begin(), text.end()));
+            if (textBox) {
+                this->sink.onEvent(name, platform::Event::Change);
+            }
+        };
         controls_.emplace(c.name, std::make_unique<FakeControl>(c, std::move(onChange)));
     }
 }
@@ -218,7 +220,7 @@ void FakeWindow::type(std::string_view name, std::u16string_view text)
 std::unique_ptr<platform::Window> FakeWindowSystem::create(const platform::WindowDesign& design,
                                                            platform::EventSink& sink)
 {
-    return std::make_unique<FakeWindow>(design, sink, nextHandle_++);
+    return std::make_unique<FakeWindow>(design, sink, nextHandle_++, textLog);
 }
 
 void FakeWindowSystem::showModal(platform::Window& window, platform::Window&)

@@ -164,7 +164,7 @@ public:
 
 class FakeControl final : public platform::Control {
 public:
-    FakeControl(const platform::ControlDesign& design, std::function<void()> onChange);
+    FakeControl(const platform::ControlDesign& design, std::function<void(std::u16string_view)> onChange);
     std::u16string text() const override { return text_; }
     void setText(std::u16string_view text) override;
     std::u16string toolTip() const override { return toolTip_; }
@@ -177,12 +177,14 @@ public:
 private:
     std::u16string text_, toolTip_;
     bool enabled_, visible_;
-    std::function<void()> onChange_;
+    std::function<void(std::u16string_view)> onChange_;
 };
 
 class FakeWindow final : public platform::Window {
 public:
-    FakeWindow(const platform::WindowDesign& design, platform::EventSink& sink, platform::WindowHandle handle);
+    // Every text the program sets on a control is logged as "Control=text".
+    FakeWindow(const platform::WindowDesign& design, platform::EventSink& sink, platform::WindowHandle handle,
+               std::vector<std::string>& textLog);
     std::u16string caption() const override { return caption_; }
     void setCaption(std::u16string_view caption) override { caption_ = caption; }
     platform::Control& control(std::string_view name) override;
@@ -220,6 +222,7 @@ public:
     // Runs at each processEvents, with the owned window that is up (or none).
     std::function<void(FakeWindow* owned, bool userInput)> onProcessEvents;
     std::vector<std::string> ownedShown;
+    std::vector<std::string> textLog;  // "Control=text", for every text set on any window
     int eventsProcessed = 0;
     bool ended = false;
 
