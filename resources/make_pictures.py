@@ -95,17 +95,18 @@ def read_pixel_map(path):
 
 
 def png(picture):
-    """8-bit RGBA PNG."""
+    """8-bit PNG: RGBA when something is transparent, else RGB."""
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
+    channels = 4 if picture.has_transparency() else 3
     raw = bytearray()
     for y in range(picture.height):
         raw.append(0)  # filter: none
         for x in range(picture.width):
-            raw.extend(picture.rgba(x, y))
-    header = struct.pack(">IIBBBBB", picture.width, picture.height, 8, 6, 0, 0, 0)
+            raw.extend(picture.rgba(x, y)[:channels])
+    header = struct.pack(">IIBBBBB", picture.width, picture.height, 8, 6 if channels == 4 else 2, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
             + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
 
