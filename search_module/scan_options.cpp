@@ -57,14 +57,14 @@ void writeStatistics(FrmScan& form, double startTime)
 }  // namespace
 
 ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScanner& scanner,
-                      const BlockObserver& observer, std::int64_t* bytesRead)
+                      const BlockObserver& observer, std::int64_t* bytesRead, std::size_t blockSize)
 {
-    std::vector<std::uint8_t> block(BlockSize);
+    std::vector<std::uint8_t> block(blockSize);
     std::int64_t read = 0;
     ScanResult result = ScanResult::NotFound;
-    for (std::int64_t position = 1; position <= length; position += static_cast<std::int64_t>(BlockSize)) {
-        const auto wanted = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(BlockSize), length - position + 1));
+    const auto step = static_cast<std::int64_t>(blockSize);
+    for (std::int64_t position = 1; position <= length; position += step) {
+        const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(step, length - position + 1));
         const std::size_t got = file.read(position, std::span(block.data(), wanted));
         read += static_cast<std::int64_t>(got);
         if (scanner.feed(std::span<const std::uint8_t>(block.data(), got))) {

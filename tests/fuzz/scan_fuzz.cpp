@@ -1,0 +1,235 @@
+// libFuzzer target: the block scan, over a file that may end early, grow or fail a read, against a naive
+// search of the whole file. Any difference aborts.
+//
+// Input: [block] [text length] [fault] [where, 2 bytes] [text bytes] [file bytes]
+//   block:  0..63 -> blocks of 1..64 bytes; 64, 65 -> 32000 bytes, and then the whole ScanFile runs too
+//   fault:  bits 0-1: 0 none, 1 the file ends early (at byte `where`), 2 the file grows (its length is
+//           taken as `where`), 3 the read number `where` fails;
+//           bit 2: a character the code page cannot write goes into the text (ScanFile only);
+//           bits 3 and 4 both set: the text is made 31999 to 32001 bytes long and planted at the file's start (32000 only)
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "main_window/frm_scan.h"
+#include "platform/testing/fakes.h"
+#include "search_module/block_scanner.h"
+#include "search_module/code_page.h"
+#include "search_module/messages.h"
+#include "search_module/number_text.h"
+#include "search_module/scan_options.h"
+
+namespace quorvin {
+namespace {
+
+using ScanOptioons::ScanResult;
+
+[[noreturn]] void mismatch(const char* what)
+{
+    std::fprintf(stderr, "scan_fuzz: %s\n", what);
+    std::abort();
+}
+
+void check(bool condition, const char* what)
+{
+    if (!condition) mismatch(what);
+}
+
+struct Case {
+    std::size_t blockSize;
+    std::string text;     // code page bytes
+    std::string content;  // every byte the file could give
+    std::int64_t length;  // what the file says its length is
+    std::int64_t realEnd; // where reads stop giving bytes
+    std::int64_t failAt;  // the read (0-based) that fails, or -1
+    bool uncodable;       // the typed text holds a character the code page cannot write
+    std::size_t uncodableAt;
+};
+
+// The file the scan sees: asks are checked against what a caller may do, answers follow the case.
+class CaseFile final : public platform::BinaryFile {
+public:
+    CaseFile(const Case& c, int& openFiles) : c_(c), openFiles_(openFiles) { ++openFiles_; }
+    ~CaseFile() override { --openFiles_; }
+
+    std::int64_t length() override { return c_.length; }
+
+    std::size_t read(std::int64_t position, std::span<std::uint8_t> into) override
+    {
+        check(position == next_, "reads are not in sequence");
+        check(position - 1 + static_cast<std::int64_t>(into.size()) <= c_.length, "read beyond the length");
+        check(into.size() <= c_.blockSize, "read larger than a block");
+        if (reads_++ == c_.failAt) {
+            throw platform::FileError(platform::FileFault::ReadFailed, "injected read failure");
+        }
+        const std::int64_t start = position - 1;
+        const std::int64_t available = std::max<std::int64_t>(0, c_.realEnd - start);
+        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(available, into.size()));
+        std::memcpy(into.data(), c_.content.data() + start, count);
+        next_ += static_cast<std::int64_t>(count);
+        return count;
+    }
+
+private:
+    const Case& c_;
+    int& openFiles_;
+    std::int64_t next_ = 1;
+    std::int64_t reads_ = 0;
+};
+
+class CaseFiles final : public platform::BinaryFileService {
+public:
+    std::unique_ptr<platform::BinaryFile> openRead(std::u16string_view) override
+    {
+        return std::make_unique<CaseFile>(*current, openFiles);
+    }
+    const Case* current = nullptr;
+    int openFiles = 0;
+};
+
+enum class Outcome { Found, NotFound, ReadError };
+
+struct Expected {
+    Outcome outcome;
+    std::int64_t bytesRead;
+};
+
+// Folds the whole visible file and the text, and looks for the text the plain way.
+Expected reference(const Case& c, std::size_t blockSize)
+{
+    const ByteTable& fold = CodePage::windows1252().foldTable();
+    auto folded = [&fold](std::string s) {
+        for (char& ch : s) ch = static_cast<char>(fold[static_cast<std::uint8_t>(ch)]);
+        return s;
+    };
+    const std::int64_t visible = std::min(c.length, c.realEnd);
+    const std::string file = folded(c.content.substr(0, static_cast<std::size_t>(visible)));
+    const std::size_t at = file.find(folded(c.text));
+    const auto block = static_cast<std::int64_t>(blockSize);
+    if (at != std::string::npos) {
+        // The scan stops at the read that brings the occurrence's last byte, unless a read fails first.
+        const std::int64_t lastRead = static_cast<std::int64_t>(at + c.text.size() - 1) / block;
+        if (c.failAt >= 0 && c.failAt <= lastRead) return {Outcome::ReadError, 0};
+        return {Outcome::Found, std::min((lastRead + 1) * block, visible)};
+    }
+    // Read i is made when it starts before the length and every read before it was whole.
+    const std::int64_t failStart = c.failAt * block;
+    if (c.failAt >= 0 && failStart < c.length && failStart <= c.realEnd) return {Outcome::ReadError, 0};
+    return {Outcome::NotFound, visible};
+}
+
+void checkScanBlocks(const Case& c)
+{
+    CaseFiles files;
+    files.current = &c;
+    const Expected expected = reference(c, c.blockSize);
+    std::optional<ScanResult> result;
+    std::int64_t bytesRead = -1;
+    {
+        auto file = files.openRead(u"");
+        BlockScanner scanner(c.text, CodePage::windows1252().foldTable());
+        try {
+            result = ScanOptioons::ScanBlocks(*file, c.length, scanner, {}, &bytesRead, c.blockSize);
+        } catch (const platform::FileError& error) {
+            check(error.fault() == platform::FileFault::ReadFailed, "wrong fault");
+        }
+    }
+    switch (expected.outcome) {
+    case Outcome::ReadError: check(!result, "a failed read did not surface"); break;
+    case Outcome::Found: check(result == ScanResult::Found, "text missed"); break;
+    case Outcome::NotFound: check(result == ScanResult::NotFound, "text found that is not there"); break;
+    }
+    if (result) check(bytesRead == expected.bytesRead, "wrong count of bytes read");
+}
+
+// The whole search as the user starts it, with its message box and fields.
+void checkScanFile(const Case& c)
+{
+    static testing::FakePlatform fake;
+    static FrmScan form;
+    static CaseFiles files;
+    platform::services().binaryFiles = &files;
+    files.current = &c;
+    fake.messageBox.shown.clear();
+
+    std::u16string typed = CodePage::windows1252().decode(c.text);
+    if (c.uncodable) {
+        // U+0394 has no byte in the code page; U+212A, the Kelvin sign, must not turn into K.
+        typed.insert(std::min(c.uncodableAt, typed.size()), 1, c.uncodableAt % 2 ? u'\u0394' : u'\u212A');
+    }
+    ScanOptioons::ScanFile(u"/fuzz/file", typed);
+
+    Outcome outcome = Outcome::NotFound;  // a text that cannot occur reads nothing
+    if (!c.uncodable && c.text.size() <= ScanOptioons::BlockSize) {
+        outcome = reference(c, ScanOptioons::BlockSize).outcome;
+    }
+    check(fake.messageBox.shown.size() == 1, "not exactly one message");
+    const testing::MessageRecord& shown = fake.messageBox.shown[0];
+    check(shown.owner == form.hWnd(), "message not owned by the main window");
+    check(files.openFiles == 0, "file left open");
+    check(form.Text2().text() == integerToText(c.length), "wrong size shown");
+    switch (outcome) {
+    case Outcome::ReadError: check(shown.caption == messages::kFileErrorCaption, "read error not told"); break;
+    case Outcome::Found:
+        check(shown.caption == messages::kFoundCaption, "ScanFile missed the text");
+        check(shown.text == messages::found(c.length, typed, u"/fuzz/file"), "wrong found message");
+        break;
+    case Outcome::NotFound:
+        check(shown.caption == messages::kNotFoundCaption, "ScanFile found what is not there");
+        check(shown.text == messages::notFound(typed, u"/fuzz/file"), "wrong not-found message");
+        break;
+    }
+}
+
+}  // namespace
+}  // namespace quorvin
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace quorvin;
+    if (size < 6) return 0;
+    const std::uint8_t blockChoice = data[0] % 66;
+    const std::size_t textLength = 1 + data[1] % 48;
+    const std::uint8_t fault = data[2];
+    const std::size_t where = data[3] | (data[4] << 8);
+    data += 5;
+    size -= 5;
+
+    Case c{};
+    c.blockSize = blockChoice < 64 ? blockChoice + 1u : ScanOptioons::BlockSize;
+    const std::size_t taken = std::min(textLength, size);
+    c.text.assign(reinterpret_cast<const char*>(data), taken);
+    c.content.assign(reinterpret_cast<const char*>(data + taken), size - taken);
+    if (c.text.empty()) return 0;
+    if ((fault & 0x18) == 0x18 && c.blockSize == ScanOptioons::BlockSize) {
+        // Filled with a sequence that hardly repeats, so that the plain searches stay fast.
+        std::string longText = c.text;
+        for (std::size_t i = longText.size(); i < ScanOptioons::BlockSize - 1 + where % 3; ++i) {
+            longText += static_cast<char>((i * 167 + i / 251) & 0xFF);
+        }
+        c.text = longText;
+        c.content = longText + c.content;
+    }
+    const auto contentSize = static_cast<std::int64_t>(c.content.size());
+    c.length = contentSize;
+    c.realEnd = contentSize;
+    c.failAt = -1;
+    switch (fault & 3) {
+    case 1: c.realEnd = static_cast<std::int64_t>(where) % (contentSize + 1); break;
+    case 2: c.length = static_cast<std::int64_t>(where) % (contentSize + 1); break;
+    case 3: c.failAt = static_cast<std::int64_t>(where % 16); break;
+    }
+    c.uncodable = (fault & 4) != 0;
+    c.uncodableAt = where;
+
+    checkScanBlocks(c);
+    if (c.blockSize == ScanOptioons::BlockSize) {
+        checkScanFile(c);
+    }
+    return 0;
+}
