@@ -1,0 +1,63 @@
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "platform/qt/qt_services.h"
+#include "platform/qt/qt_text.h"
+#include "platform/qt/window_handle.h"
+
+namespace quorvin::platform::qt {
+
+namespace {
+
+// The record's list "text\0pattern\0...\0\0" as Qt name filters, "text (patterns)". The patterns are
+// not shown (the text usually names them already); "*.*" becomes "*" so that names without a dot show.
+QStringList nameFilters(const std::u16string& filter)
+{
+    const QStringList items = toQString(filter).split(QChar(u'\0'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < items.size() && !items[i].isEmpty(); i += 2) {
+        QStringList patterns = items[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            if (pattern.trimmed() == QLatin1String("*.*")) {
+                pattern = QStringLiteral("*");
+            }
+        }
+        filters << items[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters;
+}
+
+// What the file-name box opens with: the buffer up to its first NUL, without its padding blanks.
+QString initialName(const std::u16string& buffer)
+{
+    return toQtPath(std::u16string_view(buffer).substr(0, buffer.find(u'\0'))).trimmed();
+}
+
+}  // namespace
+
+bool QtOpenFileDialog::show(OpenFileRecord& record)
+{
+    QFileDialog dialog(widgetOf(record.owner), toQString(record.title));
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode((record.flags & kOfnFileMustExist) != 0 ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (const QStringList filters = nameFilters(record.filter); !filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+    }
+    if (!record.initialDir.empty()) {
+        dialog.setDirectory(toQtPath(record.initialDir));
+    }
+    if (const QString name = initialName(record.fileBuffer); !name.isEmpty()) {
+        dialog.selectFile(name);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return false;
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    record.fileBuffer = fromQtPath(chosen) + u'\0';
+    record.fileTitleBuffer = fromQtPath(QFileInfo(chosen).fileName()) + u'\0';
+    return true;
+}
+
+}  // namespace quorvin::platform::qt

@@ -1,0 +1,48 @@
+#include "platform/qt/qt_platform.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace quorvin::platform::qt {
+
+QtPlatform::QtPlatform(std::function<void()> endProgram) : windows(std::move(endProgram)), previous_(services())
+{
+    services() = {&messageBox, &titledMessageBox, &openFileDialog, &shellOpen, &processStart, &fileExists,
+                  &registry,   &files,            &clock,          &locale,    &application,  &windows};
+}
+
+QtPlatform::~QtPlatform()
+{
+    services() = previous_;
+}
+
+bool installFrenchTranslations()
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+void prepareApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Quorvin"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(QUORVIN_VERSION_MAJOR)
+                                            .arg(QUORVIN_VERSION_MINOR)
+                                            .arg(QUORVIN_VERSION_PATCH));
+    // The program ends when its main window says so, not when a window happens to be the last one.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The designs ask for Comic Sans MS; the comic face most like it stands in where it is missing.
+    QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"),
+                               {QStringLiteral("Comic Neue"), QStringLiteral("Comic Relief")});
+    installFrenchTranslations();
+    QApplication::setWindowIcon(pictureResource("app_icon"));
+}
+
+}  // namespace quorvin::platform::qt

@@ -1,0 +1,642 @@
+#include "platform/qt/window_system.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <stdexcept>
+
+#include "platform/qt/qt_text.h"
+#include "platform/qt/window_handle.h"
+
+namespace quorvin::platform::qt {
+
+namespace {
+
+class QtWindow;
+
+// A window's top-level widget: reports its close box, Enter and Escape, and files dropped on it.
+class FormWidget final : public QWidget {
+public:
+    explicit FormWidget(QtWindow& window) : window_(window) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QtWindow& window_;
+};
+
+// A label or a picture that reports clicks.
+class ClickableLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    std::function<void()> onClick;
+    QRect designPlace;
+
+    // The designs were drawn for narrower faces than Linux has: a text wider than its label's box
+    // grows past the box on the side its alignment leaves free, rather than being cut.
+    void fitText()
+    {
+        QRect place = designPlace;
+        const Qt::Alignment alignment = this->alignment();
+        const int needed = fontMetrics().horizontalAdvance(text()) + 1;
+        if (needed > place.width() && !text().contains(QLatin1Char('\n'))) {
+            const int grow = needed - place.width();
+            place.setWidth(needed);
+            place.translate(alignment & Qt::AlignRight ? -grow : alignment & Qt::AlignHCenter ? -grow / 2 : 0, 0);
+            if (parentWidget() != nullptr) {
+                place.moveLeft(std::clamp(place.left(), 0, std::max(0, parentWidget()->width() - place.width())));
+            }
+        }
+        setGeometry(place);
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QLabel::mouseReleaseEvent(event);
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick) {
+            onClick();
+        }
+    }
+};
+
+// A straight line between two points of its parent, in its colour and width.
+class LineWidget final : public QWidget {
+public:
+    LineWidget(QLine line, QColor color, int width, QWidget* parent)
+        : QWidget(parent), line_(line), color_(color), width_(width)
+    {
+        const int margin = width;
+        setGeometry(QRect(line.p1(), line.p2()).normalized().adjusted(-margin, -margin, margin, margin));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(QPen(color_, width_, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLine(line_.translated(-pos()));
+    }
+
+private:
+    QLine line_;
+    QColor color_;
+    int width_;
+};
+
+QColor toQColor(Color color)
+{
+    return {color.red, color.green, color.blue};
+}
+
+class QtControl final : public Control {
+public:
+    QtControl(ControlKind kind, QWidget* widget, std::u16string text)
+        : kind_(kind), widget_(widget), text_(std::move(text))
+    {
+    }
+
+    std::u16string text() const override
+    {
+        switch (kind_) {
+        case ControlKind::Button:
+        case ControlKind::PictureButton:
+            return toU16(static_cast<QPushButton*>(widget_)->text());
+        case ControlKind::Frame:
+            return toU16(static_cast<QGroupBox*>(widget_)->title());
+        case ControlKind::TextBox:
+            return toU16(static_cast<QLineEdit*>(widget_)->text());
+        case ControlKind::ProgressBar:
+            return toU16(QString::number(static_cast<QProgressBar*>(widget_)->value()));
+        case ControlKind::Label:
+            return toU16(static_cast<QLabel*>(widget_)->text());
+        default:
+            return text_;  // pictures and lines show no text
+        }
+    }
+
+    void setText(std::u16string_view text) override
+    {
+        const QString value = toQString(text);
+        switch (kind_) {
+        case ControlKind::Button:
+        case ControlKind::PictureButton:
+            static_cast<QPushButton*>(widget_)->setText(value);
+            break;
+        case ControlKind::Frame:
+            static_cast<QGroupBox*>(widget_)->setTitle(value);
+            break;
+        case ControlKind::TextBox:
+            static_cast<QLineEdit*>(widget_)->setText(value);
+            break;
+        case ControlKind::ProgressBar:
+            static_cast<QProgressBar*>(widget_)->setValue(std::clamp(value.toInt(), 0, 100));
+            break;
+        case ControlKind::Label:
+            static_cast<ClickableLabel*>(widget_)->setText(value);
+            static_cast<ClickableLabel*>(widget_)->fitText();
+            break;
+        default:
+            text_ = text;
+        }
+    }
+
+    std::u16string toolTip() const override { return toU16(widget_->toolTip()); }
+    void setToolTip(std::u16string_view toolTip) override { widget_->setToolTip(toQString(toolTip)); }
+    bool enabled() const override { return widget_->isEnabled(); }
+    void setEnabled(bool enabled) override { widget_->setEnabled(enabled); }
+    bool visible() const override { return !widget_->isHidden(); }
+    void setVisible(bool visible) override { widget_->setHidden(!visible); }
+
+private:
+    ControlKind kind_;
+    QWidget* widget_;  // owned by the window's widget
+    std::u16string text_;
+};
+
+class QtWindow final : public Window {
+public:
+    QtWindow(QtWindowSystem& system, const WindowDesign& design, EventSink& sink);
+    ~QtWindow() override;
+    QtWindow(const QtWindow&) = delete;
+    QtWindow& operator=(const QtWindow&) = delete;
+
+    std::u16string caption() const override { return toU16(widget_->windowTitle()); }
+    void setCaption(std::u16string_view caption) override { widget_->setWindowTitle(toQString(caption)); }
+    Control& control(std::string_view name) override;
+    WindowHandle handle() const override { return handleOf(widget_); }
+
+    QWidget& widget() { return *widget_; }
+
+    // Reports an event to the window's handlers, unless the window is unloaded or the program ends.
+    void fire(std::string_view control, Event event)
+    {
+        if (loaded && !system_.ended()) {
+            sink_.onEvent(control, event);
+        }
+    }
+    void filesDropped(const std::vector<std::u16string>& paths)
+    {
+        if (loaded && !system_.ended()) {
+            sink_.onFilesDropped(paths);
+        }
+    }
+    void closeBox() { system_.unload(*this); }
+    void unloaded() { sink_.onEvent("", Event::Unload); }
+    bool acceptsDroppedFiles() const { return design_.acceptsDroppedFiles; }
+    bool centeredOnOwner() const { return design_.centerOnOwner; }
+
+    // Gives the focus to the first control in tab order that can take it.
+    void focusFirst();
+
+    bool loaded = true;
+    QEventLoop* modalLoop = nullptr;
+    QPushButton* defaultButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+
+private:
+    QWidget* build(const ControlDesign& c, QWidget* parent, double dpi);
+
+    QtWindowSystem& system_;
+    const WindowDesign& design_;
+    EventSink& sink_;
+    QPointer<FormWidget> widget_;
+    std::map<std::string, std::unique_ptr<QtControl>, std::less<>> controls_;
+    std::vector<QWidget*> tabOrder_;
+};
+
+// The default face for controls without a font of their own, at the size the designs are drawn for:
+// a condensed face where there is one, as the designs' boxes were measured for a narrow face.
+QFont defaultFont()
+{
+    QFont font = QApplication::font();
+    if (QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans Condensed"))) {
+        font.setFamilies({QStringLiteral("DejaVu Sans Condensed")});
+    }
+    font.setPointSizeF(Font{}.points);
+    return font;
+}
+
+QFont toQFont(const Font& font)
+{
+    QFont qfont = defaultFont();
+    if (!font.family.empty()) {
+        qfont.setFamilies({toQString(font.family)});
+    }
+    qfont.setPointSizeF(font.points);
+    qfont.setBold(font.bold);
+    return qfont;
+}
+
+Qt::Alignment toQtAlignment(Align align)
+{
+    switch (align) {
+    case Align::Center:
+        return Qt::AlignHCenter | Qt::AlignTop;
+    case Align::Right:
+        return Qt::AlignRight | Qt::AlignTop;
+    default:
+        return Qt::AlignLeft | Qt::AlignTop;
+    }
+}
+
+void setColor(QWidget* widget, QPalette::ColorRole role, const std::optional<Color>& color)
+{
+    if (color) {
+        QPalette palette = widget->palette();
+        palette.setColor(role, toQColor(*color));
+        widget->setPalette(palette);
+    }
+}
+
+QtWindow::QtWindow(QtWindowSystem& system, const WindowDesign& design, EventSink& sink)
+    : system_(system), design_(design), sink_(sink), widget_(new FormWidget(*this))
+{
+    const double dpi = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->logicalDotsPerInch() : 96;
+    widget_->setObjectName(QString::fromStdString(design.name));
+    widget_->setWindowTitle(toQString(design.caption));
+    // A fixed border: a close box, no maximise or minimise.
+    widget_->setWindowFlags((design.border == Border::FixedDialog ? Qt::Dialog : Qt::Window) |
+                            Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint);
+    widget_->setFixedSize(pixels(design.clientWidth, dpi), pixels(design.clientHeight, dpi));
+    widget_->setFont(defaultFont());
+    if (design.background) {
+        setColor(widget_, QPalette::Window, design.background);
+        widget_->setAutoFillBackground(true);
+    }
+    if (const QIcon icon = pictureResource(design.icon); !icon.isNull()) {
+        widget_->setWindowIcon(icon);
+    }
+    widget_->setAcceptDrops(design.acceptsDroppedFiles);
+
+    std::map<std::string, QWidget*, std::less<>> containers;
+    std::vector<std::pair<int, QWidget*>> tabbed;
+    for (const ControlDesign& c : design.controls) {
+        QWidget* parent = c.container.empty() ? widget_.data() : containers.at(c.container);
+        QWidget* w = build(c, parent, dpi);
+        w->setObjectName(QString::fromStdString(c.name));
+        if (!c.toolTip.empty()) {
+            w->setToolTip(toQString(c.toolTip));
+        }
+        w->setEnabled(c.enabled);
+        w->setHidden(!c.visible);
+        if (c.handCursor) {
+            w->setCursor(Qt::PointingHandCursor);
+        }
+        if (c.font) {
+            w->setFont(toQFont(*c.font));
+        }
+        if (c.kind == ControlKind::Frame) {
+            containers.emplace(c.name, w);
+        }
+        if (c.tabIndex >= 0 && w->focusPolicy() != Qt::NoFocus) {
+            tabbed.emplace_back(c.tabIndex, w);
+        }
+        controls_.emplace(c.name, std::make_unique<QtControl>(c.kind, w, c.text));
+    }
+    std::stable_sort(tabbed.begin(), tabbed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [index, w] : tabbed) {
+        if (!tabOrder_.empty()) {
+            QWidget::setTabOrder(tabOrder_.back(), w);
+        }
+        tabOrder_.push_back(w);
+    }
+}
+
+QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
+{
+    const QRect place(pixels(c.left, dpi), pixels(c.top, dpi), pixels(c.width, dpi), pixels(c.height, dpi));
+    const std::string name = c.name;
+    const auto click = [this, name] { fire(name, Event::Click); };
+    QWidget* w = nullptr;
+    switch (c.kind) {
+    case ControlKind::Button:
+    case ControlKind::PictureButton: {
+        auto* button = new QPushButton(toQString(c.text), parent);
+        if (c.kind == ControlKind::PictureButton) {
+            const QIcon icon = pictureResource(c.picture);
+            button->setIcon(icon);
+            if (!icon.availableSizes().isEmpty()) {
+                button->setIconSize(icon.availableSizes().constLast());
+            }
+        }
+        button->setDefault(c.defaultButton);
+        button->setAutoDefault(false);
+        if (c.defaultButton) {
+            defaultButton = button;
+        }
+        if (c.cancelButton) {
+            cancelButton = button;
+        }
+        setColor(button, QPalette::Button, c.background);
+        setColor(button, QPalette::ButtonText, c.foreground);
+        QObject::connect(button, &QPushButton::clicked, click);
+        w = button;
+        break;
+    }
+    case ControlKind::Frame: {
+        auto* frame = new QGroupBox(toQString(c.text), parent);
+        setColor(frame, QPalette::WindowText, c.foreground);
+        w = frame;
+        break;
+    }
+    case ControlKind::TextBox: {
+        auto* edit = new QLineEdit(toQString(c.text), parent);
+        edit->setMaxLength(INT_MAX);  // no limit
+        edit->setReadOnly(c.readOnly);
+        setColor(edit, QPalette::Base, c.background);
+        setColor(edit, QPalette::Text, c.foreground);
+        // Files dropped on the box go to the window.
+        edit->setAcceptDrops(!design_.acceptsDroppedFiles);
+        QObject::connect(edit, &QLineEdit::textChanged, [this, name] { fire(name, Event::Change); });
+        w = edit;
+        break;
+    }
+    case ControlKind::ProgressBar: {
+        auto* bar = new QProgressBar(parent);
+        bar->setRange(0, 100);
+        bar->setValue(std::clamp(toQString(c.text).toInt(), 0, 100));
+        w = bar;
+        break;
+    }
+    case ControlKind::Label:
+    case ControlKind::Picture: {
+        auto* label = new ClickableLabel(parent);
+        if (c.kind == ControlKind::Label) {
+            label->setTextFormat(Qt::PlainText);
+            label->setText(toQString(c.text));
+            label->setWordWrap(true);
+            label->setAlignment(toQtAlignment(c.align));
+        } else {
+            const QIcon picture = pictureResource(c.picture);
+            if (!picture.availableSizes().isEmpty()) {
+                label->setPixmap(picture.pixmap(picture.availableSizes().constLast()));
+            }
+            label->setScaledContents(c.stretchPicture);  // otherwise shown at its own size
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        }
+        setColor(label, QPalette::WindowText, c.foreground);
+        if (c.background) {
+            setColor(label, QPalette::Window, c.background);
+            label->setAutoFillBackground(true);
+        }
+        label->onClick = click;
+        label->designPlace = place;
+        if (c.kind == ControlKind::Label) {
+            label->setFont(c.font ? toQFont(*c.font) : defaultFont());
+            label->fitText();
+            return label;
+        }
+        w = label;
+        break;
+    }
+    case ControlKind::Line: {
+        // Lines hold their second end in width and height.
+        const QLine line(pixels(c.left, dpi), pixels(c.top, dpi), pixels(c.width, dpi), pixels(c.height, dpi));
+        return new LineWidget(line, c.foreground ? toQColor(*c.foreground) : QColor(Qt::black), c.lineWidth, parent);
+    }
+    }
+    w->setGeometry(place);
+    return w;
+}
+
+QtWindow::~QtWindow()
+{
+    loaded = false;
+    delete widget_.data();  // null when its owner's widget went first
+}
+
+Control& QtWindow::control(std::string_view name)
+{
+    const auto found = controls_.find(name);
+    if (found == controls_.end()) {
+        throw std::out_of_range("no control " + std::string(name));
+    }
+    return *found->second;
+}
+
+void QtWindow::focusFirst()
+{
+    for (QWidget* w : tabOrder_) {
+        if (w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus) != 0) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+// Local paths of what is dragged, or nothing when any item is not a local file or folder.
+std::optional<std::vector<std::u16string>> localPaths(const QMimeData* data)
+{
+    if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) {
+        return std::nullopt;
+    }
+    std::vector<std::u16string> paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) {
+            return std::nullopt;
+        }
+        paths.push_back(fromQtPath(url.toLocalFile()));
+    }
+    return paths;
+}
+
+void FormWidget::closeEvent(QCloseEvent* event)
+{
+    window_.closeBox();
+    event->accept();
+}
+
+void FormWidget::keyPressEvent(QKeyEvent* event)
+{
+    const auto press = [](QPushButton* button) {
+        if (button == nullptr || !button->isEnabled() || !button->isVisible()) {
+            return false;
+        }
+        button->click();
+        return true;
+    };
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Enter presses the button that has the focus, or else the default button.
+        if (press(qobject_cast<QPushButton*>(focusWidget())) || press(window_.defaultButton)) {
+            return;
+        }
+        break;
+    case Qt::Key_Escape:
+        if (press(window_.cancelButton)) {
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void FormWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (window_.acceptsDroppedFiles() && localPaths(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void FormWidget::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (window_.acceptsDroppedFiles() && localPaths(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void FormWidget::dropEvent(QDropEvent* event)
+{
+    const auto paths = window_.acceptsDroppedFiles() ? localPaths(event->mimeData()) : std::nullopt;
+    if (!paths) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    window_.filesDropped(*paths);
+}
+
+void centre(QWidget& widget, const QWidget* owner)
+{
+    QRect area;
+    if (owner != nullptr) {
+        area = owner->frameGeometry();
+    } else if (const QScreen* screen = widget.screen() ? widget.screen() : QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
+    }
+    const QSize size = widget.frameGeometry().size();
+    widget.move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+// Shows `window` over its owner, the rest of the program taking no input until it is unloaded.
+void present(QtWindow& window, QtWindow& owner)
+{
+    QWidget& widget = window.widget();
+    widget.setParent(&owner.widget(), widget.windowFlags());
+    widget.setWindowModality(Qt::ApplicationModal);
+    centre(widget, window.centeredOnOwner() ? &owner.widget() : nullptr);
+    widget.show();
+    widget.raise();
+    widget.activateWindow();
+    window.focusFirst();
+}
+
+}  // namespace
+
+int pixels(int twips, double dpi)
+{
+    return static_cast<int>(std::lround(twips * dpi / 1440.0));
+}
+
+QIcon pictureResource(const std::string& name)
+{
+    QIcon icon;
+    if (name.empty()) {
+        return icon;
+    }
+    const QString base = QStringLiteral(":/pictures/") + QString::fromStdString(name);
+    for (const char* suffix : {".png", "_16.png", "_32.png"}) {
+        if (QFile::exists(base + QLatin1String(suffix))) {
+            icon.addFile(base + QLatin1String(suffix));
+        }
+    }
+    return icon;
+}
+
+QtWindowSystem::QtWindowSystem(std::function<void()> endProgram) : endProgram_(std::move(endProgram)) {}
+
+std::unique_ptr<Window> QtWindowSystem::create(const WindowDesign& design, EventSink& sink)
+{
+    return std::make_unique<QtWindow>(*this, design, sink);
+}
+
+void QtWindowSystem::show(Window& window)
+{
+    auto& qtWindow = static_cast<QtWindow&>(window);
+    centre(qtWindow.widget(), nullptr);
+    qtWindow.widget().show();
+    qtWindow.widget().activateWindow();
+    qtWindow.focusFirst();
+}
+
+void QtWindowSystem::showModal(Window& window, Window& owner)
+{
+    auto& qtWindow = static_cast<QtWindow&>(window);
+    present(qtWindow, static_cast<QtWindow&>(owner));
+    QEventLoop loop;
+    qtWindow.modalLoop = &loop;
+    if (qtWindow.loaded) {
+        loop.exec(QEventLoop::DialogExec);
+    }
+    qtWindow.modalLoop = nullptr;
+}
+
+void QtWindowSystem::showOwned(Window& window, Window& owner)
+{
+    present(static_cast<QtWindow&>(window), static_cast<QtWindow&>(owner));
+}
+
+void QtWindowSystem::processEvents(bool userInput)
+{
+    QCoreApplication::processEvents(userInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtWindowSystem::unload(Window& window)
+{
+    auto& qtWindow = static_cast<QtWindow&>(window);
+    if (!qtWindow.loaded) {
+        return;
+    }
+    qtWindow.loaded = false;
+    qtWindow.widget().hide();
+    if (qtWindow.modalLoop != nullptr) {
+        qtWindow.modalLoop->quit();
+    }
+    if (!ended_) {
+        qtWindow.unloaded();
+    }
+}
+
+void QtWindowSystem::endProgram()
+{
+    ended_ = true;
+    if (endProgram_) {
+        endProgram_();
+    } else {
+        QCoreApplication::exit(0);
+    }
+}
+
+}  // namespace quorvin::platform::qt

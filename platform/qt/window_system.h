@@ -1,0 +1,40 @@
+#pragma once
+// Windows built from their designs with Qt Widgets: one generic builder for every window, and the
+// modal and owned showing of windows.
+#include <QIcon>
+#include <functional>
+#include <string>
+
+#include "platform/window_system.h"
+
+namespace quorvin::platform::qt {
+
+class QtWindowSystem final : public WindowSystemService {
+public:
+    // `endProgram` ends the program; by default the application's event loops are left.
+    explicit QtWindowSystem(std::function<void()> endProgram = {});
+
+    std::unique_ptr<Window> create(const WindowDesign& design, EventSink& sink) override;
+    void show(Window& window) override;
+    void showModal(Window& window, Window& owner) override;
+    void showOwned(Window& window, Window& owner) override;
+    void processEvents(bool userInput) override;
+    void unload(Window& window) override;
+    void endProgram() override;
+
+    // Once the program is ending, no window reports events any more.
+    bool ended() const { return ended_; }
+
+private:
+    std::function<void()> endProgram_;
+    bool ended_ = false;
+};
+
+// A length in twips as pixels on a screen of `dpi` logical dots per inch (15 twips a pixel at 96 dpi).
+int pixels(int twips, double dpi);
+
+// The picture a design names, from the resources' /pictures folder: "name.png", or the sizes
+// "name_16.png" and "name_32.png" of an icon. Null when there is none.
+QIcon pictureResource(const std::string& name);
+
+}  // namespace quorvin::platform::qt
