@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "search_module/anchor_filter.h"
 #include "search_module/code_page.h"
 
 namespace quorvin {
@@ -22,8 +23,7 @@ public:
     bool feed(std::span<const std::uint8_t> block);
 
 private:
-    std::string folded_;
-    ByteTable fold_;
+    AnchorFilter filter_;  // the text, folded
     std::vector<std::uint8_t> carry_;  // the last bytes fed, at most text length - 1
     std::vector<std::uint8_t> seam_;   // carry followed by the head of the next block
 };

@@ -1,0 +1,66 @@
+#pragma once
+// The fast search behind the block scanner. Rather than folding every byte, it first looks, at every
+// position, for the text's rarest bytes (its anchors) at their offsets, in every case that folds to
+// them, many positions at once with the processor's vector instructions; only positions where all
+// anchors agree are compared in full through the fold table.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "search_module/code_page.h"
+
+namespace quorvin {
+
+// One byte of the text that the filter looks for: a position's byte x holds it when
+// (x | orBits) == value, or x == other.
+struct Anchor {
+    std::size_t offset = 0;
+    std::uint8_t orBits = 0;
+    std::uint8_t value = 0;
+    std::uint8_t other = 0;
+};
+
+class AnchorFilter {
+public:
+    static constexpr std::size_t kMaxAnchors = 3;
+
+    // `foldedText` is already folded through `fold`.
+    AnchorFilter(std::string_view foldedText, const ByteTable& fold);
+
+    // Position of the first occurrence in `haystack`, or kNotFound (block_scanner.h).
+    std::size_t find(std::span<const std::uint8_t> haystack) const;
+
+    std::size_t length() const { return text_.size(); }
+    std::span<const Anchor> anchors() const { return {anchors_.data(), anchorCount_}; }
+    // True when some anchor has a case variant that the OR cannot reach, so `other` must be compared too.
+    bool needsOther() const { return needsOther_; }
+    bool matchesAt(const std::uint8_t* position) const;
+    std::size_t findScalar(const std::uint8_t* data, std::size_t size) const;
+
+private:
+    std::string text_;
+    ByteTable fold_;
+    std::array<Anchor, kMaxAnchors> anchors_{};
+    std::size_t anchorCount_ = 0;
+    bool needsOther_ = false;
+};
+
+namespace scan_paths {
+
+enum class Path { Scalar, Sse2, Avx2, Avx512 };
+
+// The paths this processor can run, the portable one first.
+std::vector<Path> supported();
+// Makes every search use `path` from now on (tests try each one); false, and nothing changes, when the
+// processor cannot run it. The fastest supported path is used until then.
+bool use(Path path);
+Path current();
+const char* name(Path path);
+
+}  // namespace scan_paths
+
+}  // namespace quorvin

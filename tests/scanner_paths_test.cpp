@@ -1,0 +1,164 @@
+// Every search path this processor can run (portable, SSE2, AVX2, AVX-512), forced on in turn, against
+// a naive search through the fold table.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "search_module/anchor_filter.h"
+#include "search_module/block_scanner.h"
+#include "search_module/code_page.h"
+
+namespace quorvin {
+namespace {
+
+using scan_paths::Path;
+
+std::size_t naiveFind(const std::string& haystack, const std::string& folded, const ByteTable& fold)
+{
+    for (std::size_t i = 0; i + folded.size() <= haystack.size(); ++i) {
+        std::size_t k = 0;
+        while (k < folded.size() && fold[static_cast<std::uint8_t>(haystack[i + k])] ==
+                                        static_cast<std::uint8_t>(folded[k])) {
+            ++k;
+        }
+        if (k == folded.size()) return i;
+    }
+    return kNotFound;
+}
+
+std::span<const std::uint8_t> bytesOf(const std::string& s, std::size_t from = 0)
+{
+    return {reinterpret_cast<const std::uint8_t*>(s.data()) + from, s.size() - from};
+}
+
+// A code page unlike Windows-1252: 'a' has three cases, and 0x10 and 0x93 (more than one bit apart)
+// are one letter, so anchors must come from the table given, not from a fixed rule.
+ByteTable oddFold()
+{
+    ByteTable fold = CodePage::windows1252().foldTable();
+    fold[0xC1] = 'a';
+    fold[0x93] = 0x10;
+    return fold;
+}
+
+struct Case {
+    ByteTable fold;
+    std::string alphabet;  // bytes dense in case pairs and near misses
+};
+
+std::vector<Case> cases()
+{
+    const std::string shared = std::string("aAbBeE\xE9\xC9\x8A\x9A\x8C\x9C\x9F\xFF\xD7\xF7 z\0", 20);
+    return {{CodePage::windows1252().foldTable(), shared + "\xDF\xB5"},
+            {oddFold(), shared + "\xC1\x10\x93\x30"}};
+}
+
+class ScanPaths : public testing::TestWithParam<Path> {
+protected:
+    void SetUp() override { ASSERT_TRUE(scan_paths::use(GetParam())); }
+    void TearDown() override { scan_paths::use(scan_paths::supported().back()); }
+
+    // Random bytes of `alphabet`, the text sometimes planted with random cases at `at`.
+    std::string pick(const std::string& alphabet, std::size_t n)
+    {
+        std::string s;
+        for (std::size_t i = 0; i < n; ++i) s.push_back(alphabet[random_() % alphabet.size()]);
+        return s;
+    }
+    void plant(std::string& haystack, const std::string& folded, const ByteTable& fold, std::size_t at)
+    {
+        for (std::size_t k = 0; k < folded.size(); ++k) {
+            std::vector<char> variants;
+            for (int b = 0; b < 256; ++b) {
+                if (fold[b] == static_cast<std::uint8_t>(folded[k])) variants.push_back(static_cast<char>(b));
+            }
+            haystack[at + k] = variants[random_() % variants.size()];
+        }
+    }
+    std::string foldAll(std::string s, const ByteTable& fold)
+    {
+        for (char& c : s) c = static_cast<char>(fold[static_cast<std::uint8_t>(c)]);
+        return s;
+    }
+
+    std::mt19937 random_{20261207};
+};
+
+TEST_P(ScanPaths, FindsTheFirstOccurrenceLikeTheNaiveSearch)
+{
+    for (const Case& c : cases()) {
+        for (int round = 0; round < 4000; ++round) {
+            const std::string text = foldAll(pick(c.alphabet, 1 + random_() % 40), c.fold);
+            std::string haystack = pick(c.alphabet, random_() % 400);
+            if (round % 2 == 0 && haystack.size() >= text.size()) {
+                plant(haystack, text, c.fold, random_() % (haystack.size() - text.size() + 1));
+            }
+            ASSERT_EQ(findFolded(bytesOf(haystack), text, c.fold), naiveFind(haystack, text, c.fold))
+                << "round " << round << " text length " << text.size();
+        }
+    }
+}
+
+TEST_P(ScanPaths, FindsATextAtEveryPositionAndAlignment)
+{
+    const ByteTable& fold = CodePage::windows1252().foldTable();
+    for (const std::string& text : {std::string("zq"), std::string("\x9C\xFF"), std::string("ab e\xE9"),
+                                    std::string(40, 'e')}) {
+        const std::string filler = pick("bB z\xC9", 300);
+        for (std::size_t shift = 0; shift < 64; shift += 7) {
+            for (std::size_t at = 0; at + text.size() <= 200; ++at) {
+                std::string haystack = std::string(shift, 'x') + filler.substr(0, 200);
+                plant(haystack, text, fold, shift + at);
+                const std::size_t expected = naiveFind(haystack.substr(shift), text, fold);
+                ASSERT_EQ(findFolded(bytesOf(haystack, shift), text, fold), expected)
+                    << "shift " << shift << " at " << at;
+                ASSERT_LE(expected, at);
+            }
+        }
+    }
+}
+
+// A block-sized file fed as 32000-byte blocks and a short last one, texts up to a block long.
+TEST_P(ScanPaths, BlockScannerFindsLongTextsAcrossSeamsAndShortLastBlocks)
+{
+    const ByteTable& fold = CodePage::windows1252().foldTable();
+    const std::string alphabet = "aAeE\xE9\xC9\x8C\x9C ";
+    for (const std::size_t length : {1u, 2u, 39u, 40u, 31990u, 32000u}) {
+        for (const std::size_t tail : {0u, 1u, 63u, 64u, 65u, 100u}) {
+            std::string file = pick(alphabet, 2 * 32000 + tail);
+            const std::string text = foldAll(pick(alphabet, length), fold);
+            const std::size_t at = (random_() % 2 ? 32000 + tail : 32000) - length + (length > 1 ? 1 : 0);
+            plant(file, text, fold, at);  // across the first seam or the second, when it can be
+            for (bool present : {true, false}) {
+                std::string scanned = file;
+                if (!present) {
+                    for (std::size_t k = at; k < at + length; ++k) scanned[k] = 'z';
+                }
+                BlockScanner scanner(text, fold);
+                bool found = false;
+                for (std::size_t from = 0; from < scanned.size() && !found; from += 32000) {
+                    found = scanner.feed(bytesOf(scanned, from).first(std::min<std::size_t>(32000, scanned.size() - from)));
+                }
+                ASSERT_EQ(found, naiveFind(scanned, text, fold) != kNotFound)
+                    << "length " << length << " tail " << tail << " present " << present;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPath, ScanPaths, testing::ValuesIn(scan_paths::supported()),
+                         [](const testing::TestParamInfo<Path>& info) { return scan_paths::name(info.param); });
+
+TEST(ScanPathsChoice, RefusesNothingItListsAndStartsOnTheFastest)
+{
+    const std::vector<Path> paths = scan_paths::supported();
+    EXPECT_EQ(paths.front(), Path::Scalar);
+    EXPECT_EQ(scan_paths::current(), paths.back());
+    for (Path path : paths) EXPECT_TRUE(scan_paths::use(path));
+    scan_paths::use(paths.back());
+}
+
+}  // namespace
+}  // namespace quorvin
