@@ -1,0 +1,15 @@
+#include <windows.h>
+
+#include "platform/win32/win32_services.h"
+#include "platform/win32/wide_text.h"
+
+namespace quorvin::platform::win32 {
+
+void TitledMessageBoxes::show(std::u16string_view text, int style, const std::optional<std::u16string>& title)
+{
+    // No owner, yet every window of the program waits for the box.
+    MessageBoxW(nullptr, wide(text).c_str(), wide(title.value_or(application_.title())).c_str(),
+                static_cast<UINT>(style) | MB_TASKMODAL);
+}
+
+}  // namespace quorvin::platform::win32

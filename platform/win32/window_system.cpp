@@ -1,0 +1,854 @@
+#include "platform/win32/window_system.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <climits>
+#include <cwchar>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/win32/resource_ids.h"
+#include "platform/win32/wide_text.h"
+
+namespace quorvin::platform::win32 {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"QuorvinWindow";
+
+struct Picture {
+    const char* name;
+    int id;
+    bool bitmap;  // else an icon
+};
+
+constexpr Picture kPictures[] = {
+    {"app_icon", QUORVIN_ICON_APP, false},
+    {"about_button", QUORVIN_ICON_ABOUT_BUTTON, false},
+    {"quit_button", QUORVIN_ICON_QUIT_BUTTON, false},
+    {"donation", QUORVIN_BITMAP_DONATION, true},
+};
+
+const Picture& pictureNamed(const std::string& name)
+{
+    for (const Picture& picture : kPictures) {
+        if (name == picture.name) {
+            return picture;
+        }
+    }
+    throw std::out_of_range("no picture named " + name);
+}
+
+COLORREF colorRef(const Color& color)
+{
+    return RGB(color.red, color.green, color.blue);
+}
+
+// The functions that know about per-monitor dpi exist from Windows 10 1607 on; older systems get 96 dpi.
+template <class Function>
+Function* user32Function(const char* name)
+{
+    return reinterpret_cast<Function*>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+UINT dpiOf(HWND window)
+{
+    static auto* const getDpiForWindow = user32Function<UINT WINAPI(HWND)>("GetDpiForWindow");
+    const UINT dpi = getDpiForWindow ? getDpiForWindow(window) : 0;
+    return dpi != 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+void adjustForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi)
+{
+    static auto* const adjust = user32Function<BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT)>(
+        "AdjustWindowRectExForDpi");
+    if (!adjust || !adjust(&rect, style, FALSE, exStyle, dpi)) {
+        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    }
+}
+
+// The face the designs' sizes were measured with, as the default of the windows' toolkit of old: wider
+// faces (Segoe UI, Tahoma) cut the end of several labels.
+const Font kDefaultFont{u"MS Sans Serif", 8.25, false};
+
+HFONT designFont(const Font& font, UINT dpi)
+{
+    const int height = -static_cast<int>(std::lround(font.points * dpi / 72.0));
+    return CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       wide(font.family).c_str());
+}
+
+bool isUserInput(const MSG& message)
+{
+    const UINT m = message.message;
+    return (m >= WM_KEYFIRST && m <= WM_KEYLAST) || (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) ||
+           (m >= WM_NCMOUSEMOVE && m <= WM_NCXBUTTONDBLCLK) || m == WM_DROPFILES || m == BM_CLICK;
+}
+
+}  // namespace
+
+class NativeWindow;
+
+class NativeControl final : public Control {
+public:
+    NativeControl(NativeWindow& window, const ControlDesign& design, int id)
+        : window_(window), design(design), id(id), text_(design.text), toolTip_(design.toolTip),
+          enabled_(design.enabled), visible_(design.visible)
+    {
+    }
+    ~NativeControl() override { release(); }
+    NativeControl(const NativeControl&) = delete;
+    NativeControl& operator=(const NativeControl&) = delete;
+
+    std::u16string text() const override
+    {
+        if (!hwnd || design.kind == ControlKind::ProgressBar) {
+            return text_;
+        }
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+        return fromWide(text);
+    }
+
+    void setText(std::u16string_view text) override
+    {
+        text_ = text;
+        if (!hwnd) {
+            return;
+        }
+        if (design.kind == ControlKind::ProgressBar) {
+            SendMessageW(hwnd, PBM_SETPOS, std::wcstol(wide(text).c_str(), nullptr, 10), 0);
+        } else {
+            SetWindowTextW(hwnd, wide(text).c_str());  // an edit box raises its Change event, as typing does
+        }
+    }
+
+    std::u16string toolTip() const override { return toolTip_; }
+    void setToolTip(std::u16string_view toolTip) override { toolTip_ = toolTip; }  // read back when it shows
+
+    bool enabled() const override { return hwnd ? IsWindowEnabled(hwnd) != FALSE : enabled_; }
+    void setEnabled(bool enabled) override;
+
+    bool visible() const override { return hwnd ? (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0 : visible_; }
+    void setVisible(bool visible) override;
+
+    // Replaces the font and the picture with ones made for `dpi`.
+    void applyDpi(UINT dpi, HFONT defaultFont);
+    void release();
+
+    const wchar_t* toolTipText() const { return reinterpret_cast<const wchar_t*>(toolTip_.c_str()); }
+
+    NativeWindow& window_;
+    const ControlDesign& design;
+    const int id;
+    HWND hwnd = nullptr;
+    HBRUSH brush = nullptr;  // its own background colour, if any
+
+private:
+    std::u16string text_;
+    std::u16string toolTip_;
+    bool enabled_;
+    bool visible_;
+    HFONT font_ = nullptr;
+    HANDLE image_ = nullptr;
+};
+
+class NativeWindow final : public Window {
+public:
+    NativeWindow(WindowSystem& system, const WindowDesign& design, EventSink& sink);
+    ~NativeWindow() override;
+    NativeWindow(const NativeWindow&) = delete;
+    NativeWindow& operator=(const NativeWindow&) = delete;
+
+    std::u16string caption() const override
+    {
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
+        return fromWide(text);
+    }
+    void setCaption(std::u16string_view caption) override { SetWindowTextW(hwnd_, wide(caption).c_str()); }
+    Control& control(std::string_view name) override;
+    WindowHandle handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
+
+    HWND hwnd() const { return hwnd_; }
+    UINT dpi() const { return dpi_; }
+    bool unloaded() const { return unloaded_; }
+    int twipsToPixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
+    HINSTANCE instance() const { return system_.instance(); }
+
+    void centerOver(HWND owner);
+    void focusFirstControl();
+    // Owner that takes no input until this window is unloaded.
+    void disableOwner(HWND owner);
+    void unload();
+
+    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void raise(const NativeControl& control, Event event);
+    void onCommand(int id, int code);
+    void onDroppedFiles(HDROP drop);
+    void paintLines(HDC dc);
+    void layout();
+    void createControl(NativeControl& control);
+    NativeControl* controlOf(HWND hwnd);
+    NativeControl* buttonWhere(bool ControlDesign::*role);
+
+    WindowSystem& system_;
+    const WindowDesign& design_;
+    EventSink& sink_;
+    std::vector<std::unique_ptr<NativeControl>> controls_;  // in design order
+    HWND hwnd_ = nullptr;
+    HWND toolTips_ = nullptr;
+    HWND disabledOwner_ = nullptr;
+    HWND lastFocus_ = nullptr;
+    HBRUSH background_ = nullptr;
+    HFONT defaultFont_ = nullptr;
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    bool unloaded_ = false;
+};
+
+// --- controls ---
+
+void NativeControl::setEnabled(bool enabled)
+{
+    enabled_ = enabled;
+    if (hwnd) {
+        EnableWindow(hwnd, enabled);
+    }
+}
+
+void NativeControl::setVisible(bool visible)
+{
+    visible_ = visible;
+    if (hwnd) {
+        ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
+    } else if (window_.hwnd()) {
+        InvalidateRect(window_.hwnd(), nullptr, TRUE);  // a line is drawn by the window itself
+    }
+}
+
+void NativeControl::applyDpi(UINT dpi, HFONT defaultFont)
+{
+    if (!hwnd) {
+        return;
+    }
+    HFONT font = design.font ? designFont(*design.font, dpi) : nullptr;
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : defaultFont), TRUE);
+    if (font_) {
+        DeleteObject(font_);
+    }
+    font_ = font;
+
+    if (design.picture.empty()) {
+        return;
+    }
+    const Picture& picture = pictureNamed(design.picture);
+    int width = 0, height = 0;
+    if (design.stretchPicture) {
+        RECT box{};
+        GetClientRect(hwnd, &box);
+        width = box.right, height = box.bottom;
+    } else if (!picture.bitmap) {
+        width = height = MulDiv(32, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    } else {
+        // A bitmap keeps its own size, in pixels of a 96-dpi screen.
+        BITMAP natural{};
+        if (HANDLE probe = LoadImageW(window_.instance(), MAKEINTRESOURCEW(picture.id), IMAGE_BITMAP, 0, 0, 0)) {
+            GetObjectW(probe, sizeof natural, &natural);
+            DeleteObject(probe);
+        }
+        width = MulDiv(natural.bmWidth, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+        height = MulDiv(natural.bmHeight, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    }
+    const UINT type = picture.bitmap ? IMAGE_BITMAP : IMAGE_ICON;
+    HANDLE image = LoadImageW(window_.instance(), MAKEINTRESOURCEW(picture.id), type, width, height, 0);
+    const UINT setImage = design.kind == ControlKind::PictureButton ? BM_SETIMAGE : STM_SETIMAGE;
+    SendMessageW(hwnd, setImage, type, reinterpret_cast<LPARAM>(image));
+    if (image_) {
+        picture.bitmap ? DeleteObject(image_) : DestroyIcon(static_cast<HICON>(image_));
+    }
+    image_ = image;
+}
+
+void NativeControl::release()
+{
+    if (font_) {
+        DeleteObject(font_);
+        font_ = nullptr;
+    }
+    if (image_) {
+        pictureNamed(design.picture).bitmap ? DeleteObject(image_) : DestroyIcon(static_cast<HICON>(image_));
+        image_ = nullptr;
+    }
+    if (brush) {
+        DeleteObject(brush);
+        brush = nullptr;
+    }
+}
+
+// --- windows ---
+
+NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, EventSink& sink)
+    : system_(system), design_(design), sink_(sink)
+{
+    background_ = design.background ? CreateSolidBrush(colorRef(*design.background)) : GetSysColorBrush(COLOR_BTNFACE);
+    const bool dialog = design.border == Border::FixedDialog;
+    // No WS_CLIPCHILDREN: the window paints the inside of its frames, which group boxes leave to it.
+    const DWORD style = WS_CAPTION | WS_SYSMENU | (dialog ? WS_POPUP : WS_OVERLAPPED);
+    const DWORD exStyle = dialog ? WS_EX_DLGMODALFRAME : 0;
+    CreateWindowExW(exStyle, kWindowClass, wide(design.caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                    CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, system.instance(), this);
+    if (!hwnd_) {
+        throw std::runtime_error("cannot create window " + design.name);
+    }
+    dpi_ = dpiOf(hwnd_);
+
+    for (std::size_t i = 0; i < design.controls.size(); ++i) {
+        controls_.push_back(std::make_unique<NativeControl>(*this, design.controls[i],
+                                                            kFirstControlId + static_cast<int>(i)));
+    }
+    // Tab order is creation order: by tab index, then design order; controls that take no focus last.
+    std::vector<NativeControl*> order;
+    for (auto& control : controls_) {
+        order.push_back(control.get());
+    }
+    std::stable_sort(order.begin(), order.end(), [](const NativeControl* a, const NativeControl* b) {
+        const auto rank = [](const NativeControl* c) { return c->design.tabIndex < 0 ? INT_MAX : c->design.tabIndex; };
+        return rank(a) < rank(b);
+    });
+    toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                system.instance(), nullptr);
+    for (NativeControl* control : order) {
+        createControl(*control);
+    }
+    // Frames go below everything, or they would hide what they contain. They take no focus, so the tab
+    // order (the controls' order from the top) stays the creation order.
+    for (NativeControl* control : order) {
+        if (control->design.kind == ControlKind::Frame) {
+            SetWindowPos(control->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
+    layout();
+
+    if (design.acceptsDroppedFiles) {
+        DragAcceptFiles(hwnd_, TRUE);
+    }
+    if (!design.icon.empty()) {
+        const int id = pictureNamed(design.icon).id;
+        bigIcon_ = static_cast<HICON>(LoadImageW(system.instance(), MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+        smallIcon_ = static_cast<HICON>(LoadImageW(system.instance(), MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    }
+}
+
+NativeWindow::~NativeWindow()
+{
+    if (hwnd_) {
+        if (disabledOwner_) {
+            EnableWindow(disabledOwner_, TRUE);
+        }
+        DestroyWindow(hwnd_);
+    }
+    controls_.clear();
+    if (design_.background) {
+        DeleteObject(background_);
+    }
+    DeleteObject(defaultFont_);
+    DestroyIcon(bigIcon_);
+    DestroyIcon(smallIcon_);
+}
+
+void NativeWindow::createControl(NativeControl& control)
+{
+    const ControlDesign& d = control.design;
+    if (d.background) {
+        control.brush = CreateSolidBrush(colorRef(*d.background));
+    }
+    if (d.kind == ControlKind::Line) {
+        return;  // drawn by the window
+    }
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (d.visible ? WS_VISIBLE : 0) | (d.enabled ? 0 : WS_DISABLED);
+    DWORD exStyle = 0;
+    const wchar_t* windowClass = L"STATIC";
+    const DWORD alignment = d.align == Align::Center ? SS_CENTER : d.align == Align::Right ? SS_RIGHT : SS_LEFT;
+    switch (d.kind) {
+    case ControlKind::Button:
+        windowClass = L"BUTTON";
+        style |= WS_TABSTOP | (d.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        break;
+    case ControlKind::PictureButton:
+        windowClass = L"BUTTON";
+        style |= WS_TABSTOP | BS_PUSHBUTTON | BS_ICON;
+        break;
+    case ControlKind::Frame:
+        windowClass = L"BUTTON";
+        style |= BS_GROUPBOX;
+        break;
+    case ControlKind::TextBox:
+        windowClass = L"EDIT";
+        style |= WS_TABSTOP | ES_AUTOHSCROLL | (d.readOnly ? ES_READONLY : 0);
+        exStyle |= WS_EX_CLIENTEDGE;
+        break;
+    case ControlKind::ProgressBar:
+        windowClass = PROGRESS_CLASSW;
+        break;
+    case ControlKind::Label:
+        style |= SS_NOTIFY | alignment;  // SS_NOTIFY: clicks, and the mouse over it shows its tool tip
+        break;
+    case ControlKind::Picture:
+        style |= SS_NOTIFY | (pictureNamed(d.picture).bitmap ? SS_BITMAP : SS_ICON) |
+                 (d.stretchPicture ? SS_REALSIZECONTROL : SS_REALSIZEIMAGE);
+        break;
+    case ControlKind::Line:
+        break;
+    }
+    control.hwnd = CreateWindowExW(exStyle, windowClass, wide(d.text).c_str(), style, 0, 0, 0, 0, hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), system_.instance(),
+                                   nullptr);
+    if (d.kind == ControlKind::ProgressBar) {
+        SendMessageW(control.hwnd, PBM_SETRANGE32, 0, 100);
+        control.setText(d.text);
+    }
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control.hwnd);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// Places the window and its controls, and makes their fonts and pictures, for the window's dpi.
+void NativeWindow::layout()
+{
+    RECT frame{0, 0, twipsToPixels(design_.clientWidth), twipsToPixels(design_.clientHeight)};
+    adjustForDpi(frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                 static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    HFONT oldDefault = defaultFont_;
+    defaultFont_ = designFont(kDefaultFont, dpi_);
+    for (auto& control : controls_) {
+        const ControlDesign& d = control->design;
+        if (!control->hwnd) {
+            continue;
+        }
+        int left = d.left, top = d.top;
+        if (!d.container.empty()) {
+            const ControlDesign& frameDesign = static_cast<NativeControl&>(this->control(d.container)).design;
+            left += frameDesign.left;
+            top += frameDesign.top;
+        }
+        SetWindowPos(control->hwnd, nullptr, twipsToPixels(left), twipsToPixels(top), twipsToPixels(d.width),
+                     twipsToPixels(d.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        control->applyDpi(dpi_, defaultFont_);
+    }
+    if (oldDefault) {
+        DeleteObject(oldDefault);
+    }
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+Control& NativeWindow::control(std::string_view name)
+{
+    for (auto& control : controls_) {
+        if (control->design.name == name) {
+            return *control;
+        }
+    }
+    throw std::out_of_range("window " + design_.name + " has no control " + std::string(name));
+}
+
+NativeControl* NativeWindow::controlOf(HWND hwnd)
+{
+    for (auto& control : controls_) {
+        if (control->hwnd && control->hwnd == hwnd) {
+            return control.get();
+        }
+    }
+    return nullptr;
+}
+
+NativeControl* NativeWindow::buttonWhere(bool ControlDesign::*role)
+{
+    for (auto& control : controls_) {
+        if (control->design.*role) {
+            return control.get();
+        }
+    }
+    return nullptr;
+}
+
+void NativeWindow::centerOver(HWND owner)
+{
+    RECT area{};
+    if (owner && design_.centerOnOwner) {
+        GetWindowRect(owner, &area);
+    } else {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(owner ? owner : hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        area = monitor.rcWork;
+    }
+    RECT own{};
+    GetWindowRect(hwnd_, &own);
+    const int width = own.right - own.left, height = own.bottom - own.top;
+    SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - width) / 2,
+                 area.top + (area.bottom - area.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void NativeWindow::focusFirstControl()
+{
+    if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
+        SetFocus(first);
+    }
+}
+
+void NativeWindow::disableOwner(HWND owner)
+{
+    SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    disabledOwner_ = owner;
+    EnableWindow(owner, FALSE);
+}
+
+void NativeWindow::unload()
+{
+    if (unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    if (!system_.ending()) {
+        sink_.onEvent("", Event::Unload);
+    }
+    // The owner takes input again before this window goes, so Windows hands it the activation.
+    if (disabledOwner_) {
+        EnableWindow(disabledOwner_, TRUE);
+        SetActiveWindow(disabledOwner_);
+        disabledOwner_ = nullptr;
+    }
+    if (hwnd_) {
+        DestroyWindow(hwnd_);
+    }
+}
+
+void NativeWindow::raise(const NativeControl& control, Event event)
+{
+    if (!system_.ending() && !unloaded_) {
+        sink_.onEvent(control.design.name, event);
+    }
+}
+
+void NativeWindow::onCommand(int id, int code)
+{
+    // Enter and Escape, as the dialog manager reports them, press the default and the cancel button.
+    if (id == IDOK || id == IDCANCEL) {
+        NativeControl* button = buttonWhere(id == IDOK ? &ControlDesign::defaultButton : &ControlDesign::cancelButton);
+        if (button && button->enabled() && button->visible()) {
+            raise(*button, Event::Click);
+        }
+        return;
+    }
+    if (id < kFirstControlId || id >= kFirstControlId + static_cast<int>(controls_.size())) {
+        return;
+    }
+    const NativeControl& control = *controls_[static_cast<std::size_t>(id - kFirstControlId)];
+    switch (control.design.kind) {
+    case ControlKind::Button:
+    case ControlKind::PictureButton:
+        if (code == BN_CLICKED) {
+            raise(control, Event::Click);
+        }
+        break;
+    case ControlKind::TextBox:
+        if (code == EN_CHANGE) {
+            raise(control, Event::Change);
+        }
+        break;
+    case ControlKind::Label:
+    case ControlKind::Picture:
+        if (code == STN_CLICKED) {
+            raise(control, Event::Click);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void NativeWindow::onDroppedFiles(HDROP drop)
+{
+    std::vector<std::u16string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        paths.push_back(fromWide(path));
+    }
+    DragFinish(drop);
+    // A window that takes no input takes no drop either.
+    if (design_.acceptsDroppedFiles && IsWindowEnabled(hwnd_) && !system_.ending()) {
+        sink_.onFilesDropped(paths);
+    }
+}
+
+void NativeWindow::paintLines(HDC dc)
+{
+    // The design lists the upper of two overlapping lines first.
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+        const NativeControl& line = **it;
+        if (line.design.kind != ControlKind::Line || !line.visible()) {
+            continue;
+        }
+        const ControlDesign& d = line.design;
+        HPEN pen = CreatePen(PS_SOLID, MulDiv(d.lineWidth, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI),
+                             d.foreground ? colorRef(*d.foreground) : RGB(0, 0, 0));
+        HGDIOBJ previous = SelectObject(dc, pen);
+        MoveToEx(dc, twipsToPixels(d.left), twipsToPixels(d.top), nullptr);
+        LineTo(dc, twipsToPixels(d.width), twipsToPixels(d.height));
+        SelectObject(dc, previous);
+        DeleteObject(pen);
+    }
+}
+
+LRESULT CALLBACK NativeWindow::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* window = static_cast<NativeWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        window->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+    }
+    auto* window = reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return window ? window->handle(hwnd, message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        onCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_CLOSE:
+        system_.unload(*this);
+        return 0;
+    case WM_DROPFILES:
+        onDroppedFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_ERASEBKGND: {
+        RECT client{};
+        GetClientRect(hwnd_, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, background_);
+        return 1;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(hwnd_, &paint);
+        paintLines(dc);
+        EndPaint(hwnd_, &paint);
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN: {
+        NativeControl* control = controlOf(reinterpret_cast<HWND>(lParam));
+        auto* dc = reinterpret_cast<HDC>(wParam);
+        if (!control) {
+            break;
+        }
+        if (control->design.foreground) {
+            SetTextColor(dc, colorRef(*control->design.foreground));
+        }
+        if (control->brush) {
+            SetBkColor(dc, colorRef(*control->design.background));
+            return reinterpret_cast<LRESULT>(control->brush);
+        }
+        if (control->design.kind == ControlKind::TextBox) {
+            break;  // the system's own edit colours
+        }
+        // Labels, frames and the corners of buttons show the window's background.
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(background_);
+    }
+    case WM_SETCURSOR: {
+        const NativeControl* control = controlOf(reinterpret_cast<HWND>(wParam));
+        if (control && control->design.handCursor && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    }
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->code == TTN_GETDISPINFOW) {
+            auto* tip = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+            const NativeControl* control = controlOf(reinterpret_cast<HWND>(header->idFrom));
+            tip->lpszText = const_cast<wchar_t*>(control ? control->toolTipText() : L"");
+            return 0;
+        }
+        break;
+    }
+    case WM_ACTIVATE:
+        // As a dialog does: the focus leaves with the activation and comes back to the same control.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            lastFocus_ = focus && IsChild(hwnd_, focus) ? focus : lastFocus_;
+        } else if (lastFocus_ && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+            SetFocus(lastFocus_);
+        } else {
+            focusFirstControl();
+        }
+        return 0;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wParam);
+        layout();
+        const RECT* suggested = reinterpret_cast<RECT*>(lParam);
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_NCDESTROY:
+        for (auto& control : controls_) {
+            control->release();
+            control->hwnd = nullptr;
+        }
+        hwnd_ = nullptr;
+        unloaded_ = true;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// --- the window system ---
+
+WindowSystem::WindowSystem(HINSTANCE instance) : instance_(instance)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = NativeWindow::procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassExW(&windowClass);
+}
+
+std::unique_ptr<Window> WindowSystem::create(const WindowDesign& design, EventSink& sink)
+{
+    return std::make_unique<NativeWindow>(*this, design, sink);
+}
+
+void WindowSystem::show(Window& window)
+{
+    auto& native = static_cast<NativeWindow&>(window);
+    native.centerOver(nullptr);
+    ShowWindow(native.hwnd(), SW_SHOW);
+    SetForegroundWindow(native.hwnd());
+    native.focusFirstControl();
+}
+
+void WindowSystem::showOver(NativeWindow& window, NativeWindow& owner)
+{
+    window.disableOwner(owner.hwnd());
+    window.centerOver(owner.hwnd());
+    ShowWindow(window.hwnd(), SW_SHOW);
+    window.focusFirstControl();
+}
+
+void WindowSystem::showModal(Window& window, Window& owner)
+{
+    auto& native = static_cast<NativeWindow&>(window);
+    showOver(native, static_cast<NativeWindow&>(owner));
+    MSG message{};
+    while (!native.unloaded() && !ending_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        dispatch(message);
+    }
+    if (message.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(message.wParam));  // for the loop below this one
+    }
+}
+
+void WindowSystem::showOwned(Window& window, Window& owner)
+{
+    auto& native = static_cast<NativeWindow&>(window);
+    showOver(native, static_cast<NativeWindow&>(owner));
+    owned_ = &native;
+}
+
+void WindowSystem::processEvents(bool userInput)
+{
+    MSG message{};
+    while (!ending_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        // Paint, timers and the system's own messages always run; input only reaches the owned window.
+        if (isUserInput(message)) {
+            const bool forOwned = owned_ && message.hwnd &&
+                                  GetAncestor(message.hwnd, GA_ROOT) == owned_->hwnd();
+            if (!userInput || !forOwned) {
+                if (message.message == WM_DROPFILES) {
+                    DragFinish(reinterpret_cast<HDROP>(message.wParam));
+                }
+                continue;
+            }
+        }
+        dispatch(message);
+    }
+}
+
+void WindowSystem::unload(Window& window)
+{
+    auto& native = static_cast<NativeWindow&>(window);
+    if (owned_ == &native) {
+        owned_ = nullptr;
+    }
+    native.unload();
+}
+
+void WindowSystem::endProgram()
+{
+    // No handler runs after this: the loops stop at the quit message and the windows raise no more events.
+    ending_ = true;
+    PostQuitMessage(0);
+}
+
+void WindowSystem::dispatch(const MSG& message)
+{
+    // Tab, Enter, Escape and access keys work as in a dialog box.
+    HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    wchar_t className[32] = {};
+    if (root && GetClassNameW(root, className, 32) && std::wstring_view(className) == kWindowClass &&
+        IsDialogMessageW(root, const_cast<MSG*>(&message))) {
+        return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+int WindowSystem::run()
+{
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        dispatch(message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace quorvin::platform::win32
