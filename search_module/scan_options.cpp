@@ -112,6 +112,9 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
             length = file->length();
         }
     } catch (const platform::FileError& error) {
+        if (!file) {
+            form.Text2().setText(u"");  // the size shown was another file's
+        }
         file.reset();
         showMessage(messages::fileError(error.fault(), path), messages::kFileErrorCaption, platform::kMessageError);
         return;

@@ -17,7 +17,6 @@ FileFault faultOf(int error)
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-    case ENAMETOOLONG:
     case ELOOP:
         return FileFault::NotFound;
     case EACCES:
