@@ -1,0 +1,360 @@
+// The whole program with real widgets: the main window's modes, searches through the real file dialog
+// and message boxes, the About window, the progress window and dropped files.
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <memory>
+
+#include "main_window/frm_scan.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_text.h"
+#include "platform/qt/window_handle.h"
+#include "platform/testing/fakes.h"
+#include "qt_test_support.h"
+
+using namespace quorvin;
+using namespace quorvin::platform::qt;
+using namespace quorvin::qttest;
+
+namespace {
+const QString kInitial = QStringLiteral("Sélectionner un fichier...");
+const QString kChooseFile = QStringLiteral("Selectionner un fichier...");
+const QString kChooseTip = QStringLiteral("Choix du fichier pour effectuer la recherche");
+const QString kReady = QStringLiteral("Lancer la recherche...");
+const QString kReadyTip = QStringLiteral("Lance la recherche dans le fichier sélectionné");
+}  // namespace
+
+class QtProgramTest : public QObject {
+    Q_OBJECT
+
+public slots:
+    void openUrl(const QUrl& url) { opened << url.toString(); }
+
+private slots:
+    void initTestCase()
+    {
+        prepareApplication();
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
+        QDesktopServices::setUrlHandler(QStringLiteral("mailto"), this, "openUrl");
+    }
+
+    void init()
+    {
+        ended = false;
+        platform = std::make_unique<QtPlatform>([this] { ended = true; });
+        form = std::make_unique<FrmScan>();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(main()));
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        platform.reset();
+    }
+
+    void startsWithTheButtonDisabledAndTheFocusInTheSearchText()
+    {
+        QCOMPARE(main()->windowTitle(), QStringLiteral("Recherche d'une chaîne de caractères dans un fichier"));
+        QCOMPARE(main()->minimumSize(), main()->maximumSize());
+        QCOMPARE(button()->text(), kInitial);
+        QCOMPARE(button()->toolTip(), kChooseTip);
+        QVERIFY(!button()->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), searchText());
+        QTest::keyClick(searchText(), Qt::Key_A);
+        QVERIFY(button()->isEnabled());
+        QTest::keyClick(searchText(), Qt::Key_Backspace);
+        QVERIFY(!button()->isEnabled());
+        QCOMPARE(button()->text(), kInitial);
+    }
+
+    void typicalSearchFindsThenMissesTheText()
+    {
+        const QString path = makeFile(QStringLiteral("notes.txt"), "xxABCxx");
+        QTest::keyClicks(searchText(), QStringLiteral("abc"));
+        QString title;
+        answerNextFileDialog(path, &title);
+        QTest::mouseClick(button(), Qt::LeftButton);  // the first click goes on to the dialog
+        QCOMPARE(title, QStringLiteral("Ouvrir un fichier"));
+        QCOMPARE(button()->text(), kReady);
+        QCOMPARE(button()->toolTip(), kReadyTip);
+        QCOMPARE(field("Text4"), path);
+
+        SeenMessage found;
+        answerNextMessage(found);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        QCOMPARE(found.caption, QStringLiteral("Chaîne de caractère trouvée !"));
+        QCOMPARE(found.text, "7 Octets ont été scannés.\nResultats de la recherche :\nLa chaîne recherchée : < abc > "
+                             "a été trouvée dans le fichier : \n" + path);
+        QCOMPARE(found.owner, main());
+        QCOMPARE(button()->text(), kChooseFile);
+        QCOMPARE(button()->toolTip(), kChooseTip);
+        QCOMPARE(field("Text2"), QStringLiteral("7"));
+        QCOMPARE(field("Text1"), QString());
+
+        answerNextFileDialog(path);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        searchText()->selectAll();
+        // Editing keeps the mode.
+        QTest::sendKeyEvent(QTest::Click, searchText(), Qt::Key_Eacute, QStringLiteral("é"), Qt::NoModifier);
+        QCOMPARE(button()->text(), kReady);
+        SeenMessage missed;
+        answerNextMessage(missed);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        QCOMPARE(missed.caption, QStringLiteral("Chaîne non trouvée"));
+        QCOMPARE(missed.text, "La chaîne recherchée : < é > n'a pas été trouvée dans le fichier : \n" + path);
+        QVERIFY(!field("Text1").isEmpty());
+        QCOMPARE(button()->text(), kChooseFile);
+    }
+
+    void cancellingTheDialogForgetsTheFileButKeepsTheField()
+    {
+        const QString path = makeFile(QStringLiteral("a.txt"), "a");
+        QTest::keyClicks(searchText(), QStringLiteral("a"));
+        answerNextFileDialog({});
+        QTest::mouseClick(button(), Qt::LeftButton);
+        QCOMPARE(button()->text(), kChooseFile);
+        QCOMPARE(field("Text4"), QString());
+
+        answerNextFileDialog(path);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        SeenMessage found;
+        answerNextMessage(found);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        answerNextFileDialog({});
+        QTest::mouseClick(button(), Qt::LeftButton);  // after a search: the dialog again
+        QVERIFY(form->SelectedFile.empty());
+        QCOMPARE(button()->text(), kChooseFile);
+        QCOMPARE(field("Text4"), path);
+    }
+
+    void fileRemovedBeforeTheSearchIsReportedAndTheProgramGoesOn()
+    {
+        const QString path = makeFile(QStringLiteral("gone.txt"), "abc");
+        QTest::keyClicks(searchText(), QStringLiteral("b"));
+        answerNextFileDialog(path);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        QFile::remove(path);
+        SeenMessage error;
+        answerNextMessage(error);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        QCOMPARE(error.caption, QStringLiteral("Lecture du fichier impossible"));
+        QCOMPARE(error.icon, QMessageBox::Critical);
+        QVERIFY(error.text.contains(path));
+        QCOMPARE(button()->text(), kChooseFile);
+
+        makeFile(QStringLiteral("gone.txt"), "abc");
+        answerNextFileDialog(path);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        SeenMessage found;
+        answerNextMessage(found);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        QCOMPARE(found.caption, QStringLiteral("Chaîne de caractère trouvée !"));
+    }
+
+    void pathLongerThan254CharactersIsChosenAndSearched()
+    {
+        QString folder = directory.path();
+        while (folder.size() < 300) {
+            folder += QStringLiteral("/un-dossier-au-nom-assez-long");
+        }
+        QVERIFY(QDir().mkpath(folder));
+        QFile file(folder + QStringLiteral("/fichier.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("le mot cherché");
+        file.close();
+        QTest::keyClicks(searchText(), QStringLiteral("MOT"));
+        answerNextFileDialog(file.fileName());
+        QTest::mouseClick(button(), Qt::LeftButton);
+        QCOMPARE(field("Text4"), file.fileName());
+        SeenMessage found;
+        answerNextMessage(found);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        QCOMPARE(found.caption, QStringLiteral("Chaîne de caractère trouvée !"));
+        QVERIFY(found.text.endsWith(file.fileName()));
+    }
+
+    void quitButtonAndCloseBoxEndTheProgram()
+    {
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+        QVERIFY(ended);
+        cleanup();
+        init();
+        main()->close();
+        QVERIFY(ended);
+    }
+
+    void aboutWindowShowsItsTextsAndClosesWithEnterOrEscape()
+    {
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+            QString caption, title, version;
+            bool modal = false;
+            whenShown<QWidget>(
+                [&](QWidget* about) {
+                    caption = about->windowTitle();
+                    title = about->findChild<QLabel*>(QStringLiteral("lblTitle"))->text();
+                    version = about->findChild<QLabel*>(QStringLiteral("lblVersion"))->text();
+                    modal = QApplication::activeModalWidget() == about;
+                    QTest::keyClick(QApplication::focusWidget(), key);
+                },
+                "frmAbout");
+            QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);  // returns once it closes
+            QCOMPARE(caption, QStringLiteral("A propos Quorvin"));
+            QCOMPARE(title, QStringLiteral("Quorvin"));
+            QCOMPARE(version, QStringLiteral("Version 1.1.0"));
+            QVERIFY(modal);
+            QVERIFY(visibleTopLevel<QWidget>("frmAbout") == nullptr);
+        }
+    }
+
+    void aboutWindowDetailsLinksAndSystemInformation()
+    {
+        SeenMessage details, sysInfo;
+        opened.clear();
+        whenShown<QWidget>(
+            [&](QWidget* about) {
+                answerNextMessage(details);
+                QTest::mouseClick(about->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+                answerNextMessage(sysInfo);
+                QTest::mouseClick(about->findChild<QPushButton*>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
+                for (const char* link : {"Label3", "Image2", "lblDisclaimer"}) {
+                    QTest::mouseClick(about->findChild<QLabel*>(QLatin1String(link)), Qt::LeftButton);
+                }
+                about->close();
+            },
+            "frmAbout");
+        QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
+
+        QCOMPARE(details.caption, QStringLiteral("A propos"));
+        QCOMPARE(details.icon, QMessageBox::Information);
+        const QStringList lines = details.text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines.first(), QStringLiteral("Quorvin version 1.1.0"));
+        QVERIFY(lines[2].isEmpty() && lines[6].isEmpty());
+        QCOMPARE(lines.last(), QStringLiteral("Logiciel FREEWARE"));
+        QVERIFY(details.owner == nullptr);
+        // Linux has no registry to name the tool.
+        QCOMPARE(sysInfo.text, QStringLiteral("Information Systeme introuvable !"));
+        QCOMPARE(sysInfo.caption, QStringLiteral("Quorvin"));
+        QCOMPARE(opened, QStringList({"https://ravendo.example", "https://ravendo.example/Don/Don.htm",
+                                      "mailto:contact@ravendo.example"}));
+    }
+
+    void slowSearchShowsItsProgressAndCancelsAtTheChosenBlock()
+    {
+        testing::MemoryFiles files;
+        testing::FakeClock clock;
+        platform::services().binaryFiles = &files;
+        platform::services().clock = &clock;
+        std::vector<int> shownPercent;  // -1 while no progress window shows
+        QString status, fileLabel;
+        bool mainBlocked = false;
+        testing::FileScript slow;
+        slow.beforeRead = [&](int read) {
+            clock.steady += 200;  // each block takes 200 ms
+            QWidget* progress = visibleTopLevel<QWidget>("frmProgress");
+            shownPercent.push_back(progress ? progress->findChild<QProgressBar*>()->value() : -1);
+            if (progress == nullptr) {
+                return;
+            }
+            status = progress->findChild<QLabel*>(QStringLiteral("lblStatus"))->text();
+            fileLabel = progress->findChild<QLabel*>(QStringLiteral("lblFile"))->text();
+            mainBlocked = QApplication::activeModalWidget() == progress;
+            if (read == 5) {  // the user presses Annuler while the sixth block is read
+                auto* cancel = progress->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+                QTimer::singleShot(0, cancel, [cancel] { QTest::mouseClick(cancel, Qt::LeftButton); });
+            }
+        };
+        files.add(u"/data/big.bin", std::string(320000, 'x'), slow);
+        QTest::keyClicks(searchText(), QStringLiteral("needle"));
+        form->SelectedFile = u"/data/big.bin";
+        form->Scan_Select().setText(u"Lancer la recherche...");
+
+        SeenMessage cancelled;
+        answerNextMessage(cancelled);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        QCOMPARE(shownPercent, (std::vector<int>{-1, -1, -1, 30, 40, 50}));
+        QCOMPARE(files.reads, 6);
+        QCOMPARE(files.openFiles, 0);
+        QCOMPARE(status, QStringLiteral("160\u00A0000 octets lus sur 320\u00A0000 (50\u00A0%)"));
+        QCOMPARE(fileLabel, QStringLiteral("Fichier : big.bin"));
+        QVERIFY(mainBlocked);
+        QCOMPARE(cancelled.caption, QStringLiteral("Recherche annulée"));
+        QVERIFY(visibleTopLevel<QWidget>("frmProgress") == nullptr);
+        QCOMPARE(button()->text(), kChooseFile);
+        QCOMPARE(qs(form->SelectedFile), QStringLiteral("/data/big.bin"));
+    }
+
+    void droppedFileIsChosenButTwoFilesOrAFolderChangeNothing()
+    {
+        const QString first = makeFile(QStringLiteral("one.txt"), "un deux");
+        const QString second = makeFile(QStringLiteral("two.txt"), "trois");
+        QVERIFY(!drop({QUrl(QStringLiteral("https://ravendo.example/file.txt"))}));
+        QVERIFY(drop({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)}));
+        QVERIFY(drop({QUrl::fromLocalFile(directory.path())}));
+        QCOMPARE(button()->text(), kInitial);
+        QCOMPARE(field("Text4"), QString());
+
+        QVERIFY(drop({QUrl::fromLocalFile(first)}));
+        QCOMPARE(field("Text4"), first);
+        QCOMPARE(button()->text(), kReady);
+        QCOMPARE(button()->toolTip(), kReadyTip);
+        QTest::keyClicks(searchText(), QStringLiteral("DEUX"));
+        SeenMessage found;
+        answerNextMessage(found);
+        QTest::mouseClick(button(), Qt::LeftButton);
+        QCOMPARE(found.caption, QStringLiteral("Chaîne de caractère trouvée !"));
+    }
+
+private:
+    QWidget* main() { return widgetOf(form->hWnd()); }
+    template <class T>
+    T* child(const char* name)
+    {
+        return main()->findChild<T*>(QLatin1String(name));
+    }
+    QLineEdit* searchText() { return child<QLineEdit>("ScanString"); }
+    QPushButton* button() { return child<QPushButton>("Scan_Select"); }
+    QString field(const char* name) { return child<QLineEdit>(name)->text(); }
+
+    QString makeFile(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(directory.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    // Drags `urls` over the main window and drops them; true when the window took the drop.
+    bool drop(const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(main(), &enter);
+        if (!enter.isAccepted()) {
+            return false;
+        }
+        QDropEvent dropped(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(main(), &dropped);
+        return dropped.isAccepted();
+    }
+
+    std::unique_ptr<QtPlatform> platform;
+    std::unique_ptr<FrmScan> form;
+    QTemporaryDir directory;
+    bool ended = false;
+    QStringList opened;
+};
+
+QTEST_MAIN(QtProgramTest)
+#include "qt_program_test.moc"
