@@ -151,6 +151,7 @@ public:
             break;
         case ControlKind::TextBox:
             static_cast<QLineEdit*>(widget_)->setText(value);
+            static_cast<QLineEdit*>(widget_)->setCursorPosition(0);  // a long text shows its start
             break;
         case ControlKind::ProgressBar:
             static_cast<QProgressBar*>(widget_)->setValue(std::clamp(value.toInt(), 0, 100));
