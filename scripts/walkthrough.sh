@@ -13,10 +13,10 @@ if [[ -z "${QUORVIN_ON_XVFB:-}" ]]; then
 fi
 
 mkdir -p "$shots"
-samples=$(mktemp -d)
+samples=$(mktemp -d -t quorvin-exemple.XXXXXX)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$samples"' EXIT
 printf 'Quorvin dit si une chaîne de caractères se trouve dans un fichier.\n' | iconv -t WINDOWS-1252 >"$samples/exemple.txt"
-truncate -s 6G "$samples/grand-fichier.bin"  # sparse: no disk used, still long to read
+truncate -s 16G "$samples/grand-fichier.bin"  # sparse: no disk used, still long to read
 
 # Waits up to ten seconds for a visible window whose caption matches the pattern; prints its id.
 wait_window() {
@@ -29,12 +29,16 @@ wait_window() {
     fi
     sleep 0.1
   done
-  echo "walkthrough: the window \"$1\" did not show" >&2
+  echo "walkthrough: the window \"$1\" did not show; the screen then: $shots/failure.png" >&2
+  import -window root "$shots/failure.png"
   return 1
 }
 wait_gone() {
   for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    if ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; then
+      sleep 0.3  # until the program has left the closed window's event loop
+      return 0
+    fi
     sleep 0.1
   done
   echo "walkthrough: the window \"$1\" did not close" >&2
