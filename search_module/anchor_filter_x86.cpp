@@ -78,9 +78,9 @@ struct V {
         const Mask m = _mm512_cmpeq_epi8_mask(_mm512_or_si512(x, orBits), value);
         return Other ? m | _mm512_cmpeq_epi8_mask(x, other) : m;
     }
-    static Mask both(Mask a, Mask b) { return a & b; }
-    static Mask either(Mask a, Mask b) { return a | b; }
-    static bool none(Mask m) { return m == 0; }
+    static Mask both(Mask a, Mask b) { return _kand_mask64(a, b); }
+    static Mask either(Mask a, Mask b) { return _kor_mask64(a, b); }
+    static bool none(Mask m) { return _kortestz_mask64_u8(m, m) != 0; }
     static std::uint64_t bits(Mask m) { return m; }
 };
 #include "search_module/anchor_filter_kernel.inc"

@@ -91,7 +91,7 @@ TEST_P(ScanPaths, FindsTheFirstOccurrenceLikeTheNaiveSearch)
     for (const Case& c : cases()) {
         for (int round = 0; round < 4000; ++round) {
             const std::string text = foldAll(pick(c.alphabet, 1 + random_() % 40), c.fold);
-            std::string haystack = pick(c.alphabet, random_() % 400);
+            std::string haystack = pick(c.alphabet, random_() % 700);
             if (round % 2 == 0 && haystack.size() >= text.size()) {
                 plant(haystack, text, c.fold, random_() % (haystack.size() - text.size() + 1));
             }
@@ -106,10 +106,10 @@ TEST_P(ScanPaths, FindsATextAtEveryPositionAndAlignment)
     const ByteTable& fold = CodePage::windows1252().foldTable();
     for (const std::string& text : {std::string("zq"), std::string("\x9C\xFF"), std::string("ab e\xE9"),
                                     std::string(40, 'e')}) {
-        const std::string filler = pick("bB z\xC9", 300);
-        for (std::size_t shift = 0; shift < 64; shift += 7) {
-            for (std::size_t at = 0; at + text.size() <= 200; ++at) {
-                std::string haystack = std::string(shift, 'x') + filler.substr(0, 200);
+        const std::string filler = pick("bB z\xC9", 900);
+        for (std::size_t shift = 0; shift < 64; ++shift) {
+            for (std::size_t at = 0; at + text.size() <= filler.size(); ++at) {
+                std::string haystack = std::string(shift, 'x') + filler;
                 plant(haystack, text, fold, shift + at);
                 const std::size_t expected = naiveFind(haystack.substr(shift), text, fold);
                 ASSERT_EQ(findFolded(bytesOf(haystack, shift), text, fold), expected)
