@@ -36,6 +36,8 @@ bool frmAbout::GetKeyValue(platform::RegistryKey KeyRoot, const std::string& Key
     std::uint32_t size = buffer.size();
     std::uint32_t type = 0;
     bool read = registry.queryValue(key, SubKeyRef, type, buffer, size) == 0 && size > 0;
+    // The registry's editors store an empty text as its closing NUL alone.
+    read = read && !(type == platform::kRegSz && size == 1 && buffer[0] == 0);
     if (!read) {
         KeyVal.clear();  // missing, too large, or empty: an empty value is no path either
     } else if (type == platform::kRegSz) {
