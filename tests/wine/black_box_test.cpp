@@ -1,0 +1,543 @@
+// Drives Quorvin.exe from outside, as a user would: finds its windows by caption and its controls by
+// identifier, types with WM_SETTEXT, clicks with BM_CLICK, answers the open-file dialog and reads every
+// message box. Every wait is bounded, so a window that never comes fails the test instead of hanging it.
+//
+// Run as MSINFO32.EXE, this program stands in for the system-information tool: it writes its command
+// line to "started.txt" beside itself and ends.
+#include <windows.h>
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "about_window/frm_about.h"
+#include "main_window/frm_scan.h"
+#include "search_module/scan_progress.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr auto kTimeout = 20s;
+constexpr wchar_t kMainCaption[] = L"Recherche d'une chaîne de caractères dans un fichier";
+constexpr wchar_t kChooseFile[] = L"Selectionner un fichier...";
+constexpr wchar_t kReady[] = L"Lancer la recherche...";
+
+// The renderer numbers controls from 100 in design order.
+int idOf(const quorvin::platform::WindowDesign& design, std::string_view name)
+{
+    for (std::size_t i = 0; i < design.controls.size(); ++i) {
+        if (design.controls[i].name == name) {
+            return 100 + static_cast<int>(i);
+        }
+    }
+    throw std::out_of_range(std::string(name));
+}
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kTimeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::wstring textOf(HWND window)
+{
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+        return L"<no answer>";
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        5000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+void setText(HWND window, const std::wstring& text)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                        &result);
+}
+
+// Posted: a click may open a modal window, and the program answers no sent message until it closes.
+void click(HWND button)
+{
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+fs::path scratchFolder()
+{
+    fs::path folder = fs::temp_directory_path() / L"quorvin wine tests";
+    fs::create_directories(folder);
+    return folder;
+}
+
+fs::path writeFile(const std::wstring& name, const std::string& bytes)
+{
+    const fs::path path = scratchFolder() / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+struct Box {
+    std::wstring caption;
+    std::wstring text;
+};
+
+// One running Quorvin.exe, ended when the test ends.
+class Program {
+public:
+    Program()
+    {
+        const fs::path exe = fs::path(ownPath()).parent_path() / L"Quorvin.exe";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process_)) {
+            throw std::runtime_error("Quorvin.exe does not start");
+        }
+        main = waitWindow(kMainCaption);
+        if (!main) {
+            throw std::runtime_error("the main window does not show");
+        }
+    }
+    ~Program()
+    {
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, 5000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    static std::wstring ownPath()
+    {
+        std::wstring path(32768, L'\0');
+        path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+        return path;
+    }
+
+    // A visible top-level window of the program with this caption (and class, when given), or null.
+    HWND window(const std::wstring& caption, const wchar_t* className = nullptr) const
+    {
+        struct Search {
+            DWORD pid;
+            const std::wstring& caption;
+            const wchar_t* className;
+            HWND found = nullptr;
+        } search{process_.dwProcessId, caption, className};
+        EnumWindows(
+            [](HWND hwnd, LPARAM data) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(data);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(hwnd, &pid);
+                wchar_t name[64] = {};
+                GetClassNameW(hwnd, name, 64);
+                if (pid == s.pid && IsWindowVisible(hwnd) && (!s.className || std::wstring(name) == s.className) &&
+                    (s.caption.empty() || textOf(hwnd) == s.caption)) {
+                    s.found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    HWND waitWindow(const std::wstring& caption, const wchar_t* className = nullptr) const
+    {
+        HWND found = nullptr;
+        waitFor([&] { return (found = window(caption, className)) != nullptr; });
+        return found;
+    }
+
+    HWND control(int id) const { return GetDlgItem(main, id); }
+    HWND control(std::string_view name) const { return control(idOf(quorvin::frmScanDesign(), name)); }
+    std::wstring text(std::string_view name) const { return textOf(control(name)); }
+
+    // Reads the message box that comes up next, then presses its OK button.
+    Box answerMessageBox() const
+    {
+        HWND box = waitWindow(L"", L"#32770");
+        if (!box) {
+            return {L"<no message box>", L""};
+        }
+        Box read{textOf(box), textOf(GetDlgItem(box, 0xFFFF))};
+        click(GetDlgItem(box, IDOK));
+        waitFor([box] { return !IsWindow(box); });
+        return read;
+    }
+
+    // Clicks Scan_Select in its choosing mode and picks `path` in the open-file dialog.
+    void chooseFile(const fs::path& path) const
+    {
+        click(control("Scan_Select"));
+        HWND dialog = waitWindow(L"Ouvrir un fichier", L"#32770");
+        ASSERT_NE(dialog, nullptr) << "no open-file dialog";
+        HWND name = GetDlgItem(dialog, 0x47C);  // the file-name combo box (cmb13), else the edit box (edt1)
+        if (HWND edit = name ? FindWindowExW(name, nullptr, L"Edit", nullptr) : nullptr) {
+            name = edit;
+        }
+        setText(name ? name : GetDlgItem(dialog, 0x480), path.wstring());
+        click(GetDlgItem(dialog, IDOK));
+        ASSERT_TRUE(waitFor([dialog] { return !IsWindow(dialog); })) << "the dialog stays open";
+        ASSERT_TRUE(waitFor([this] { return text("Scan_Select") == kReady; }));
+    }
+
+    // Presses a key in the window that has the keyboard focus.
+    void pressKey(WPARAM key) const
+    {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        GetGUIThreadInfo(process_.dwThreadId, &thread);
+        PostMessageW(thread.hwndFocus, WM_KEYDOWN, key, 1);
+        PostMessageW(thread.hwndFocus, WM_KEYUP, key, 0xC0000001);
+    }
+
+    HWND focus() const
+    {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        GetGUIThreadInfo(process_.dwThreadId, &thread);
+        return thread.hwndFocus;
+    }
+
+    bool endsWithin(DWORD milliseconds) const
+    {
+        return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+    }
+
+    // Drops files on the main window as the shell does. A memory handle means nothing in another process,
+    // so the DROPFILES block built here is copied into the program, where a fixed block's address is its handle.
+    void drop(const std::vector<fs::path>& paths) const
+    {
+        std::wstring list;
+        for (const fs::path& path : paths) {
+            list += path.wstring() + L'\0';
+        }
+        list += L'\0';
+        const std::size_t bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+        HGLOBAL local = GlobalAlloc(GHND, bytes);
+        auto* files = static_cast<DROPFILES*>(GlobalLock(local));
+        files->pFiles = sizeof(DROPFILES);
+        files->pt = {10, 10};
+        files->fWide = TRUE;
+        std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
+        void* remote = VirtualAllocEx(process_.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        WriteProcessMemory(process_.hProcess, remote, files, bytes, nullptr);
+        GlobalUnlock(local);
+        GlobalFree(local);
+        PostMessageW(main, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+    }
+
+    HWND main = nullptr;
+
+private:
+    PROCESS_INFORMATION process_{};
+};
+
+std::wstring wideOf(std::u16string_view text)
+{
+    return {text.begin(), text.end()};
+}
+
+TEST(QuorvinExe, FindsATextThenReportsOneThatIsNotThere)
+{
+    const fs::path file = writeFile(L"éléments à chercher.txt", "xxABCxx");
+    Program program;
+    EXPECT_FALSE(IsWindowEnabled(program.control("Scan_Select")));
+    EXPECT_EQ(program.focus(), program.control("ScanString"));
+
+    setText(program.control("ScanString"), L"abc");
+    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(program.control("Scan_Select")) != FALSE; }));
+    program.chooseFile(file);
+    EXPECT_EQ(program.text("Text4"), file.wstring());
+
+    click(program.control("Scan_Select"));
+    Box found = program.answerMessageBox();
+    EXPECT_EQ(found.caption, L"Chaîne de caractère trouvée !");
+    EXPECT_EQ(found.text, L"7 Octets ont été scannés.\r\nResultats de la recherche :\r\n"
+                          L"La chaîne recherchée : < abc > a été trouvée dans le fichier : \r" +
+                              file.wstring());
+    ASSERT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
+    EXPECT_EQ(program.text("Text2"), L"7");
+    EXPECT_EQ(program.text("Text1"), L"");
+
+    setText(program.control("ScanString"), L"abd");
+    program.chooseFile(file);
+    click(program.control("Scan_Select"));
+    Box notFound = program.answerMessageBox();
+    EXPECT_EQ(notFound.caption, L"Chaîne non trouvée");
+    EXPECT_EQ(notFound.text, L"La chaîne recherchée : < abd > n'a pas été trouvée dans le fichier : \r" + file.wstring());
+    EXPECT_TRUE(waitFor([&] { return !program.text("Text1").empty(); })) << "no search time after a search that failed";
+    EXPECT_FALSE(IsWindowVisible(program.control("Text3")));
+
+    PostMessageW(program.main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.endsWithin(10000)) << "the close box does not end the program";
+}
+
+TEST(QuorvinExe, AFileRemovedAfterItWasChosenIsReportedAndTheProgramGoesOn)
+{
+    const fs::path gone = writeFile(L"gone.txt", "abc");
+    const fs::path kept = writeFile(L"kept.txt", "abc");
+    Program program;
+    setText(program.control("ScanString"), L"abc");
+    program.chooseFile(gone);
+    fs::remove(gone);
+    click(program.control("Scan_Select"));
+    Box error = program.answerMessageBox();
+    EXPECT_EQ(error.caption, L"Lecture du fichier impossible");
+    EXPECT_NE(error.text.find(gone.wstring()), std::wstring::npos) << "the message does not name the file";
+
+    ASSERT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
+    program.chooseFile(kept);
+    click(program.control("Scan_Select"));
+    EXPECT_EQ(program.answerMessageBox().caption, L"Chaîne de caractère trouvée !");
+}
+
+TEST(QuorvinExe, AboutWindowShowsItsDetailsAndClosesWithEnterOrEscape)
+{
+    const auto& about = quorvin::frmAboutDesign();
+    Program program;
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+        click(program.control("Command2"));
+        HWND window = program.waitWindow(L"A propos Quorvin");
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(IsWindowEnabled(program.main)) << "the About window is not modal";
+        EXPECT_EQ(textOf(GetDlgItem(window, idOf(about, "lblTitle"))), L"Quorvin");
+        EXPECT_EQ(textOf(GetDlgItem(window, idOf(about, "lblVersion"))), L"Version 1.1.0");
+
+        if (key == VK_RETURN) {
+            click(GetDlgItem(window, idOf(about, "Command1")));
+            HWND box = program.waitWindow(L"A propos", L"#32770");
+            ASSERT_NE(box, nullptr);
+            EXPECT_FALSE(IsWindowEnabled(window)) << "the details message is not modal to the program";
+            const Box details = program.answerMessageBox();
+            EXPECT_EQ(details.text, L"Quorvin version 1.1.0\rRechercher une chaîne de caratères dans un fichier\r\r"
+                                    L"Auteur : l'équipe Ravendo\rE-Mail : contact@ravendo.example\r"
+                                    L"Url : https://ravendo.example\r\rLogiciel FREEWARE");
+        }
+        ASSERT_TRUE(waitFor([&] { return IsChild(window, program.focus()) != FALSE; }));
+        program.pressKey(key);
+        EXPECT_TRUE(waitFor([&] { return !IsWindow(window); })) << "the key does not close the About window";
+        EXPECT_TRUE(waitFor([&] { return IsWindowEnabled(program.main) != FALSE; }));
+    }
+    click(program.control("Command1"));
+    EXPECT_TRUE(program.endsWithin(10000)) << "the Quit button does not end the program";
+}
+
+// Registry keys of the system-information tool, written into the test's Wine prefix and removed after.
+class ToolRegistry {
+public:
+    static constexpr wchar_t kToolKey[] = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+    static constexpr wchar_t kFolderKey[] = L"SOFTWARE\\Microsoft\\Shared Tools Location";
+    ToolRegistry() { clear(); }
+    ~ToolRegistry() { clear(); }
+    static void set(const wchar_t* key, const wchar_t* name, const std::wstring& value)
+    {
+        HKEY opened = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr);
+        RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(opened);
+    }
+    static void clear()
+    {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
+    }
+};
+
+// A copy of this program named MSINFO32.EXE in `folder`.
+fs::path installTool(const fs::path& folder)
+{
+    fs::create_directories(folder);
+    const fs::path tool = folder / L"MSINFO32.EXE";
+    fs::copy_file(Program::ownPath(), tool, fs::copy_options::overwrite_existing);
+    fs::remove(folder / L"started.txt");
+    return tool;
+}
+
+TEST(QuorvinExe, SystemInformationStartsTheToolFromEitherRegistryLocation)
+{
+    ToolRegistry registry;
+    const fs::path first = scratchFolder() / L"Outils système";
+    const fs::path second = scratchFolder() / L"Shared Tools";
+    const fs::path empty = scratchFolder() / L"Sans outil";
+    const fs::path firstTool = installTool(first);
+    installTool(second);
+    fs::create_directories(empty);
+    const auto started = [](const fs::path& folder) {
+        return waitFor([&] { return fs::exists(folder / L"started.txt"); });
+    };
+
+    Program program;
+    click(program.control("Command2"));
+    HWND about = program.waitWindow(L"A propos Quorvin");
+    ASSERT_NE(about, nullptr);
+    HWND sysInfo = GetDlgItem(about, idOf(quorvin::frmAboutDesign(), "cmdSysInfo"));
+
+    ToolRegistry::set(ToolRegistry::kToolKey, L"PATH", firstTool.wstring());
+    ToolRegistry::set(ToolRegistry::kFolderKey, L"MSINFO", second.wstring());
+    click(sysInfo);
+    ASSERT_TRUE(started(first)) << "not started from the first location";
+    std::wifstream commandLine(first / L"started.txt");
+    std::wstring line;
+    std::getline(commandLine, line);
+    EXPECT_EQ(line, L"\"" + firstTool.wstring() + L"\"") << "the path is not passed quoted";
+    EXPECT_FALSE(fs::exists(second / L"started.txt"));
+
+    ToolRegistry::clear();
+    ToolRegistry::set(ToolRegistry::kFolderKey, L"MSINFO", second.wstring());
+    click(sysInfo);
+    EXPECT_TRUE(started(second)) << "not started from the second location";
+
+    ToolRegistry::set(ToolRegistry::kFolderKey, L"MSINFO", empty.wstring());
+    click(sysInfo);
+    const Box missing = program.answerMessageBox();
+    EXPECT_EQ(missing.caption, L"Quorvin");
+    EXPECT_EQ(missing.text, L"Information Systeme introuvable !");
+
+    // An empty first value is no path: the second location is tried.
+    fs::remove(second / L"started.txt");
+    ToolRegistry::set(ToolRegistry::kToolKey, L"PATH", L"");
+    ToolRegistry::set(ToolRegistry::kFolderKey, L"MSINFO", second.wstring());
+    click(sysInfo);
+    EXPECT_TRUE(started(second)) << "an empty first value stops the search";
+    EXPECT_TRUE(IsWindow(about)) << "the About window closed";
+}
+
+TEST(QuorvinExe, VersionBlockNamesTheProgramInFrench)
+{
+    const std::wstring exe = (fs::path(Program::ownPath()).parent_path() / L"Quorvin.exe").wstring();
+    DWORD ignored = 0;
+    std::vector<char> block(GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+    ASSERT_FALSE(block.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                               &size));
+    EXPECT_EQ(translation[0], 0x040C);
+    EXPECT_EQ(translation[1], 1200);
+
+    const std::pair<const wchar_t*, const wchar_t*> expected[] = {
+        {L"Comments", L"Chercher une chaîne de caractères"},
+        {L"CompanyName", L"Ravendo"},
+        {L"FileDescription", L"Quorvin v1.1.0"},
+        {L"FileVersion", L"1.01"},
+        {L"InternalName", L"Quorvin"},
+        {L"LegalCopyright", L"© 2026 Ravendo"},
+        {L"LegalTrademarks", L"Quorvin v1.1.0"},
+        {L"OriginalFilename", L"Quorvin.exe"},
+        {L"ProductName", L"Quorvin v1.1.0"},
+        {L"ProductVersion", L"1.01"},
+    };
+    for (const auto& [name, value] : expected) {
+        wchar_t* text = nullptr;
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\040C04B0\\") + name;
+        ASSERT_TRUE(VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &size)) << name;
+        EXPECT_EQ(std::wstring(text), value) << name;
+    }
+}
+
+TEST(QuorvinExe, ALongSearchShowsItsProgressAndCanBeCancelled)
+{
+    // A sparse file of 64 GiB: zeros that take seconds to read and no disk.
+    const fs::path big = scratchFolder() / L"grand fichier.bin";
+    {
+        HANDLE handle = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER end{};
+        end.QuadPart = 64LL << 30;
+        SetFilePointerEx(handle, end, nullptr, FILE_BEGIN);
+        ASSERT_TRUE(SetEndOfFile(handle));
+        CloseHandle(handle);
+    }
+    const auto& progress = quorvin::frmProgressDesign();
+    Program program;
+    setText(program.control("ScanString"), L"abc");
+    program.chooseFile(big);
+    click(program.control("Scan_Select"));
+
+    HWND window = program.waitWindow(L"Recherche en cours...");
+    ASSERT_NE(window, nullptr) << "no progress window";
+    EXPECT_EQ(textOf(GetDlgItem(window, idOf(progress, "lblFile"))), L"Fichier : grand fichier.bin");
+    EXPECT_NE(textOf(GetDlgItem(window, idOf(progress, "lblStatus"))).find(L"octets lus sur"), std::wstring::npos);
+    EXPECT_FALSE(IsWindowEnabled(program.main)) << "the main window takes input during the search";
+    DWORD_PTR ignored = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(program.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored))
+        << "the main window does not answer during the search";
+
+    click(GetDlgItem(window, idOf(progress, "cmdCancel")));
+    const Box cancelled = program.answerMessageBox();
+    EXPECT_EQ(cancelled.caption, L"Recherche annulée");
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
+    EXPECT_TRUE(IsWindowEnabled(program.main));
+    fs::remove(big);
+}
+
+TEST(QuorvinExe, ADroppedFileIsChosenButSeveralFilesOrAFolderAreNot)
+{
+    const fs::path one = writeFile(L"déposé.txt", "abc");
+    const fs::path other = writeFile(L"autre.txt", "abc");
+    Program program;
+    program.drop({one, other});
+    program.drop({scratchFolder()});
+    // Input is handled in order: once the typed letter is in, both drops have been handled.
+    PostMessageW(program.control("ScanString"), WM_CHAR, L'x', 1);
+    ASSERT_TRUE(waitFor([&] { return program.text("ScanString") == L"x"; }));
+    EXPECT_EQ(program.text("Text4"), L"");
+    EXPECT_EQ(program.text("Scan_Select"), wideOf(quorvin::frmScanDesign().controls[12].text));
+
+    program.drop({one});
+    ASSERT_TRUE(waitFor([&] { return program.text("Text4") == one.wstring(); })) << "the dropped file is not chosen";
+    EXPECT_EQ(program.text("Scan_Select"), kReady);
+    click(program.control("Scan_Select"));
+    EXPECT_EQ(program.answerMessageBox().caption, L"Chaîne non trouvée");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const fs::path self(Program::ownPath());
+    if (_wcsicmp(self.filename().c_str(), L"MSINFO32.EXE") == 0) {
+        std::wofstream(self.parent_path() / L"started.txt") << GetCommandLineW() << L"\n";
+        return 0;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,190 @@
+// The Win32 services against the real system (under Wine in CI): files, attributes, locale, registry,
+// process start.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/win32/win32_services.h"
+
+namespace quorvin::platform::win32 {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Win32Files : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = fs::temp_directory_path() /
+                  ("quorvin-services-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override
+    {
+        for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
+            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        fs::remove_all(folder_);
+    }
+    std::u16string write(const std::wstring& name, const std::string& bytes, DWORD attributes = 0)
+    {
+        const fs::path path = folder_ / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        if (attributes != 0) {
+            SetFileAttributesW(path.c_str(), attributes);
+        }
+        return path.u16string();
+    }
+    fs::path folder_;
+};
+
+TEST_F(Win32Files, ReadsAtOneBasedPositionsAndStopsAtTheEnd)
+{
+    BinaryFiles files;
+    auto file = files.openRead(write(L"éèà name.txt", "0123456789"));
+    ASSERT_EQ(file->length(), 10);
+    std::array<std::uint8_t, 4> block{};
+    EXPECT_EQ(file->read(1, block), 4u);
+    EXPECT_EQ(std::string(block.begin(), block.end()), "0123");
+    EXPECT_EQ(file->read(9, block), 2u);
+    EXPECT_EQ(std::string(block.begin(), block.begin() + 2), "89");
+    EXPECT_EQ(file->read(11, block), 0u);
+}
+
+TEST_F(Win32Files, ReadsBeyondFourGibibytes)
+{
+    // A sparse file: its size costs no disk.
+    const fs::path path = folder_ / L"large.bin";
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    const LONGLONG end = (5LL << 30) + 3;
+    LARGE_INTEGER at{};
+    at.QuadPart = end - 3;
+    SetFilePointerEx(handle, at, nullptr, FILE_BEGIN);
+    DWORD written = 0;
+    WriteFile(handle, "XYZ", 3, &written, nullptr);
+    CloseHandle(handle);
+
+    BinaryFiles files;
+    auto file = files.openRead(path.u16string());
+    EXPECT_EQ(file->length(), end);
+    std::array<std::uint8_t, 8> block{};
+    ASSERT_EQ(file->read(end - 2, block), 3u);
+    EXPECT_EQ(std::string(block.begin(), block.begin() + 3), "XYZ");
+}
+
+TEST_F(Win32Files, NamesTheCauseOfAFileThatCannotBeRead)
+{
+    BinaryFiles files;
+    const auto faultOf = [&files](const std::u16string& path) {
+        try {
+            files.openRead(path);
+        } catch (const FileError& error) {
+            return error.fault();
+        }
+        return FileFault::Other;
+    };
+    EXPECT_EQ(faultOf((folder_ / L"missing.txt").u16string()), FileFault::NotFound);
+    EXPECT_EQ(faultOf((folder_ / L"no folder" / L"x.txt").u16string()), FileFault::NotFound);
+    EXPECT_EQ(faultOf(folder_.u16string()), FileFault::IsDirectory);
+
+    // Locked by a program that shares nothing.
+    const std::u16string locked = write(L"locked.txt", "abc");
+    HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(locked.c_str()), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(faultOf(locked), FileFault::AccessDenied);
+    CloseHandle(handle);
+}
+
+TEST_F(Win32Files, SearchesAFileAnotherProgramIsWriting)
+{
+    const std::u16string path = write(L"log.txt", "first");
+    HANDLE writer = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    BinaryFiles files;
+    EXPECT_EQ(files.openRead(path)->length(), 5);
+    CloseHandle(writer);
+}
+
+TEST_F(Win32Files, ExistsOnlyForNormalFiles)
+{
+    FileExists test;
+    const std::u16string normal = write(L"normal.exe", "x");
+    const std::u16string hidden = write(L"hidden.exe", "x", FILE_ATTRIBUTE_HIDDEN);
+    const std::u16string system = write(L"system.exe", "x", FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_TRUE(test.exists(normal));
+    EXPECT_FALSE(test.exists(hidden));
+    EXPECT_FALSE(test.exists(system));
+    EXPECT_TRUE(test.isFile(hidden));
+    EXPECT_FALSE(test.exists(folder_.u16string()));
+    EXPECT_FALSE(test.isFile(folder_.u16string()));
+    EXPECT_FALSE(test.isFile((folder_ / L"missing").u16string()));
+}
+
+TEST(Win32Locale, CodePageFoldsWesternLettersAndDecodesEveryByte)
+{
+    UserLocale locale;
+    const CodePage& page = locale.codePage();
+    const auto fold = [&page](char16_t c) {
+        return page.decode(page.foldTable()[static_cast<std::uint8_t>(page.encode(std::u16string(1, c))->at(0))]);
+    };
+    EXPECT_EQ(fold(u'A'), u'a');
+    EXPECT_EQ(fold(u'É'), u'é');
+    EXPECT_EQ(fold(u'é'), u'é');
+    EXPECT_NE(fold(u'e'), fold(u'é'));
+    for (int b = 0; b < 256; ++b) {
+        EXPECT_EQ(page.foldTable()[page.foldTable()[b]], page.foldTable()[b]) << b;
+        EXPECT_EQ(page.encode(std::u16string(1, page.decode(static_cast<std::uint8_t>(b))))->at(0),
+                  static_cast<char>(b));
+    }
+    const char16_t separator = locale.decimalSeparator();
+    EXPECT_TRUE(separator == u'.' || separator == u',');
+}
+
+TEST(Win32Registry, ReadsAValueAndRefusesOneLargerThanTheBuffer)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\QuorvinTest", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\x"), 5);
+    RegCloseKey(key);
+
+    Registry registry;
+    RegistryKey opened = 0;
+    ASSERT_EQ(registry.openKey(reinterpret_cast<RegistryKey>(HKEY_CURRENT_USER), "Software\\QuorvinTest",
+                               kKeyRead, opened),
+              0);
+    std::array<std::uint8_t, 8> buffer{};
+    std::uint32_t type = 0, size = buffer.size();
+    EXPECT_EQ(registry.queryValue(opened, "Path", type, buffer, size), 0);
+    EXPECT_EQ(type, kRegSz);
+    EXPECT_EQ(size, 5u);
+    std::array<std::uint8_t, 3> small{};
+    size = small.size();
+    EXPECT_EQ(registry.queryValue(opened, "Path", type, small, size), kErrorMoreData);
+    EXPECT_EQ(registry.queryValue(opened, "Missing", type, buffer, size), kErrorFileNotFound);
+    EXPECT_EQ(registry.closeKey(opened), 0);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuorvinTest");
+
+    EXPECT_NE(registry.openKey(reinterpret_cast<RegistryKey>(HKEY_LOCAL_MACHINE), "SOFTWARE\\No Such Key", kKeyRead,
+                               opened),
+              0);
+}
+
+TEST(Win32ProcessStart, AProgramThatCannotStartIsAnError)
+{
+    ProcessStart start;
+    EXPECT_THROW(start.start(u"C:\\No Such Folder\\MSINFO32.EXE", kShowNormalFocus), ProcessStartError);
+}
+
+}  // namespace
+}  // namespace quorvin::platform::win32
