@@ -88,7 +88,8 @@ bool isUserInput(const MSG& message)
 {
     const UINT m = message.message;
     return (m >= WM_KEYFIRST && m <= WM_KEYLAST) || (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) ||
-           (m >= WM_NCMOUSEMOVE && m <= WM_NCXBUTTONDBLCLK) || m == WM_DROPFILES || m == BM_CLICK;
+           (m >= WM_NCMOUSEMOVE && m <= WM_NCXBUTTONDBLCLK) || m == WM_DROPFILES ||
+           m == BM_CLICK;  // a click posted by an accessibility tool is input too
 }
 
 }  // namespace
@@ -98,7 +99,7 @@ class NativeWindow;
 class NativeControl final : public Control {
 public:
     NativeControl(NativeWindow& window, const ControlDesign& design, int id)
-        : window_(window), design(design), id(id), text_(design.text), toolTip_(design.toolTip),
+        : window(window), design(design), id(id), text_(design.text), toolTip_(design.toolTip),
           enabled_(design.enabled), visible_(design.visible)
     {
     }
@@ -144,7 +145,7 @@ public:
 
     const wchar_t* toolTipText() const { return reinterpret_cast<const wchar_t*>(toolTip_.c_str()); }
 
-    NativeWindow& window_;
+    NativeWindow& window;
     const ControlDesign& design;
     const int id;
     HWND hwnd = nullptr;
@@ -232,8 +233,8 @@ void NativeControl::setVisible(bool visible)
     visible_ = visible;
     if (hwnd) {
         ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
-    } else if (window_.hwnd()) {
-        InvalidateRect(window_.hwnd(), nullptr, TRUE);  // a line is drawn by the window itself
+    } else if (window.hwnd()) {
+        InvalidateRect(window.hwnd(), nullptr, TRUE);  // a line is drawn by the window itself
     }
 }
 
@@ -263,7 +264,7 @@ void NativeControl::applyDpi(UINT dpi, HFONT defaultFont)
     } else {
         // A bitmap keeps its own size, in pixels of a 96-dpi screen.
         BITMAP natural{};
-        if (HANDLE probe = LoadImageW(window_.instance(), MAKEINTRESOURCEW(picture.id), IMAGE_BITMAP, 0, 0, 0)) {
+        if (HANDLE probe = LoadImageW(window.instance(), MAKEINTRESOURCEW(picture.id), IMAGE_BITMAP, 0, 0, 0)) {
             GetObjectW(probe, sizeof natural, &natural);
             DeleteObject(probe);
         }
@@ -271,7 +272,7 @@ void NativeControl::applyDpi(UINT dpi, HFONT defaultFont)
         height = MulDiv(natural.bmHeight, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
     }
     const UINT type = picture.bitmap ? IMAGE_BITMAP : IMAGE_ICON;
-    HANDLE image = LoadImageW(window_.instance(), MAKEINTRESOURCEW(picture.id), type, width, height, 0);
+    HANDLE image = LoadImageW(window.instance(), MAKEINTRESOURCEW(picture.id), type, width, height, 0);
     const UINT setImage = design.kind == ControlKind::PictureButton ? BM_SETIMAGE : STM_SETIMAGE;
     SendMessageW(hwnd, setImage, type, reinterpret_cast<LPARAM>(image));
     if (image_) {
