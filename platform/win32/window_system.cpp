@@ -408,7 +408,9 @@ void NativeWindow::createControl(NativeControl& control)
         windowClass = PROGRESS_CLASSW;
         break;
     case ControlKind::Label:
-        style |= SS_NOTIFY | alignment;  // SS_NOTIFY: clicks, and the mouse over it shows its tool tip
+        // SS_NOTIFY: clicks, and the mouse over it shows its tool tip. Every label is one line: a text too
+        // long for it ends in an ellipsis rather than wrapping out of sight.
+        style |= SS_NOTIFY | SS_ENDELLIPSIS | alignment;
         break;
     case ControlKind::Picture:
         style |= SS_NOTIFY | (pictureNamed(d.picture).bitmap ? SS_BITMAP : SS_ICON) |

@@ -273,6 +273,8 @@ TEST(QuorvinExe, FindsATextThenReportsOneThatIsNotThere)
 
     setText(program.control("ScanString"), L"abc");
     ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(program.control("Scan_Select")) != FALSE; }));
+    program.pressKey(VK_TAB);  // the tab order is the designed one: the search time's box comes next
+    EXPECT_TRUE(waitFor([&] { return program.focus() == program.control("Text1"); }));
     program.chooseFile(file);
     EXPECT_EQ(program.text("Text4"), file.wstring());
 
@@ -331,6 +333,7 @@ TEST(QuorvinExe, AboutWindowShowsItsDetailsAndClosesWithEnterOrEscape)
         EXPECT_EQ(textOf(GetDlgItem(window, idOf(about, "lblVersion"))), L"Version 1.1.0");
 
         if (key == VK_RETURN) {
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, idOf(about, "Command1"))));
             click(GetDlgItem(window, idOf(about, "Command1")));
             HWND box = program.waitWindow(L"A propos", L"#32770");
             ASSERT_NE(box, nullptr);
