@@ -100,7 +100,7 @@ private slots:
         const auto window = windows.create(frmAboutDesign(), sink);
         windows.show(*window);
         QWidget* form = widgetOf(window->handle());
-        QVERIFY(QTest::qWaitForWindowExposed(form));
+        QVERIFY(QTest::qWaitForWindowActive(form));
 
         auto* title = child<QLabel>(form, "lblTitle");
         QCOMPARE(title->palette().color(QPalette::WindowText), QColor(0x00, 0xFF, 0x00));
