@@ -17,7 +17,7 @@ void ProcessStart::start(std::u16string_view programPath, int windowStyle)
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(windowStyle == kShowNormalFocus ? SW_SHOWNORMAL : windowStyle);
+    startup.wShowWindow = static_cast<WORD>(windowStyle);  // 1, normal with focus, is SW_SHOWNORMAL
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &started)) {

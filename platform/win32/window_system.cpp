@@ -84,6 +84,13 @@ HFONT designFont(const Font& font, UINT dpi)
                        wide(font.family).c_str());
 }
 
+std::u16string windowText(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return fromWide(text);
+}
+
 bool isUserInput(const MSG& message)
 {
     const UINT m = message.message;
@@ -109,12 +116,7 @@ public:
 
     std::u16string text() const override
     {
-        if (!hwnd || design.kind == ControlKind::ProgressBar) {
-            return text_;
-        }
-        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-        return fromWide(text);
+        return !hwnd || design.kind == ControlKind::ProgressBar ? text_ : windowText(hwnd);
     }
 
     void setText(std::u16string_view text) override
@@ -167,12 +169,7 @@ public:
     NativeWindow(const NativeWindow&) = delete;
     NativeWindow& operator=(const NativeWindow&) = delete;
 
-    std::u16string caption() const override
-    {
-        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
-        return fromWide(text);
-    }
+    std::u16string caption() const override { return windowText(hwnd_); }
     void setCaption(std::u16string_view caption) override { SetWindowTextW(hwnd_, wide(caption).c_str()); }
     Control& control(std::string_view name) override;
     WindowHandle handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }

@@ -210,11 +210,8 @@ public:
     // Presses a key in the window that has the keyboard focus.
     void pressKey(WPARAM key) const
     {
-        GUITHREADINFO thread{};
-        thread.cbSize = sizeof thread;
-        GetGUIThreadInfo(process_.dwThreadId, &thread);
-        PostMessageW(thread.hwndFocus, WM_KEYDOWN, key, 1);
-        PostMessageW(thread.hwndFocus, WM_KEYUP, key, 0xC0000001);
+        PostMessageW(focus(), WM_KEYDOWN, key, 1);
+        PostMessageW(focus(), WM_KEYUP, key, 0xC0000001);
     }
 
     HWND focus() const
