@@ -138,7 +138,10 @@ private slots:
             dialog->selectNameFilter(filters.constLast());  // the file has no extension
             // The dialog lists the folder in the background; the user waits until the file shows.
             auto* model = dialog->findChild<QFileSystemModel*>();
-            QTest::qWaitFor([&] { return model->index(file).isValid(); }, 5000);
+            if (!QTest::qWaitFor([&] { return model->index(file).isValid(); }, 5000)) {
+                dialog->reject();
+                return;
+            }
             name->setText(file);
             open->click();
             if (dialog->isVisible()) {

@@ -60,7 +60,11 @@ void answerNextFileDialog(const QString& path, QString* title)
         // they name so far).
         dialog->setDirectory(QFileInfo(path).absolutePath());
         auto* model = dialog->findChild<QFileSystemModel*>();
-        QTest::qWaitFor([&] { return model->index(path).isValid(); }, 5000);
+        if (!QTest::qWaitFor([&] { return model->index(path).isValid(); }, 5000)) {
+            QTest::qFail("the dialog never listed the file", __FILE__, __LINE__);
+            dialog->reject();
+            return;
+        }
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         name->setText(path);
         dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
