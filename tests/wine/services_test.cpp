@@ -103,6 +103,27 @@ TEST_F(Win32Files, NamesTheCauseOfAFileThatCannotBeRead)
     CloseHandle(handle);
 }
 
+TEST_F(Win32Files, LeavesNoHandleOpen)
+{
+    BinaryFiles files;
+    const std::u16string path = write(L"some.txt", "abc");
+    const std::u16string missing = (folder_ / L"missing.txt").u16string();
+    const auto handles = [] {
+        DWORD count = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &count);
+        return count;
+    };
+    const auto openAndFail = [&] {
+        files.openRead(path);
+        EXPECT_THROW(files.openRead(missing), FileError);
+        EXPECT_THROW(files.openRead(folder_.u16string()), FileError);
+    };
+    openAndFail();  // the system's own first-use handles
+    const DWORD before = handles();
+    openAndFail();
+    EXPECT_EQ(handles(), before);
+}
+
 TEST_F(Win32Files, SearchesAFileAnotherProgramIsWriting)
 {
     const std::u16string path = write(L"log.txt", "first");
