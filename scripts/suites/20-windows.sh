@@ -24,7 +24,7 @@ reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
 # Without Microsoft's fonts, the closest faces Debian has.
 reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Sans Serif' /d 'DejaVu Sans Condensed'
 reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Comic Sans MS' /d 'Comic Neue'
-timeout 60 /usr/bin/wineserver -w || true  # the settings are on disk once the server has gone
+timeout 60 /usr/bin/wineserver -w || true  # a server that lingers still holds the settings
 
 # One Wine server for all the tests; Wine's own processes must not hold ctest's output open.
 timeout 1800 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
