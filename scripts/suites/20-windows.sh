@@ -15,6 +15,7 @@ fi
 wine=/usr/lib/wine/wine64
 export WINEPREFIX=$PWD/build/windows/wineprefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko download prompts
+export LC_ALL=C.UTF-8  # Wine then runs as a Western system: code page 1252, whatever the machine's locale
 rm -rf "$WINEPREFIX"
 timeout 300 "$wine" wineboot -i >/dev/null 2>&1
 reg() { "$wine" reg add "$@" /f >/dev/null 2>&1; }
