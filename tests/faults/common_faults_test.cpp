@@ -150,7 +150,7 @@ TEST_F(FaultTest, TrailingSpacesNeverMatchThePaddingOfTheLastBlock)
 
 TEST_F(FaultTest, NulBytesInTheFileAndInTheText)
 {
-    const std::u16string file = write("nul.bin", std::string("a\0B", 3) + std::string(32000, '\0') + "end");
+    const std::u16string file = write("zeros.bin", std::string("a\0B", 3) + std::string(32000, '\0') + "end");
     EXPECT_EQ(scan(file, std::u16string(u"A\0b", 3)).caption, kFound);
     EXPECT_EQ(scan(file, std::u16string(u"a\0c", 3)).caption, kNotFound);
     EXPECT_EQ(scan(file, std::u16string(u"\0\0\0\0end", 7)).caption, kFound);  // across the seam

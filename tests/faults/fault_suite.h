@@ -62,6 +62,10 @@ protected:
     // the file was closed before it showed, and that Text4 names the file.
     testing::MessageRecord scan(const std::u16string& file, const std::u16string& text);
 
+    // Takes the count of open handles that the end of the test must find again from now on, after the
+    // test itself made the system open handles of its own for good.
+    void countHandlesFromHere() { handlesAtStart_ = openHandles(); }
+
     // A file error names the file and the cause.
     void expectError(const testing::MessageRecord& shown, const std::u16string& file, std::u16string_view cause);
 
