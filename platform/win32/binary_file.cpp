@@ -18,7 +18,6 @@ FileFault faultOf(DWORD error)
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE:
         return FileFault::NotFound;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
@@ -66,7 +65,8 @@ public:
                 if (error == ERROR_HANDLE_EOF) {
                     break;
                 }
-                fail(FileFault::ReadFailed, error);
+                // Another program's lock on the range is no failure of the disk.
+                fail(error == ERROR_LOCK_VIOLATION ? FileFault::AccessDenied : FileFault::ReadFailed, error);
             }
             if (got == 0) {
                 break;  // end of file

@@ -100,11 +100,12 @@ TEST_F(FaultTest, RangeLockedByAnotherProgram)
     {
         OtherProgram other(L"range", dir / "locked.bin");
         ASSERT_TRUE(other.holding());
-        // The second block reaches into the locked bytes: Windows fails that read, and the search stops
-        // there with a read error. Wine does not enforce byte-range locks on reads and finds the text.
+        // The second block reaches into the locked bytes: Windows refuses that read, and the search stops
+        // there, telling the user the file is locked. Wine does not enforce byte-range locks on reads and
+        // finds the text.
         const testing::MessageRecord shown = scan(file, u"needle");
         if (shown.caption == kError) {
-            expectError(shown, file, kReadFailed);
+            expectError(shown, file, kDenied);
         } else {
             EXPECT_EQ(shown.caption, kFound);
         }
