@@ -11,10 +11,11 @@ namespace quorvin {
 
 namespace {
 
-// How often a folded byte turns up in ordinary French and English prose, per ten thousand bytes. Only
-// the ranking matters, and only for speed: a wrong guess finds the same occurrences, more slowly. The
-// bytes above 127 differ between code pages, so they all get one middling figure.
-double frequency(std::uint8_t folded)
+// How often a folded byte turns up in ordinary French and English prose, per ten thousand bytes: the
+// guess when no data has been seen. Only the ranking matters, and only for speed: a wrong guess finds
+// the same occurrences, more slowly. The bytes above 127 differ between code pages, so they all get one
+// middling figure.
+double guessedFrequency(std::uint8_t folded)
 {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz";
     static constexpr double kLetterFrequency[26] = {
@@ -32,13 +33,64 @@ double frequency(std::uint8_t folded)
     }
 }
 
-// Past this chance that a position holds both anchors, a third one pays for its compares.
-constexpr double kThirdAnchorAbove = 1.0 / 3000;
+// Past this chance that a position holds the two rarest anchors, the third one pays for its compares
+// at every position; below it, the third is compared only where the first two agree.
+constexpr double kThirdAnchorAbove = 1.0 / 4000;
+
+// The chance that a position holds each folded byte: from the sample where it has any bytes, the guess
+// breaking ties (a byte the sample lacks is still likelier in prose if it is a common letter).
+std::array<double, 256> foldedChances(const ByteTable& fold, const ByteCounts* sample)
+{
+    std::array<double, 256> chance{};
+    double total = 0;
+    if (sample != nullptr) {
+        for (int b = 0; b < 256; ++b) {
+            chance[fold[b]] += (*sample)[b];
+            total += (*sample)[b];
+        }
+    }
+    for (int b = 0; b < 256; ++b) {
+        const double guess = guessedFrequency(static_cast<std::uint8_t>(b)) / 1e4;
+        chance[b] = total > 0 ? (chance[b] + guess * 1e-3) / total : guess;
+    }
+    return chance;
+}
 
 }  // namespace
 
-AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold) : text_(foldedText), fold_(fold)
+ByteCounts countBytes(std::span<const std::uint8_t> sample)
 {
+    // Four tables, so that runs of one byte do not wait on their own counts.
+    std::array<ByteCounts, 4> counts{};
+    std::size_t i = 0;
+    for (; i + 4 <= sample.size(); i += 4) {
+        ++counts[0][sample[i]];
+        ++counts[1][sample[i + 1]];
+        ++counts[2][sample[i + 2]];
+        ++counts[3][sample[i + 3]];
+    }
+    for (; i < sample.size(); ++i) {
+        ++counts[0][sample[i]];
+    }
+    for (int b = 0; b < 256; ++b) {
+        counts[0][b] += counts[1][b] + counts[2][b] + counts[3][b];
+    }
+    return counts[0];
+}
+
+AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold, const ByteCounts* sample)
+    : text_(foldedText), fold_(fold)
+{
+    rank(sample);
+}
+
+void AnchorFilter::rank(const ByteCounts* sample)
+{
+    const std::array<double, 256> chance = foldedChances(fold_, sample);
+    std::array<std::vector<std::uint8_t>, 256> casesOf;  // the bytes that fold to each byte
+    for (int b = 0; b < 256; ++b) {
+        casesOf[fold_[b]].push_back(static_cast<std::uint8_t>(b));
+    }
     struct Choice {
         Anchor anchor;
         double frequency;
@@ -46,12 +98,7 @@ AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold) :
     std::vector<Choice> choices;
     for (std::size_t offset = 0; offset < text_.size(); ++offset) {
         const auto folded = static_cast<std::uint8_t>(text_[offset]);
-        std::vector<std::uint8_t> variants;
-        for (int b = 0; b < 256; ++b) {
-            if (fold_[b] == folded) {
-                variants.push_back(static_cast<std::uint8_t>(b));
-            }
-        }
+        const std::vector<std::uint8_t>& variants = casesOf[folded];
         if (variants.empty() || variants.size() > 2) {
             continue;  // no case, or too many to compare at once: the full comparison checks this byte
         }
@@ -65,20 +112,21 @@ AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold) :
             anchor.value = a;
             anchor.other = b;
         }
-        choices.push_back({anchor, frequency(folded)});
+        choices.push_back({anchor, chance[folded]});
     }
     std::stable_sort(choices.begin(), choices.end(),
                      [](const Choice& x, const Choice& y) { return x.frequency < y.frequency; });
-    anchorCount_ = std::min<std::size_t>(choices.size(), 2);
-    if (choices.size() >= 3 && choices[0].frequency * choices[1].frequency / 1e8 > kThirdAnchorAbove) {
-        anchorCount_ = 3;
+    anchors_ = {};
+    needsOther_ = false;
+    anchorCount_ = std::min(choices.size(), kMaxAnchors);
+    firstCount_ = std::min<std::size_t>(anchorCount_, 2);
+    if (anchorCount_ == 3 && choices[0].frequency * choices[1].frequency > kThirdAnchorAbove) {
+        firstCount_ = 3;
     }
     for (std::size_t k = 0; k < anchorCount_; ++k) {
         anchors_[k] = choices[k].anchor;
         needsOther_ = needsOther_ || anchors_[k].value != anchors_[k].other;
     }
-    std::sort(anchors_.begin(), anchors_.begin() + static_cast<std::ptrdiff_t>(anchorCount_),
-              [](const Anchor& x, const Anchor& y) { return x.offset < y.offset; });
 }
 
 bool AnchorFilter::matchesAt(const std::uint8_t* position) const

@@ -24,18 +24,30 @@ struct Anchor {
     std::uint8_t other = 0;
 };
 
+// How many times each byte occurs in a sample of the data to be searched.
+using ByteCounts = std::array<std::uint32_t, 256>;
+ByteCounts countBytes(std::span<const std::uint8_t> sample);
+
 class AnchorFilter {
 public:
     static constexpr std::size_t kMaxAnchors = 3;
 
-    // `foldedText` is already folded through `fold`.
-    AnchorFilter(std::string_view foldedText, const ByteTable& fold);
+    // `foldedText` is already folded through `fold`. The anchors are the text's rarest bytes in `sample`
+    // (counted by countBytes), whatever the code page; without a sample, in ordinary French and English
+    // prose.
+    AnchorFilter(std::string_view foldedText, const ByteTable& fold, const ByteCounts* sample = nullptr);
+    // Chooses the anchors again, as the rarest bytes in `sample`.
+    void rank(const ByteCounts* sample);
 
     // Position of the first occurrence in `haystack`, or kNotFound (block_scanner.h).
     std::size_t find(std::span<const std::uint8_t> haystack) const;
 
     std::size_t length() const { return text_.size(); }
+    // The anchors, rarest first.
     std::span<const Anchor> anchors() const { return {anchors_.data(), anchorCount_}; }
+    // How many of the anchors (the first ones) every position is compared with; the others are compared
+    // only where these agree.
+    std::size_t firstAnchors() const { return firstCount_; }
     // True when some anchor has a case variant that the OR cannot reach, so `other` must be compared too.
     bool needsOther() const { return needsOther_; }
     bool matchesAt(const std::uint8_t* position) const;
@@ -46,6 +58,7 @@ private:
     ByteTable fold_;
     std::array<Anchor, kMaxAnchors> anchors_{};
     std::size_t anchorCount_ = 0;
+    std::size_t firstCount_ = 0;
     bool needsOther_ = false;
 };
 

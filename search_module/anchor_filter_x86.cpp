@@ -23,20 +23,26 @@ namespace quorvin::scan_paths::x86 {
 namespace sse2 {
 struct V {
     using Vec = __m128i;
-    using Mask = __m128i;
     static constexpr std::size_t kWidth = 16;
     static Vec splat(std::uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
     static Vec load(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     template <bool Other>
-    static Mask match(Vec x, Vec orBits, Vec value, Vec other)
+    static Vec miss(Vec x, Vec orBits, Vec value, Vec other)
     {
-        const Mask m = _mm_cmpeq_epi8(_mm_or_si128(x, orBits), value);
-        return Other ? _mm_or_si128(m, _mm_cmpeq_epi8(x, other)) : m;
+        const Vec m = _mm_xor_si128(_mm_or_si128(x, orBits), value);
+        return Other ? _mm_min_epu8(m, _mm_xor_si128(x, other)) : m;
     }
-    static Mask both(Mask a, Mask b) { return _mm_and_si128(a, b); }
-    static Mask either(Mask a, Mask b) { return _mm_or_si128(a, b); }
-    static bool none(Mask m) { return _mm_movemask_epi8(m) == 0; }
-    static std::uint64_t bits(Mask m) { return static_cast<std::uint32_t>(_mm_movemask_epi8(m)); }
+    template <bool Other>
+    static Vec missAlso(Vec m, Vec x, Vec orBits, Vec value, Vec other)
+    {
+        return _mm_or_si128(m, miss<Other>(x, orBits, value, other));
+    }
+    static Vec least(Vec a, Vec b) { return _mm_min_epu8(a, b); }
+    static std::uint64_t bits(Vec m)
+    {
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(m, _mm_setzero_si128())));
+    }
+    static bool none(Vec m) { return bits(m) == 0; }
 };
 #include "search_module/anchor_filter_kernel.inc"
 }  // namespace sse2
@@ -45,20 +51,26 @@ QUORVIN_TARGET_BEGIN("avx2")
 namespace avx2 {
 struct V {
     using Vec = __m256i;
-    using Mask = __m256i;
     static constexpr std::size_t kWidth = 32;
     static Vec splat(std::uint8_t b) { return _mm256_set1_epi8(static_cast<char>(b)); }
     static Vec load(const std::uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     template <bool Other>
-    static Mask match(Vec x, Vec orBits, Vec value, Vec other)
+    static Vec miss(Vec x, Vec orBits, Vec value, Vec other)
     {
-        const Mask m = _mm256_cmpeq_epi8(_mm256_or_si256(x, orBits), value);
-        return Other ? _mm256_or_si256(m, _mm256_cmpeq_epi8(x, other)) : m;
+        const Vec m = _mm256_xor_si256(_mm256_or_si256(x, orBits), value);
+        return Other ? _mm256_min_epu8(m, _mm256_xor_si256(x, other)) : m;
     }
-    static Mask both(Mask a, Mask b) { return _mm256_and_si256(a, b); }
-    static Mask either(Mask a, Mask b) { return _mm256_or_si256(a, b); }
-    static bool none(Mask m) { return _mm256_testz_si256(m, m) != 0; }
-    static std::uint64_t bits(Mask m) { return static_cast<std::uint32_t>(_mm256_movemask_epi8(m)); }
+    template <bool Other>
+    static Vec missAlso(Vec m, Vec x, Vec orBits, Vec value, Vec other)
+    {
+        return _mm256_or_si256(m, miss<Other>(x, orBits, value, other));
+    }
+    static Vec least(Vec a, Vec b) { return _mm256_min_epu8(a, b); }
+    static std::uint64_t bits(Vec m)
+    {
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(m, _mm256_setzero_si256())));
+    }
+    static bool none(Vec m) { return bits(m) == 0; }
 };
 #include "search_module/anchor_filter_kernel.inc"
 }  // namespace avx2
@@ -68,20 +80,29 @@ QUORVIN_TARGET_BEGIN("avx512f,avx512bw")
 namespace avx512 {
 struct V {
     using Vec = __m512i;
-    using Mask = __mmask64;
     static constexpr std::size_t kWidth = 64;
     static Vec splat(std::uint8_t b) { return _mm512_set1_epi8(static_cast<char>(b)); }
     static Vec load(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
+    // (x | orBits) ^ value in one three-input logic instruction.
     template <bool Other>
-    static Mask match(Vec x, Vec orBits, Vec value, Vec other)
+    static Vec miss(Vec x, Vec orBits, Vec value, Vec other)
     {
-        const Mask m = _mm512_cmpeq_epi8_mask(_mm512_or_si512(x, orBits), value);
-        return Other ? m | _mm512_cmpeq_epi8_mask(x, other) : m;
+        const Vec m = _mm512_ternarylogic_epi32(x, orBits, value, 0x56);
+        return Other ? _mm512_min_epu8(m, _mm512_xor_si512(x, other)) : m;
     }
-    static Mask both(Mask a, Mask b) { return _kand_mask64(a, b); }
-    static Mask either(Mask a, Mask b) { return _kor_mask64(a, b); }
-    static bool none(Mask m) { return _kortestz_mask64_u8(m, m) != 0; }
-    static std::uint64_t bits(Mask m) { return m; }
+    // m | ((x | orBits) ^ value): the OR, then one three-input logic instruction.
+    template <bool Other>
+    static Vec missAlso(Vec m, Vec x, Vec orBits, Vec value, Vec other)
+    {
+        if constexpr (Other) {
+            return _mm512_or_si512(m, miss<Other>(x, orBits, value, other));
+        } else {
+            return _mm512_ternarylogic_epi32(m, _mm512_or_si512(x, orBits), value, 0xF6);
+        }
+    }
+    static Vec least(Vec a, Vec b) { return _mm512_min_epu8(a, b); }
+    static std::uint64_t bits(Vec m) { return _mm512_testn_epi8_mask(m, m); }
+    static bool none(Vec m) { return bits(m) == 0; }
 };
 #include "search_module/anchor_filter_kernel.inc"
 }  // namespace avx512

@@ -33,6 +33,11 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
     if (filter_.length() == 0) {
         return true;
     }
+    if (!ranked_ && !block.empty()) {
+        const ByteCounts counts = countBytes(block);
+        filter_.rank(&counts);
+        ranked_ = true;
+    }
     const std::size_t keep = filter_.length() - 1;
     if (!carry_.empty() && keep > 0) {
         seam_.assign(carry_.begin(), carry_.end());

@@ -1,7 +1,8 @@
 #pragma once
 // Finds a text in a file read block by block, ignoring letter case as a code page's fold table says.
 // An occurrence that spans the seam between two blocks is found too: the last (text length - 1) bytes
-// of what was fed are carried into the next block.
+// of what was fed are carried into the next block. The filter's anchors are the text's rarest bytes in
+// the first block, counted there, so that the ranking fits the file's language and code page.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -24,6 +25,7 @@ public:
 
 private:
     AnchorFilter filter_;  // the text, folded
+    bool ranked_ = false;  // the anchors were chosen from the data
     std::vector<std::uint8_t> carry_;  // the last bytes fed, at most text length - 1
     std::vector<std::uint8_t> seam_;   // carry followed by the head of the next block
 };

@@ -148,8 +148,56 @@ TEST_P(ScanPaths, BlockScannerFindsLongTextsAcrossSeamsAndShortLastBlocks)
     }
 }
 
+// Files whose byte frequencies turn the prose guess upside down (z, q, x, j, k everywhere, accented
+// capitals, case pairs more than one bit apart), and whose first block, from which the anchors are
+// ranked, is unlike the rest: every text is still found wherever it is, first block, seams or last.
+TEST_P(ScanPaths, BlockScannerFindsTextsInFilesUnlikeItsFirstGuessOrItsFirstBlock)
+{
+    const ByteTable& fold = CodePage::windows1252().foldTable();
+    const std::string odd = "zZqQxXjJkK\xC9\xE9\x8C\x9C\x9F\xFF";
+    const std::string firsts[] = {pick("eEtT ", 32000), pick(odd, 32000), std::string(100, 'z')};
+    for (const std::string& first : firsts) {
+        for (int round = 0; round < 40; ++round) {
+            std::string file = first + pick(odd + "e", 3 * 32000 + random_() % 500);
+            const std::string text = foldAll(pick(odd + "et", 1 + random_() % 40), fold);
+            const std::size_t at = random_() % (file.size() - text.size() + 1);
+            if (round % 4 != 3) plant(file, text, fold, at);
+            BlockScanner scanner(text, fold);
+            bool found = false;
+            for (std::size_t from = 0; from < file.size() && !found; from += 32000) {
+                found = scanner.feed(bytesOf(file, from).first(std::min<std::size_t>(32000, file.size() - from)));
+            }
+            ASSERT_EQ(found, naiveFind(file, text, fold) != kNotFound)
+                << "first block " << first.size() << " round " << round << " at " << at;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryPath, ScanPaths, testing::ValuesIn(scan_paths::supported()),
                          [](const testing::TestParamInfo<Path>& info) { return scan_paths::name(info.param); });
+
+// The anchors are the bytes that are rare in the data, not in prose: with z and q common in the sample,
+// the text's e and x are chosen, and a byte the sample lacks is the rarest of all.
+TEST(AnchorRanking, FollowsTheSampleRatherThanTheGuess)
+{
+    const ByteTable& fold = CodePage::windows1252().foldTable();
+    const auto offsetsOf = [](const AnchorFilter& filter) {
+        std::vector<std::size_t> offsets;
+        for (const Anchor& anchor : filter.anchors()) offsets.push_back(anchor.offset);
+        return offsets;
+    };
+    EXPECT_EQ(offsetsOf(AnchorFilter("zqex", fold)), (std::vector<std::size_t>{0, 3, 1}));
+
+    const std::string sample = std::string(500, 'z') + std::string(400, 'Q') + std::string(30, 'E') + "xX";
+    const ByteCounts counts = countBytes({reinterpret_cast<const std::uint8_t*>(sample.data()), sample.size()});
+    EXPECT_EQ(counts['z'], 500u);
+    EXPECT_EQ(counts['E'], 30u);
+    AnchorFilter ranked("zqex", fold, &counts);
+    EXPECT_EQ(offsetsOf(ranked), (std::vector<std::size_t>{3, 2, 1}));
+    ranked.rank(nullptr);
+    EXPECT_EQ(offsetsOf(ranked), (std::vector<std::size_t>{0, 3, 1}));
+    EXPECT_EQ(offsetsOf(AnchorFilter("zq\xE9", fold, &counts)), (std::vector<std::size_t>{2, 1, 0}));
+}
 
 TEST(ScanPathsChoice, RefusesNothingItListsAndStartsOnTheFastest)
 {

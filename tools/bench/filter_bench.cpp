@@ -1,0 +1,99 @@
+// quorvin-filter-bench FILE MIB TEXT...: the block scanner's own cost, apart from the system's reads.
+// Copies the first MIB MiB of FILE, 32000 bytes at a time, into one page-aligned block (as a read
+// does) and feeds each block to the scanner, on every search path; prints, per GiB, the time of the
+// copies alone and what the scan adds to them (the fastest of several rounds, in thread CPU time, so
+// that other work on the machine weighs little). TEXT is UTF-8.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/qt/native_path.h"
+#include "search_module/anchor_filter.h"
+#include "search_module/block_scanner.h"
+#include "search_module/code_page.h"
+
+namespace {
+
+using namespace quorvin;
+
+constexpr std::size_t kBlock = 32000;
+// QUORVIN_ROUNDS rounds (default 7); QUORVIN_PATH names the only search path to time.
+const int kRounds = std::getenv("QUORVIN_ROUNDS") ? std::atoi(std::getenv("QUORVIN_ROUNDS")) : 7;
+const bool kCopy = std::getenv("QUORVIN_NO_COPY") == nullptr;  // set: the block stays in the first-level cache
+const char* const kOnlyPath = std::getenv("QUORVIN_PATH");
+
+double cpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// Fastest of kRounds runs of `round`, in milliseconds per GiB of `bytes`.
+template <typename Round>
+double msPerGiB(std::size_t bytes, Round round)
+{
+    double best = 1e30;
+    for (int r = 0; r < kRounds; ++r) {
+        const double start = cpuSeconds();
+        round();
+        best = std::min(best, cpuSeconds() - start);
+    }
+    return best * 1e3 * (1u << 30) / static_cast<double>(bytes);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: quorvin-filter-bench FILE MIB TEXT...\n");
+        return 2;
+    }
+    std::size_t size = std::stoul(argv[2]) << 20;
+    std::vector<char> data(size);
+    std::ifstream in(argv[1], std::ios::binary);
+    in.read(data.data(), static_cast<std::streamsize>(size));
+    size = static_cast<std::size_t>(in.gcount()) / kBlock * kBlock;
+    auto* block = static_cast<std::uint8_t*>(::operator new(kBlock, std::align_val_t{4096}));
+
+    const double copy = msPerGiB(size, [&] {
+        for (std::size_t at = 0; at < size; at += kBlock) {
+            std::memcpy(block, data.data() + at, kBlock);
+            asm volatile("" ::"r"(block) : "memory");
+        }
+    });
+    std::printf("%-40s copies alone %6.1f ms/GiB\n", "", copy);
+    const ByteTable& fold = CodePage::windows1252().foldTable();
+    for (int t = 3; t < argc; ++t) {
+        const std::optional<std::string> text = CodePage::windows1252().encode(platform::qt::fromNativePath(argv[t]));
+        if (!text) continue;
+        std::printf("%-40s", argv[t]);
+        for (scan_paths::Path path : scan_paths::supported()) {
+            if (path == scan_paths::Path::Scalar ||
+                (kOnlyPath != nullptr && std::strcmp(kOnlyPath, scan_paths::name(path)) != 0)) {
+                continue;
+            }
+            scan_paths::use(path);
+            bool found = false;
+            const double scan = msPerGiB(size, [&] {
+                BlockScanner scanner(*text, fold);
+                found = false;
+                for (std::size_t at = 0; at < size && !found; at += kBlock) {
+                    if (kCopy) std::memcpy(block, data.data() + at, kBlock);
+                    found = scanner.feed({block, kBlock});
+                }
+            });
+            std::printf(" %s +%5.1f%s", scan_paths::name(path), scan - copy, found ? " found" : "");
+        }
+        std::printf("\n");
+    }
+    ::operator delete(block, std::align_val_t{4096});
+}
