@@ -119,18 +119,7 @@ public:
         return !hwnd || design.kind == ControlKind::ProgressBar ? text_ : windowText(hwnd);
     }
 
-    void setText(std::u16string_view text) override
-    {
-        text_ = text;
-        if (!hwnd) {
-            return;
-        }
-        if (design.kind == ControlKind::ProgressBar) {
-            SendMessageW(hwnd, PBM_SETPOS, std::wcstol(wide(text).c_str(), nullptr, 10), 0);
-        } else {
-            SetWindowTextW(hwnd, wide(text).c_str());  // an edit box raises its Change event, as typing does
-        }
-    }
+    void setText(std::u16string_view text) override;
 
     std::u16string toolTip() const override { return toolTip_; }
     void setToolTip(std::u16string_view toolTip) override { toolTip_ = toolTip; }  // read back when it shows
@@ -180,6 +169,8 @@ public:
     int twipsToPixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
     HINSTANCE instance() const { return system_.instance(); }
 
+    // Places a label at its designed box, widened to its text when the text is wider.
+    void fitLabel(NativeControl& label);
     void centerOver(HWND owner);
     void focusFirstControl();
     // Owner that takes no input until this window is unloaded.
@@ -216,6 +207,22 @@ private:
 };
 
 // --- controls ---
+
+void NativeControl::setText(std::u16string_view text)
+{
+    text_ = text;
+    if (!hwnd) {
+        return;
+    }
+    if (design.kind == ControlKind::ProgressBar) {
+        SendMessageW(hwnd, PBM_SETPOS, std::wcstol(wide(text).c_str(), nullptr, 10), 0);
+        return;
+    }
+    SetWindowTextW(hwnd, wide(text).c_str());  // an edit box raises its Change event, as typing does
+    if (design.kind == ControlKind::Label) {
+        window.fitLabel(*this);
+    }
+}
 
 void NativeControl::setEnabled(bool enabled)
 {
@@ -405,8 +412,8 @@ void NativeWindow::createControl(NativeControl& control)
         windowClass = PROGRESS_CLASSW;
         break;
     case ControlKind::Label:
-        // SS_NOTIFY: clicks, and the mouse over it shows its tool tip. Every label is one line: a text too
-        // long for it ends in an ellipsis rather than wrapping out of sight.
+        // SS_NOTIFY: clicks, and the mouse over it shows its tool tip. Every label is one line, widened to
+        // its text (fitLabel); only a text wider than the whole window would end in an ellipsis.
         style |= SS_NOTIFY | SS_ENDELLIPSIS | alignment;
         break;
     case ControlKind::Picture:
@@ -457,11 +464,50 @@ void NativeWindow::layout()
         SetWindowPos(control->hwnd, nullptr, twipsToPixels(left), twipsToPixels(top), twipsToPixels(d.width),
                      twipsToPixels(d.height), SWP_NOZORDER | SWP_NOACTIVATE);
         control->applyDpi(dpi_, defaultFont_);
+        if (d.kind == ControlKind::Label) {
+            fitLabel(*control);  // in the font just set
+        }
     }
     if (oldDefault) {
         DeleteObject(oldDefault);
     }
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// The designs were measured with the faces of their time: a text wider than its label's box grows past
+// the box on the side its alignment leaves free (a right-aligned label leftwards, a centred one both ways,
+// a left-aligned one rightwards), kept inside its container, rather than being cut.
+void NativeWindow::fitLabel(NativeControl& label)
+{
+    const ControlDesign& d = label.design;
+    RECT area{0, 0, twipsToPixels(design_.clientWidth), twipsToPixels(design_.clientHeight)};
+    int left = d.left, top = d.top;
+    if (!d.container.empty()) {
+        const ControlDesign& frame = static_cast<NativeControl&>(control(d.container)).design;
+        left += frame.left;
+        top += frame.top;
+        area = {twipsToPixels(frame.left), twipsToPixels(frame.top), twipsToPixels(frame.left + frame.width),
+                twipsToPixels(frame.top + frame.height)};
+    }
+    int x = twipsToPixels(left), width = twipsToPixels(d.width);
+
+    const std::wstring text = wide(label.text());
+    SIZE extent{};
+    if (HDC dc = GetDC(label.hwnd)) {
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label.hwnd, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(label.hwnd, dc);
+    }
+    const int needed = extent.cx + 1;
+    if (needed > width && text.find_first_of(L"\r\n") == std::wstring::npos) {
+        const int grow = needed - width;
+        x -= d.align == Align::Right ? grow : d.align == Align::Center ? grow / 2 : 0;
+        width = needed;
+        x = std::clamp(x, static_cast<int>(area.left), std::max<int>(area.left, area.right - width));
+    }
+    SetWindowPos(label.hwnd, nullptr, x, twipsToPixels(top), width, twipsToPixels(d.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Control& NativeWindow::control(std::string_view name)

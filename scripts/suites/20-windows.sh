@@ -12,20 +12,9 @@ if x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' |
   exit 1
 fi
 
-wine=/usr/lib/wine/wine64
-export WINEPREFIX=$PWD/build/windows/wineprefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko download prompts
-export LC_ALL=C.UTF-8  # Wine then runs as a Western system: code page 1252, whatever the machine's locale
-rm -rf "$WINEPREFIX"
-timeout 300 "$wine" wineboot -i >/dev/null 2>&1
-reg() { "$wine" reg add "$@" /f >/dev/null 2>&1; }
-# No window manager runs: Wine draws the windows' frames itself on a desktop of its own.
-reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
-reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
-# Without Microsoft's fonts, the closest faces Debian has.
-reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Sans Serif' /d 'DejaVu Sans Condensed'
-reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Comic Sans MS' /d 'Comic Neue'
-timeout 60 /usr/bin/wineserver -w || true  # a server that lingers still holds the settings
+export WINEPREFIX=$PWD/build/windows/wineprefix
+source tests/wine/prefix.sh
+make_prefix
 
 # One Wine server for all the tests; Wine's own processes must not hold ctest's output open.
 timeout 1800 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '

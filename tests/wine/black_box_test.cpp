@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -296,6 +297,66 @@ TEST(QuorvinExe, FindsATextThenReportsOneThatIsNotThere)
 
     PostMessageW(program.main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.endsWithin(10000)) << "the close box does not end the program";
+}
+
+// Every label is at least as wide as its text in its own font, and grows from its box on the side its
+// alignment leaves free: a right-aligned one keeps its right edge, a centred one its middle.
+void expectLabelsFitTheirTexts(HWND window, const quorvin::platform::WindowDesign& design)
+{
+    using quorvin::platform::Align;
+    const UINT dpi = GetDpiForWindow(window);
+    const auto pixels = [dpi](int twips) { return MulDiv(twips, static_cast<int>(dpi), 1440); };
+    for (std::size_t i = 0; i < design.controls.size(); ++i) {
+        const auto& d = design.controls[i];
+        if (d.kind != quorvin::platform::ControlKind::Label) {
+            continue;
+        }
+        HWND label = GetDlgItem(window, 100 + static_cast<int>(i));
+        const std::wstring text = textOf(label);
+        // A font is the program's own: the same face is made here (the default face is MS Sans Serif).
+        const quorvin::platform::Font font = d.font.value_or(quorvin::platform::Font{u"MS Sans Serif", 8.25, false});
+        HFONT made = CreateFontW(-static_cast<int>(std::lround(font.points * dpi / 72.0)), 0, 0, 0,
+                                 font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH,
+                                 wideOf(font.family).c_str());
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ previous = SelectObject(dc, made);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(nullptr, dc);
+        DeleteObject(made);
+        RECT box{};
+        GetWindowRect(label, &box);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+        EXPECT_GE(box.right - box.left, extent.cx) << d.name << " cuts its text";
+
+        int left = d.left;
+        for (const auto& frame : design.controls) {
+            left += frame.name == d.container ? frame.left : 0;
+        }
+        const int designedLeft = pixels(left), designedRight = pixels(left + d.width);
+        if (d.align == Align::Right) {
+            EXPECT_NEAR(box.right, designedRight, 1) << d.name;
+        } else if (d.align == Align::Center) {
+            EXPECT_NEAR(box.left + box.right, designedLeft + designedRight, 2) << d.name;
+        } else {
+            EXPECT_NEAR(box.left, designedLeft, 1) << d.name;
+        }
+    }
+}
+
+TEST(QuorvinExe, LabelsShowTheirWholeTextsInTheDefaultAndTheDesignFonts)
+{
+    Program program;
+    expectLabelsFitTheirTexts(program.main, quorvin::frmScanDesign());
+
+    click(program.control("Command2"));
+    HWND about = program.waitWindow(L"A propos Quorvin");
+    ASSERT_NE(about, nullptr);
+    expectLabelsFitTheirTexts(about, quorvin::frmAboutDesign());
+    PostMessageW(about, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(program.main) != FALSE; }));
 }
 
 TEST(QuorvinExe, AFileRemovedAfterItWasChosenIsReportedAndTheProgramGoesOn)
