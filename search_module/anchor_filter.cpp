@@ -36,6 +36,8 @@ double guessedFrequency(std::uint8_t folded)
 // Past this chance that a position holds the two rarest anchors, the third one pays for its compares
 // at every position; below it, the third is compared only where the first two agree.
 constexpr double kThirdAnchorAbove = 1.0 / 4000;
+// What comparing one anchor's second case at every position costs, in candidates compared in full.
+constexpr double kOtherCostPerPosition = 1.0 / 2000;
 
 // The chance that a position holds each folded byte: from the sample where it has any bytes, the guess
 // breaking ties (a byte the sample lacks is still likelier in prose if it is a common letter).
@@ -84,25 +86,24 @@ AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold, c
     rank(sample);
 }
 
-void AnchorFilter::rank(const ByteCounts* sample)
+std::vector<AnchorFilter::Choice> AnchorFilter::choices(const ByteCounts* sample, std::size_t keep) const
 {
     const std::array<double, 256> chance = foldedChances(fold_, sample);
     std::array<std::vector<std::uint8_t>, 256> casesOf;  // the bytes that fold to each byte
     for (int b = 0; b < 256; ++b) {
         casesOf[fold_[b]].push_back(static_cast<std::uint8_t>(b));
     }
-    struct Choice {
-        Anchor anchor;
-        double frequency;
-    };
-    std::vector<Choice> choices;
-    for (std::size_t offset = 0; offset < text_.size(); ++offset) {
-        const auto folded = static_cast<std::uint8_t>(text_[offset]);
+    // How each folded byte is compared, if it can be: no case, or too many to compare at once, and the
+    // full comparison alone checks it.
+    std::array<Anchor, 256> compared{};
+    std::array<bool, 256> comparable{};
+    for (int folded = 0; folded < 256; ++folded) {
         const std::vector<std::uint8_t>& variants = casesOf[folded];
         if (variants.empty() || variants.size() > 2) {
-            continue;  // no case, or too many to compare at once: the full comparison checks this byte
+            continue;
         }
-        Anchor anchor{offset, 0, 0, 0};
+        comparable[folded] = true;
+        Anchor& anchor = compared[folded];
         const std::uint8_t a = variants.front();
         const std::uint8_t b = variants.back();
         if (std::popcount(static_cast<unsigned>(a ^ b)) == 1) {
@@ -112,21 +113,115 @@ void AnchorFilter::rank(const ByteCounts* sample)
             anchor.value = a;
             anchor.other = b;
         }
-        choices.push_back({anchor, chance[folded]});
     }
-    std::stable_sort(choices.begin(), choices.end(),
-                     [](const Choice& x, const Choice& y) { return x.frequency < y.frequency; });
+    // The `keep` rarest, the earliest first among equals, kept in order as the text is read once.
+    std::vector<Choice> found;
+    found.reserve(keep + 1);
+    for (std::size_t offset = 0; offset < text_.size(); ++offset) {
+        const auto folded = static_cast<std::uint8_t>(text_[offset]);
+        if (!comparable[folded] || (found.size() == keep && chance[folded] >= found.back().chance)) {
+            continue;
+        }
+        Choice choice{compared[folded], chance[folded]};
+        choice.anchor.offset = offset;
+        found.insert(std::upper_bound(found.begin(), found.end(), choice,
+                                      [](const Choice& x, const Choice& y) { return x.chance < y.chance; }),
+                     choice);
+        if (found.size() > keep) {
+            found.pop_back();
+        }
+    }
+    return found;
+}
+
+void AnchorFilter::setAnchors(const std::vector<Choice>& chosen, double pairChance)
+{
     anchors_ = {};
     needsOther_ = false;
-    anchorCount_ = std::min(choices.size(), kMaxAnchors);
+    anchorCount_ = std::min(chosen.size(), kMaxAnchors);
     firstCount_ = std::min<std::size_t>(anchorCount_, 2);
-    if (anchorCount_ == 3 && choices[0].frequency * choices[1].frequency > kThirdAnchorAbove) {
+    if (anchorCount_ == 3 && pairChance > kThirdAnchorAbove) {
         firstCount_ = 3;
     }
     for (std::size_t k = 0; k < anchorCount_; ++k) {
-        anchors_[k] = choices[k].anchor;
+        anchors_[k] = chosen[k].anchor;
         needsOther_ = needsOther_ || anchors_[k].value != anchors_[k].other;
     }
+}
+
+void AnchorFilter::rank(const ByteCounts* sample)
+{
+    const std::vector<Choice> ranked = choices(sample, kMaxAnchors);
+    setAnchors(ranked, ranked.size() >= 2 ? ranked[0].chance * ranked[1].chance : 0);
+}
+
+void AnchorFilter::rank(std::span<const std::uint8_t> sample)
+{
+    const ByteCounts counts = countBytes(sample);
+    std::vector<Choice> ranked = choices(&counts, kMaxConsidered);
+    // Too few positions to count pairs on, or nothing to choose between: the rarest bytes.
+    constexpr std::size_t kFewestPositions = 1024;
+    if (ranked.size() <= 2 || sample.size() < text_.size() + kFewestPositions) {
+        setAnchors(ranked, ranked.size() >= 2 ? ranked[0].chance * ranked[1].chance : 0);
+        return;
+    }
+    const std::size_t positions = sample.size() - text_.size() + 1;
+    const std::size_t words = (positions + 63) / 64;
+    // For each byte considered, the positions of the sample where the text could start as far as that
+    // byte says: bit p of holds[c] is set when the sample's byte at p + offset folds to it.
+    std::vector<std::vector<std::uint64_t>> holds(ranked.size(), std::vector<std::uint64_t>(words));
+    for (std::size_t c = 0; c < ranked.size(); ++c) {
+        const std::uint8_t* at = sample.data() + ranked[c].anchor.offset;
+        std::array<std::uint64_t, 256> hit{};
+        for (int b = 0; b < 256; ++b) {
+            hit[b] = fold_[b] == static_cast<std::uint8_t>(text_[ranked[c].anchor.offset]) ? 1 : 0;
+        }
+        for (std::size_t p = 0; p < positions; ++p) {
+            holds[c][p / 64] |= hit[at[p]] << (p % 64);
+        }
+    }
+    const auto together = [&](std::initializer_list<std::size_t> of) {
+        std::size_t count = 0;
+        for (std::size_t w = 0; w < words; ++w) {
+            std::uint64_t all = ~std::uint64_t{0};
+            for (std::size_t c : of) all &= holds[c][w];
+            count += static_cast<std::size_t>(std::popcount(all));
+        }
+        return count;
+    };
+    // A pair's score: the positions where both agree, plus what chance alone would give, so that
+    // between pairs the sample never saw together, the rarer bytes win. A byte whose two cases an OR
+    // cannot join costs a second compare at every position, about what comparing a few candidates in
+    // full costs per thousand positions.
+    const double n = static_cast<double>(positions);
+    const double otherCost = n * kOtherCostPerPosition;
+    const auto needsOther = [](const Choice& c) { return c.anchor.value != c.anchor.other ? 1 : 0; };
+    std::size_t first = 0, second = 1, pairCount = 0;
+    double best = -1;
+    for (std::size_t a = 0; a < ranked.size(); ++a) {
+        for (std::size_t b = a + 1; b < ranked.size(); ++b) {
+            const std::size_t count = together({a, b});
+            const double score = static_cast<double>(count) + ranked[a].chance * ranked[b].chance * n +
+                                 otherCost * (needsOther(ranked[a]) + needsOther(ranked[b]));
+            if (best < 0 || score < best) {
+                best = score;
+                first = a, second = b, pairCount = count;
+            }
+        }
+    }
+    std::vector<Choice> chosen{ranked[first], ranked[second]};
+    std::size_t third = ranked.size();
+    best = -1;
+    for (std::size_t c = 0; c < ranked.size(); ++c) {
+        if (c == first || c == second) continue;
+        const double score = static_cast<double>(together({first, second, c})) + ranked[c].chance;
+        if (best < 0 || score < best) {
+            best = score;
+            third = c;
+        }
+    }
+    chosen.push_back(ranked[third]);
+    setAnchors(chosen, static_cast<double>(pairCount) / n);
 }
 
 bool AnchorFilter::matchesAt(const std::uint8_t* position) const

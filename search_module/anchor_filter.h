@@ -38,6 +38,12 @@ public:
     AnchorFilter(std::string_view foldedText, const ByteTable& fold, const ByteCounts* sample = nullptr);
     // Chooses the anchors again, as the rarest bytes in `sample`.
     void rank(const ByteCounts* sample);
+    // Chooses the anchors from `sample` itself: among the text's rarest bytes, the two (and a third)
+    // that occur together, at their distance in the text, at the fewest positions of the sample. Near
+    // misses that share the text's rare bytes (a word the data is full of) then fail the anchors.
+    // Costs one pass over the sample per byte considered, at most kMaxConsidered.
+    void rank(std::span<const std::uint8_t> sample);
+    static constexpr std::size_t kMaxConsidered = 8;
 
     // Position of the first occurrence in `haystack`, or kNotFound (block_scanner.h).
     std::size_t find(std::span<const std::uint8_t> haystack) const;
@@ -54,6 +60,16 @@ public:
     std::size_t findScalar(const std::uint8_t* data, std::size_t size) const;
 
 private:
+    struct Choice {
+        Anchor anchor;
+        double chance;  // that a position of the data holds this byte
+    };
+    // The `keep` rarest of the text's bytes that can be anchors, rarest first.
+    std::vector<Choice> choices(const ByteCounts* sample, std::size_t keep) const;
+    // Takes `chosen` as the anchors; the third one is compared at every position when the first two
+    // agree at more than `pairChance` of them.
+    void setAnchors(const std::vector<Choice>& chosen, double pairChance);
+
     std::string text_;
     ByteTable fold_;
     std::array<Anchor, kMaxAnchors> anchors_{};

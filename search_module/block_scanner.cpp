@@ -34,8 +34,7 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
         return true;
     }
     if (!ranked_ && !block.empty()) {
-        const ByteCounts counts = countBytes(block);
-        filter_.rank(&counts);
+        filter_.rank(block);
         ranked_ = true;
     }
     const std::size_t keep = filter_.length() - 1;

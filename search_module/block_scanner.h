@@ -1,8 +1,9 @@
 #pragma once
 // Finds a text in a file read block by block, ignoring letter case as a code page's fold table says.
 // An occurrence that spans the seam between two blocks is found too: the last (text length - 1) bytes
-// of what was fed are carried into the next block. The filter's anchors are the text's rarest bytes in
-// the first block, counted there, so that the ranking fits the file's language and code page.
+// of what was fed are carried into the next block. The filter's anchors are chosen on the first block:
+// the text's bytes that occur together, at their distance in the text, at the fewest of its positions, so
+// that the choice fits the file's language, code page and the words it is full of.
 #include <cstddef>
 #include <cstdint>
 #include <span>

@@ -2,6 +2,7 @@
 // a naive search through the fold table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -173,6 +174,38 @@ TEST_P(ScanPaths, BlockScannerFindsTextsInFilesUnlikeItsFirstGuessOrItsFirstBloc
     }
 }
 
+// Files full of near misses: words holding the text's rare bytes at their distances, differing only
+// elsewhere, so that the anchors are chosen by what occurs together rather than by rarity. The text
+// is found in the first block, across each seam, in the last bytes, and not where it is absent.
+TEST_P(ScanPaths, BlockScannerFindsTextsAmongNearMisses)
+{
+    const ByteTable& fold = CodePage::windows1252().foldTable();
+    const std::pair<std::string, std::string> nearMisses[] = {
+        {"\xC9L\xC8VES", "\xE9l\xE8ve "},                      // the final s tells them apart
+        {"ha\xFF-les-ros\xE9s", "L'Ha\xFF-les-Roses "},       // one accent tells them apart
+        {"\x9C\x9F\x9Cz", "\x8C\xFF\x8C "},                   // every anchor needs its second case
+        {std::string("e\0e\0e\0", 6), std::string("E\0E\0E ", 6)},  // bytes without case
+    };
+    for (const auto& [text, miss] : nearMisses) {
+        std::string file;
+        while (file.size() < 3 * 32000 + 777) file += miss + pick("eEtT s", random_() % 9);
+        const std::string folded = foldAll(text, fold);
+        const std::size_t seam = 32000 - text.size() / 2;
+        for (const std::size_t at : {std::size_t{40}, seam, 2 * seam, file.size() - text.size() - 50,
+                                     file.size() - text.size(), file.size()}) {
+            std::string scanned = file;
+            if (at < scanned.size()) plant(scanned, folded, fold, at);
+            BlockScanner scanner(text, fold);
+            bool found = false;
+            for (std::size_t from = 0; from < scanned.size() && !found; from += 32000) {
+                found = scanner.feed(bytesOf(scanned, from).first(std::min<std::size_t>(32000, scanned.size() - from)));
+            }
+            ASSERT_EQ(found, naiveFind(scanned, folded, fold) != kNotFound) << "text " << folded << " at " << at;
+            ASSERT_EQ(found, at < scanned.size()) << "text " << folded << " at " << at;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryPath, ScanPaths, testing::ValuesIn(scan_paths::supported()),
                          [](const testing::TestParamInfo<Path>& info) { return scan_paths::name(info.param); });
 
@@ -197,6 +230,31 @@ TEST(AnchorRanking, FollowsTheSampleRatherThanTheGuess)
     ranked.rank(nullptr);
     EXPECT_EQ(offsetsOf(ranked), (std::vector<std::size_t>{0, 3, 1}));
     EXPECT_EQ(offsetsOf(AnchorFilter("zq\xE9", fold, &counts)), (std::vector<std::size_t>{2, 1, 0}));
+}
+
+// Chosen on data full of near misses, the anchors that every position is compared with include a
+// byte the near misses lack, though it is a common letter.
+TEST(AnchorRanking, PicksBytesThatRarelyOccurTogether)
+{
+    const ByteTable& fold = CodePage::windows1252().foldTable();
+    const std::pair<std::string, std::size_t> cases[] = {
+        {"\xC9L\xC8VES", 5},        // "élève " everywhere: the final s
+        {"ha\xFF-les-ros\xE9s", 11},  // "L'Haÿ-les-Roses" everywhere: the last é
+    };
+    for (const auto& [text, telling] : cases) {
+        std::string sample;
+        for (int k = 0; sample.size() < 32000; ++k) {
+            sample += k % 3 == 0 ? "\xE9l\xE8ve " : k % 3 == 1 ? "L'Ha\xFF-les-Roses " : "the tenants sat there ";
+        }
+        sample += "\xE9s ros\xE9s ";  // the telling byte occurs, just not with the others
+        std::string folded = text;
+        for (char& c : folded) c = static_cast<char>(fold[static_cast<std::uint8_t>(c)]);
+        AnchorFilter filter(folded, fold);
+        filter.rank({reinterpret_cast<const std::uint8_t*>(sample.data()), sample.size()});
+        std::vector<std::size_t> first;
+        for (std::size_t k = 0; k < filter.firstAnchors(); ++k) first.push_back(filter.anchors()[k].offset);
+        EXPECT_NE(std::find(first.begin(), first.end(), telling), first.end()) << "text of " << folded.size() << " bytes";
+    }
 }
 
 TEST(ScanPathsChoice, RefusesNothingItListsAndStartsOnTheFastest)
