@@ -137,16 +137,20 @@ std::vector<AnchorFilter::Choice> AnchorFilter::choices(const ByteCounts* sample
 void AnchorFilter::setAnchors(const std::vector<Choice>& chosen, double pairChance)
 {
     anchors_ = {};
-    needsOther_ = false;
     anchorCount_ = std::min(chosen.size(), kMaxAnchors);
     firstCount_ = std::min<std::size_t>(anchorCount_, 2);
     if (anchorCount_ == 3 && pairChance > kThirdAnchorAbove) {
         firstCount_ = 3;
     }
+    const auto needsOther = [](const Anchor& anchor) { return anchor.value != anchor.other; };
     for (std::size_t k = 0; k < anchorCount_; ++k) {
         anchors_[k] = chosen[k].anchor;
-        needsOther_ = needsOther_ || anchors_[k].value != anchors_[k].other;
     }
+    // Those that need their second compare last, so that the scan pays for it on them alone.
+    std::stable_partition(anchors_.begin(), anchors_.begin() + firstCount_,
+                          [&](const Anchor& anchor) { return !needsOther(anchor); });
+    withoutOther_ = static_cast<std::size_t>(
+        std::find_if(anchors_.begin(), anchors_.begin() + anchorCount_, needsOther) - anchors_.begin());
 }
 
 void AnchorFilter::rank(const ByteCounts* sample)

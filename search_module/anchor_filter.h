@@ -54,8 +54,9 @@ public:
     // How many of the anchors (the first ones) every position is compared with; the others are compared
     // only where these agree.
     std::size_t firstAnchors() const { return firstCount_; }
-    // True when some anchor has a case variant that the OR cannot reach, so `other` must be compared too.
-    bool needsOther() const { return needsOther_; }
+    // How many of the anchors (the first ones) have no case that the OR cannot reach; the others must be
+    // compared with `other` too. Within the first anchors and within the rest, those come last.
+    std::size_t withoutOther() const { return withoutOther_; }
     bool matchesAt(const std::uint8_t* position) const;
     std::size_t findScalar(const std::uint8_t* data, std::size_t size) const;
 
@@ -75,7 +76,7 @@ private:
     std::array<Anchor, kMaxAnchors> anchors_{};
     std::size_t anchorCount_ = 0;
     std::size_t firstCount_ = 0;
-    bool needsOther_ = false;
+    std::size_t withoutOther_ = 0;
 };
 
 namespace scan_paths {

@@ -5,6 +5,7 @@
 #if defined(__x86_64__) || defined(__i386__)
 
 #include <bit>
+#include <utility>
 #include <immintrin.h>
 
 // Each instruction set's functions are compiled for it alone, so the program still starts on a
