@@ -130,7 +130,9 @@ cost_paths = re.findall(r"(\w+) \+\s*([-\d.]+)", costs_text[1])
 cost_rows = []
 for line in costs_text[1:]:
     label, rest = re.match(r"^(.*?)\s+((?:sse2|avx2|avx512|scalar) \+.*)$", line).groups()
-    cost_rows.append(f"| `{label}` | " + " | ".join(v for _, v in re.findall(r"(\w+) \+\s*([-\d.]+)", rest)) + " |")
+    choice = re.search(r"choice (\d+) us", rest)
+    cost_rows.append(f"| `{label}` | " + " | ".join(v for _, v in re.findall(r"(\w+) \+\s*([-\d.]+)", rest)) +
+                     f" | {choice.group(1) if choice else '—'} |")
 
 rows, failures, notes = [], 0, []
 cat_fails, rg_fails, grep_fails = [], [], []
@@ -226,10 +228,11 @@ texts, which ripgrep reads with `-E windows-1252`), and each goal's verdict in t
 What the search adds to copying each 32000-byte block out of memory (as a read does), per GiB, on each
 vector path, the fastest of 7 rounds in thread CPU time over the file's first 256 MiB
 (`quorvin-filter-bench`); the copies alone cost {copies} ms/GiB. `~` is the one-byte text that never
-occurs: the cost of one look at every byte.
+occurs: the cost of one look at every byte. The last column is the time, once per search, to choose
+the anchors on the file's first block (the bytes of the text that occur together least often there).
 
-| text | """ + " | ".join(f"{name} ms/GiB" for name, _ in cost_paths) + """ |
-|---|""" + "---|" * len(cost_paths) + """
+| text | """ + " | ".join(f"{name} ms/GiB" for name, _ in cost_paths) + """ | anchor choice µs |
+|---|""" + "---|" * (len(cost_paths) + 1) + """
 """ + "\n".join(cost_rows) + f"""
 
 ## Memory
