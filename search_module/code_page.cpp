@@ -46,6 +46,11 @@ ByteTable windows1252LowerCase()
 CodePage::CodePage(const std::array<char16_t, 256>& characters, const ByteTable& lowerCase)
     : characters_(characters), fold_(lowerCase)
 {
+    for (int b = 0; b < 256; ++b) {
+        byCharacter_[b] = {characters_[b], static_cast<std::uint8_t>(b)};
+    }
+    std::sort(byCharacter_.begin(), byCharacter_.end(),
+              [](const CharacterByte& x, const CharacterByte& y) { return x.character < y.character; });
     // A byte's fold must be its own fold, so that folding twice changes nothing.
     for (int b = 0; b < 256; ++b) {
         if (fold_[fold_[b]] != fold_[b]) {
@@ -73,11 +78,12 @@ std::optional<std::string> CodePage::encode(std::u16string_view text) const
     std::string bytes;
     bytes.reserve(text.size());
     for (char16_t c : text) {
-        const auto* found = std::find(characters_.begin(), characters_.end(), c);
-        if (found == characters_.end()) {
+        const auto found = std::lower_bound(byCharacter_.begin(), byCharacter_.end(), c,
+                                            [](const CharacterByte& x, char16_t y) { return x.character < y; });
+        if (found == byCharacter_.end() || found->character != c) {
             return std::nullopt;
         }
-        bytes.push_back(static_cast<char>(found - characters_.begin()));
+        bytes.push_back(static_cast<char>(found->byte));
     }
     return bytes;
 }

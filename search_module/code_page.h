@@ -32,7 +32,12 @@ public:
     const ByteTable& foldTable() const { return fold_; }
 
 private:
+    struct CharacterByte {
+        char16_t character;
+        std::uint8_t byte;
+    };
     std::array<char16_t, 256> characters_;
+    std::array<CharacterByte, 256> byCharacter_;  // sorted by character, for encode()
     ByteTable fold_;
 };
 

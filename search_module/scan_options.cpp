@@ -5,7 +5,6 @@
 #include <memory>
 #include <new>
 #include <optional>
-#include <vector>
 
 #include "main_window/frm_scan.h"
 #include "platform/services.h"
@@ -106,9 +105,10 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         startTime = services().clock->timeOfDay();
 
         // A text with a character the code page cannot write, or longer than a block, never occurs.
-        const std::optional<std::string> bytes = services().locale->codePage().encode(text);
+        const CodePage& codePage = services().locale->codePage();
+        const std::optional<std::string> bytes = codePage.encode(text);
         if (bytes && bytes->size() <= BlockSize) {
-            BlockScanner scanner(*bytes, services().locale->codePage().foldTable());
+            BlockScanner scanner(*bytes, codePage.foldTable());
             ScanProgress progress(form.window(), fileNameOf(path), length);
             result = ScanBlocks(*file, length, scanner,
                                 [&progress](std::int64_t bytesRead) { return progress.onBlock(bytesRead); });
