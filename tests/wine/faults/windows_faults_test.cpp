@@ -54,27 +54,43 @@ public:
         wchar_t self[MAX_PATH];
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         std::wstring command = L"\"" + std::wstring(self) + L"\" --hold " + mode + L" \"" + path.wstring() + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
-            CloseHandle(process_.hThread);
-            const HANDLE either[] = {held_, process_.hProcess};
-            holding_ = WaitForMultipleObjects(2, either, FALSE, 20000) == WAIT_OBJECT_0;
+        // Under Wine the other program now and then ends before it holds the file; it is started again.
+        for (int attempt = 0; attempt < 3 && !holding_; ++attempt) {
+            ResetEvent(held_);
+            ResetEvent(release_);
+            endProcess();
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process_)) {
+                CloseHandle(process_.hThread);
+                const HANDLE either[] = {held_, process_.hProcess};
+                holding_ = WaitForMultipleObjects(2, either, FALSE, 20000) == WAIT_OBJECT_0;
+            }
+            if (!holding_) {
+                Sleep(200);
+            }
         }
     }
     ~OtherProgram()
     {
         SetEvent(release_);
-        if (process_.hProcess != nullptr) {
-            WaitForSingleObject(process_.hProcess, 20000);
-            CloseHandle(process_.hProcess);
-        }
+        endProcess();
         CloseHandle(held_);
         CloseHandle(release_);
     }
     bool holding() const { return holding_; }
 
 private:
+    void endProcess()
+    {
+        if (process_.hProcess != nullptr) {
+            WaitForSingleObject(process_.hProcess, 20000);
+            CloseHandle(process_.hProcess);
+            process_.hProcess = nullptr;
+        }
+    }
+
     HANDLE held_, release_;
     PROCESS_INFORMATION process_{};
     bool holding_ = false;
