@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test suite of scripts/suites/ in order.
 # Each suite prints its own report; the last line sums the tests of all suites.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 scripts/install-deps.sh || exit 1
 
 passed=0 failed=0 broken=()

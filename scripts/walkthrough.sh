@@ -82,7 +82,7 @@ xdotool type --delay 40 "Quorvin"
 shot 02-text-typed
 
 click_at "$main" 2400 720  # Scan_Select: the first click opens the dialog
-dialog=$(wait_window "^Ouvrir un fichier$")
+wait_window "^Ouvrir un fichier$" >/dev/null
 sleep 0.5
 xdotool type --delay 40 "exemple.txt"
 shot 03-file-dialog

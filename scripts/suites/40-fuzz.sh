@@ -3,7 +3,7 @@
 # starting from the seed corpus. A mismatch, a crash or a sanitizer report fails the suite; the input
 # that caused it is left in build/fuzz/artifacts/. Prints a ctest-like summary for scripts/test.sh.
 set -uo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 1
 seconds=${QUORVIN_FUZZ_SECONDS:-60}
 build=build/fuzz
 summary() { echo "$1% tests passed, $2 tests failed out of 1"; }
@@ -22,7 +22,7 @@ timeout $((seconds + 120)) "$build/tests/fuzz/scan_fuzz" -max_total_time="$secon
   "$build/corpus" tests/fuzz/corpus >"$build/fuzz.log" 2>&1
 status=$?
 grep -E '^(stat::|Done )' "$build/fuzz.log"
-echo "corpus: $(ls tests/fuzz/corpus | wc -l) seeds, $(ls "$build/corpus" | wc -l) inputs added"
+echo "corpus: $(find tests/fuzz/corpus -type f | wc -l) seeds, $(find "$build/corpus" -type f | wc -l) inputs added"
 if ((status != 0)); then
   tail -n 40 "$build/fuzz.log"
   summary 0 1
