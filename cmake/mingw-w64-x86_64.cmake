@@ -15,8 +15,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Test programs run under Wine; wine64 lives outside PATH on Debian.
-find_program(QUORVIN_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+# Test programs run under Wine (wine64 lives outside PATH on Debian), through a script that hands their
+# output to ctest once they end, whatever Wine processes outlive them.
+find_program(QUORVIN_WINE NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(QUORVIN_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${QUORVIN_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/wine/run.sh)
 endif()

@@ -2,6 +2,20 @@
 # The Windows build: Quorvin.exe cross-built with MinGW-w64, then its tests under Wine in a fresh prefix,
 # on a virtual X display: the core tests, the Win32 services, and Quorvin.exe driven from outside.
 set -euo pipefail
+self=$(realpath "$0")
+cd "$(dirname "$self")/../.."
+export WINEPREFIX=$PWD/build/windows/wineprefix
+# shellcheck source=tests/wine/prefix.sh
+source tests/wine/prefix.sh
+
+if [[ -n "${QUORVIN_ON_XVFB:-}" ]]; then
+  # On the virtual display: one persistent Wine server, booted, serves every test program.
+  start_wine
+  trap '/usr/bin/wineserver -k || true' EXIT
+  ctest --preset windows
+  exit
+fi
+
 cmake --preset windows
 cmake --build --preset windows
 
@@ -12,15 +26,5 @@ if x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' |
   exit 1
 fi
 
-export WINEPREFIX=$PWD/build/windows/wineprefix
-source tests/wine/prefix.sh
 make_prefix
-
-# One Wine server for all the tests; Wine's own processes must not hold ctest's output open.
-timeout 1800 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  /usr/bin/wineserver -p >/dev/null 2>&1
-  '"$wine"' explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
-  ctest --preset windows
-  status=$?
-  /usr/bin/wineserver -k >/dev/null 2>&1
-  exit $status'
+QUORVIN_ON_XVFB=1 timeout 1800 xvfb-run -a -s "-screen 0 1024x768x24" bash "$self"

@@ -3,24 +3,18 @@
 # in a fresh prefix and goes through a search, the About window and a long search as a user would, with
 # the mouse and the keyboard. Build first: cmake --preset windows && cmake --build --preset windows
 set -euo pipefail
-cd "$(dirname "$0")/../.."
+self=$(realpath "$0")
+cd "$(dirname "$self")/../.."
 shots=$PWD/docs/screenshots
 export WINEPREFIX=$PWD/build/windows/screenshot-prefix
+# shellcheck source=tests/wine/prefix.sh
 source tests/wine/prefix.sh
-make_prefix
-
 documents="$WINEPREFIX/drive_c/users/$(whoami)/Documents"
-mkdir -p "$documents"
-printf 'Une ligne de notes avec une chaîne.\n' >"$documents/notes.txt"
-truncate -s 40G "$documents/archive.bin"  # sparse: seconds to read, no disk
+exe=$PWD/build/windows/Quorvin.exe
 
-export wine shots documents exe=$PWD/build/windows/Quorvin.exe
-timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  set -euo pipefail
-  /usr/bin/wineserver -p >/dev/null 2>&1
-  "$wine" explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
-  trap "/usr/bin/wineserver -k >/dev/null 2>&1 || true" EXIT
-  sleep 3
+if [[ -n "${QUORVIN_ON_XVFB:-}" ]]; then
+  start_wine
+  trap '/usr/bin/wineserver -k || true' EXIT
   cd "$documents"  # the open-file dialog opens in the current folder
   "$wine" "$exe" >/dev/null 2>&1 &
   sleep 4
@@ -30,7 +24,7 @@ timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   shot() { import -window root png:- | convert - -trim +repage "$shots/$1.png"; }
   choose() {  # clicks Scan_Select and types the path into the open-file dialog
     at 160 69
-    shot windows-dialog-$1
+    shot "windows-dialog-$1"
     xdotool type --delay 30 "C:\\users\\$(whoami)\\Documents\\$1"; xdotool key Return; sleep 1
   }
   shot windows-start
@@ -45,8 +39,15 @@ timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   at 160 69; sleep 2
   shot windows-progress
   xdotool key Return; sleep 1; xdotool key Return; sleep 1  # cancels, answers the message
-'
+  exit
+fi
+
+make_prefix
+mkdir -p "$documents"
+printf 'Une ligne de notes avec une chaîne.\n' >"$documents/notes.txt"
+truncate -s 40G "$documents/archive.bin"  # sparse: seconds to read, no disk
+QUORVIN_ON_XVFB=1 timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" bash "$self"
 mv "$shots/windows-dialog-notes.txt.png" "$shots/windows-dialog.png"
 rm -f "$shots/windows-dialog-archive.bin.png"
 rm -rf "$WINEPREFIX"
-echo "Screenshots: $(ls "$shots"/windows-*.png | tr '\n' ' ')"
+echo "Screenshots:" "$shots"/windows-*.png
