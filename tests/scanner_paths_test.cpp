@@ -108,14 +108,16 @@ TEST_P(ScanPaths, FindsATextAtEveryPositionAndAlignment)
     for (const std::string& text : {std::string("zq"), std::string("\x9C\xFF"), std::string("ab e\xE9"),
                                     std::string(40, 'e')}) {
         const std::string filler = pick("bB z\xC9", 900);
-        for (std::size_t shift = 0; shift < 64; ++shift) {
-            for (std::size_t at = 0; at + text.size() <= filler.size(); ++at) {
-                std::string haystack = std::string(shift, 'x') + filler;
-                plant(haystack, text, fold, shift + at);
-                const std::size_t expected = naiveFind(haystack.substr(shift), text, fold);
+        for (std::size_t at = 0; at + text.size() <= filler.size(); ++at) {
+            std::string planted = filler;
+            plant(planted, text, fold, at);
+            const std::size_t expected = naiveFind(planted, text, fold);
+            ASSERT_LE(expected, at);
+            // The same bytes at every alignment the vector loads can meet.
+            for (std::size_t shift = 0; shift < 64; ++shift) {
+                const std::string haystack = std::string(shift, 'x') + planted;
                 ASSERT_EQ(findFolded(bytesOf(haystack, shift), text, fold), expected)
                     << "shift " << shift << " at " << at;
-                ASSERT_LE(expected, at);
             }
         }
     }
