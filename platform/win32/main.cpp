@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "main_window/frm_scan.h"
+#include "platform/win32/command_line.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/window_system.h"
 
@@ -44,10 +45,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         .windows = &windows,
     };
 
+    const CommandLine commandLine = readCommandLine(GetCommandLineW());
     int exitCode = 0;
-    {
+    if (commandLine.help) {
+        titledMessageBoxes.show(usage(), quorvin::platform::kStyleInformation, std::nullopt);
+    } else {
         quorvin::FrmScan form;
         form.show();  // the focus goes to the search text: the button is disabled until a text is typed
+        form.OpenWith(commandLine.files);
         exitCode = windows.run();
     }
     if (SUCCEEDED(com)) {

@@ -10,8 +10,11 @@
 #include <QTest>
 #include <QTime>
 #include <fcntl.h>
+#include <filesystem>
+#include <sstream>
 #include <unistd.h>
 
+#include "platform/qt/command_line.h"
 #include "platform/qt/native_path.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
@@ -28,6 +31,47 @@ class QtServicesTest : public QObject {
 
 private slots:
     void initTestCase() { prepareApplication(); }
+
+    void commandLineAnswersOptionsAndKeepsFilesAsGiven()
+    {
+        const auto read = [](std::vector<const char*> arguments, std::vector<std::u16string>& files,
+                             std::string& out, std::string& err) {
+            std::ostringstream o, e;
+            arguments.insert(arguments.begin(), "/usr/bin/quorvin");
+            const auto code = readCommandLine({const_cast<char* const*>(arguments.data()), arguments.size()}, files, o, e);
+            out = o.str();
+            err = e.str();
+            return code;
+        };
+        std::vector<std::u16string> files;
+        std::string out, err;
+        QCOMPARE(read({"--version"}, files, out, err), std::optional<int>(0));
+        QCOMPARE(out, std::string("Quorvin 1.1.0\n"));
+        QCOMPARE(read({"notes.txt", "-h"}, files, out, err), std::optional<int>(0));
+        QVERIFY(out.starts_with("Utilisation : quorvin [OPTION] [FICHIER]\n"));
+        QVERIFY(out.find("  --version   affiche la version et s'arrête\n") != std::string::npos);
+        QVERIFY(err.empty() && files.empty());
+
+        QCOMPARE(read({"--bogus", "-x"}, files, out, err), std::optional<int>(2));
+        QVERIFY(out.empty());
+        QVERIFY(err.starts_with("quorvin : option inconnue « --bogus »\nquorvin : option inconnue « -x »\n"
+                                "Utilisation : "));
+        QCOMPARE(read({"-style"}, files, out, err), std::optional<int>(2));
+
+        // Qt's own options are left to QApplication; "--" ends the options; relative names become
+        // absolute with their bytes kept, even when they are not UTF-8.
+        QCOMPARE(read({"-style", "fusion", "-reverse", "/tmp/a b.txt", "d\xE9j\xE0/../x.txt", "--", "-moins.txt"}, files,
+                      out, err),
+                 std::optional<int>());
+        const std::string here = std::filesystem::current_path().native();
+        QCOMPARE(files.size(), std::size_t(3));
+        QCOMPARE(toNativePath(files[0]), std::string("/tmp/a b.txt"));
+        QCOMPARE(toNativePath(files[1]), here + "/x.txt");
+        QCOMPARE(toNativePath(files[2]), here + "/-moins.txt");
+        files.clear();
+        QCOMPARE(read({"d\xE9j\xE0.txt"}, files, out, err), std::optional<int>());
+        QCOMPARE(toNativePath(files.at(0)), here + "/d\xE9j\xE0.txt");
+    }
 
     void fileExistsCountsOnlyVisibleRegularFiles()
     {
