@@ -32,6 +32,8 @@ bool installFrenchTranslations()
 void prepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Quorvin"));
+    // The installed desktop entry's name, so that docks and Wayland match the windows with its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.ravendo.Quorvin"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(QUORVIN_VERSION_MAJOR)
                                             .arg(QUORVIN_VERSION_MINOR)
