@@ -10,7 +10,8 @@ namespace quorvin::platform::qt {
 QtPlatform::QtPlatform(std::function<void()> endProgram) : windows(std::move(endProgram)), previous_(services())
 {
     services() = {&messageBox, &titledMessageBox, &openFileDialog, &shellOpen, &processStart, &fileExists,
-                  &registry,   &files,            &clock,          &locale,    &application,  &windows};
+                  &registry,   &files,            &clock,          &locale,    &application,  &windows,
+                  &desktopSystemInfo};
 }
 
 QtPlatform::~QtPlatform()

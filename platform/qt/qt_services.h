@@ -56,6 +56,12 @@ public:
     long closeKey(RegistryKey key) override;
 };
 
+// Looks on PATH for the system-information program of the user's desktop, then for those of any desktop.
+class QtDesktopSystemInfo final : public DesktopSystemInfoService {
+public:
+    bool start() override;
+};
+
 class QtClock final : public ClockService {
 public:
     double timeOfDay() override;

@@ -30,6 +30,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     Clock clock;
     UserLocale locale;
     WindowSystem windows(instance);
+    DesktopSystemInfo desktopSystemInfo;
     quorvin::platform::services() = {
         .messageBox = &messageBoxes,
         .titledMessageBox = &titledMessageBoxes,
@@ -43,6 +44,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         .locale = &locale,
         .application = &application,
         .windows = &windows,
+        .desktopSystemInfo = &desktopSystemInfo,
     };
 
     const CommandLine commandLine = readCommandLine(GetCommandLineW());

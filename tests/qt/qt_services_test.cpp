@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScopeGuard>
 #include <QTime>
 #include <fcntl.h>
 #include <filesystem>
@@ -107,6 +108,51 @@ private slots:
         processes.start(fromQtPath(tool), kShowNormalFocus);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 5000);
         QVERIFY_THROWS_EXCEPTION(ProcessStartError, processes.start(fromQtPath(dir.path() + "/none"), 1));
+    }
+
+    void desktopSystemInfoStartsTheDesktopsToolFromPathWithoutAShell()
+    {
+        QTemporaryDir dir;
+        const QString started = dir.path() + QStringLiteral("/started");
+        // Stand-ins that write how they were started.
+        for (const char* name : {"hardinfo", "gnome-control-center", "kinfocenter"}) {
+            QFile tool(dir.path() + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(tool.open(QIODevice::WriteOnly));
+            tool.write(("#!/bin/sh\necho \"${0##*/} $*\" >> '" + started.toStdString() + "'\n").c_str());
+            tool.close();
+            tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        const auto restore = qScopeGuard([path = qgetenv("PATH"), desktop = qgetenv("XDG_CURRENT_DESKTOP")] {
+            qputenv("PATH", path);
+            qputenv("XDG_CURRENT_DESKTOP", desktop);
+        });
+        const auto startWith = [&](const char* desktopName, const QString& onPath) {
+            qputenv("XDG_CURRENT_DESKTOP", desktopName);
+            qputenv("PATH", onPath.toLocal8Bit());
+            QtDesktopSystemInfo tool;
+            return tool.start();
+        };
+        const auto lastStarted = [&] {
+            QFile log(started);
+            if (!QTest::qWaitFor([&] { return log.exists() && log.size() > 0; }, 5000) || !log.open(QIODevice::ReadOnly)) {
+                return QString();
+            }
+            const QString text = QString::fromUtf8(log.readAll()).trimmed();
+            log.remove();
+            return text;
+        };
+
+        QVERIFY(startWith("ubuntu:GNOME", dir.path()));
+        QCOMPARE(lastStarted(), QStringLiteral("gnome-control-center info-overview"));
+        QVERIFY(startWith("KDE", QStringLiteral("/nonexistent:") + dir.path()));
+        QCOMPARE(lastStarted(), QStringLiteral("kinfocenter"));
+        // Elsewhere GNOME's settings refuse to run: the first program that runs anywhere.
+        QVERIFY(startWith("", dir.path()));
+        QCOMPARE(lastStarted(), QStringLiteral("kinfocenter"));
+        QFile::remove(dir.path() + QStringLiteral("/kinfocenter"));
+        QVERIFY(startWith("LXQt", dir.path()));
+        QCOMPARE(lastStarted(), QStringLiteral("hardinfo"));
+        QVERIFY(!startWith("GNOME", QStringLiteral("/nonexistent")));
     }
 
     void clockApplicationAndRegistry()
