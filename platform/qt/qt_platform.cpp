@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace quorvin::platform::qt {
@@ -45,6 +46,9 @@ void prepareApplication()
     QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"),
                                {QStringLiteral("Comic Neue"), QStringLiteral("Comic Relief")});
     installFrenchTranslations();
+    // Qt's own words are French: so are the names of file types and the sizes and dates its file dialog
+    // shows. Numbers the program writes itself keep the separator of the user's locale.
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     QApplication::setWindowIcon(pictureResource("app_icon"));
 }
 

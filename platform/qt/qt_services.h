@@ -24,10 +24,14 @@ private:
     ApplicationService& application_;
 };
 
-// Qt's own widget dialog, the same on every desktop.
+// The desktop's own dialog where Qt's platform theme or the desktop portal offers one, else Qt's own.
+// Without an initial folder it opens where the last file was chosen.
 class QtOpenFileDialog final : public OpenFileDialogService {
 public:
     bool show(OpenFileRecord& record) override;
+
+private:
+    QString lastFolder_;
 };
 
 class QtShellOpen final : public ShellOpenService {

@@ -1,4 +1,5 @@
 // The Linux services on their own: files, programs, message boxes and the open-file dialog.
+#include <QAbstractProxyModel>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -201,6 +202,46 @@ private slots:
         titled.show(u"texte", kStyleInformation, u"A propos");
         QCOMPARE(seen.caption, QStringLiteral("A propos"));
         QCOMPARE(seen.icon, QMessageBox::Information);
+    }
+
+    void openFileDialogReopensWhereTheLastFileWasChosenAndSpeaksFrench()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dossier")));
+        const QString file = dir.path() + QStringLiteral("/dossier/notes.txt");
+        QFile notes(file);
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("six o.");
+        notes.close();
+        OpenFileRecord record;
+        record.fileBuffer.assign(254, u' ');
+        QtOpenFileDialog dialogs;
+        answerNextFileDialog(file);
+        QVERIFY(dialogs.show(record));
+
+        // The tests run in an English locale: the sizes, dates and folder type shown are French all the same.
+        QString directory, size, date, folderType;
+        whenShown<QFileDialog>([&](QFileDialog* dialog) {
+            directory = dialog->directory().absolutePath();
+            auto* model = dialog->findChild<QFileSystemModel*>();
+            QTest::qWaitFor([&] { return model->index(file).isValid(); }, 5000);
+            dialog->setDirectory(dir.path());
+            QTest::qWaitFor([&] { return model->index(dir.path() + QStringLiteral("/dossier")).isValid(); }, 5000);
+            const QAbstractProxyModel* shown = dialog->proxyModel();
+            const QModelIndex row = shown->mapFromSource(model->index(file));
+            const QModelIndex folder = shown->mapFromSource(model->index(dir.path() + QStringLiteral("/dossier")));
+            size = shown->index(row.row(), 1, row.parent()).data().toString();
+            date = shown->index(row.row(), 3, row.parent()).data().toString();
+            folderType = shown->index(folder.row(), 2, folder.parent()).data().toString();
+            dialog->reject();
+        });
+        QVERIFY(!dialogs.show(record));
+        QCOMPARE(directory, dir.path() + QStringLiteral("/dossier"));
+        QCOMPARE(size, QStringLiteral("6 octets"));
+        QCOMPARE(date,
+                 QLocale(QLocale::French, QLocale::France).toString(QFileInfo(file).lastModified(), QLocale::ShortFormat));
+        QVERIFY2(date.contains(u'/'), qPrintable(date));
+        QCOMPARE(folderType, QStringLiteral("Dossier"));
     }
 
     void openFileDialogTakesTheRecordAndReturnsTheChosenPath()
