@@ -31,8 +31,12 @@ if(QUORVIN_BUILD_WIN32)
   if(QUORVIN_MAKENSIS)
     set(setup ${CMAKE_BINARY_DIR}/Quorvin-${PROJECT_VERSION}-setup.exe)
     set(script ${PROJECT_SOURCE_DIR}/resources/windows/installer.nsi)
+    # The program installed is the portable one without its debugging information, as in the .deb.
+    set(installed ${CMAKE_BINARY_DIR}/installer/Quorvin.exe)
     add_custom_command(OUTPUT ${setup}
-      COMMAND ${QUORVIN_MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION} -DEXE=$<TARGET_FILE:Quorvin>
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/installer
+      COMMAND ${CMAKE_STRIP} -o ${installed} $<TARGET_FILE:Quorvin>
+      COMMAND ${QUORVIN_MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION} -DEXE=${installed}
         -DICON=${PROJECT_SOURCE_DIR}/resources/app_icon.ico -DOUTFILE=${setup} ${script}
       DEPENDS Quorvin ${script} ${PROJECT_SOURCE_DIR}/resources/app_icon.ico
       VERBATIM)
