@@ -68,6 +68,10 @@ void frmAbout::StartSysInfo()
             services().processStart->start(path + kToolFileName, platform::kShowNormalFocus);
             return;
         }
+        // No registry names the tool (Linux has none): the desktop's own program, if it has one.
+        if (services().desktopSystemInfo->start()) {
+            return;
+        }
     } catch (const std::exception&) {
         // Every failure ends in the one message below.
     }

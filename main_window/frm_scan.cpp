@@ -6,6 +6,7 @@
 #include "about_window/frm_about.h"
 #include "platform/event_binding.h"
 #include "platform/services.h"
+#include "search_module/messages.h"
 #include "search_module/scan_options.h"
 
 namespace quorvin {
@@ -95,7 +96,28 @@ void FrmScan::Form_OLEDragDrop(const std::vector<std::u16string>& paths)
     if (paths.size() != 1 || !platform::services().fileExists->isFile(paths.front())) {
         return;
     }
-    SelectedFile = paths.front();
+    chooseFile(paths.front());
+}
+
+void FrmScan::OpenWith(const std::vector<std::u16string>& paths)
+{
+    if (paths.empty()) {
+        return;
+    }
+    const std::u16string& path = paths.front();
+    try {
+        platform::services().binaryFiles->openRead(path);  // opened and closed at once: only its reach matters
+    } catch (const platform::FileError& error) {
+        platform::services().messageBox->show(hWnd(), messages::fileError(error.fault(), path),
+                                              messages::kFileErrorCaption, platform::kMessageError);
+        return;
+    }
+    chooseFile(path);
+}
+
+void FrmScan::chooseFile(const std::u16string& path)
+{
+    SelectedFile = path;
     Text4().setText(SelectedFile);
     Scan_Select().setText(kReadyCaption);
     Scan_Select().setToolTip(kReadyToolTip);

@@ -42,11 +42,16 @@ public:
     void Command2_Click();
     void Form_Unload();
     void Form_OLEDragDrop(const std::vector<std::u16string>& paths);
+    // The files the program was started with (« Ouvrir avec », a file dropped on the program's icon):
+    // the first is chosen as a dropped file is, once its window shows; one that cannot be read is reported.
+    void OpenWith(const std::vector<std::u16string>& paths);
 
     void onEvent(std::string_view control, platform::Event event) override;
     void onFilesDropped(const std::vector<std::u16string>& paths) override { Form_OLEDragDrop(paths); }
 
 private:
+    void chooseFile(const std::u16string& path);
+
     std::unique_ptr<platform::Window> window_;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/application.h"
 #include "platform/binary_file.h"
 #include "platform/clock.h"
+#include "platform/desktop_system_info.h"
 #include "platform/file_exists.h"
 #include "platform/message_box.h"
 #include "platform/open_file_dialog.h"
@@ -29,6 +30,7 @@ struct Services {
     LocaleService* locale = nullptr;
     ApplicationService* application = nullptr;
     WindowSystemService* windows = nullptr;
+    DesktopSystemInfoService* desktopSystemInfo = nullptr;
 };
 
 // The installed services.

@@ -115,11 +115,29 @@ TEST_F(AboutWindowTest, SysInfoSaysNotFoundWhenTheFileIsMissingOrTheToolWontStar
     expectOnlyNotFoundMessage();
 }
 
-TEST_F(AboutWindowTest, SysInfoSaysNotFoundWithoutARegistry)
+TEST_F(AboutWindowTest, SysInfoSaysNotFoundWithoutARegistryOrADesktopTool)
 {
     window().click("cmdSysInfo");
     expectOnlyNotFoundMessage();
     EXPECT_TRUE(fake.processStart.started.empty());
+    EXPECT_EQ(fake.desktopSystemInfo.asked, 1);
+}
+
+TEST_F(AboutWindowTest, SysInfoStartsTheDesktopToolOnlyWhereTheRegistryNamesNone)
+{
+    fake.desktopSystemInfo.found = true;
+    fake.registry.setString(kToolKey, "PATH", "C:\\x.exe");
+    window().click("cmdSysInfo");
+    EXPECT_EQ(fake.desktopSystemInfo.asked, 0);
+
+    fake.registry.keys.clear();
+    window().click("cmdSysInfo");
+    EXPECT_EQ(fake.desktopSystemInfo.asked, 1);
+    EXPECT_TRUE(fake.titledMessageBox.shown.empty());
+
+    fake.desktopSystemInfo.fail = true;  // found, but it will not start
+    window().click("cmdSysInfo");
+    expectOnlyNotFoundMessage();
 }
 
 TEST_F(AboutWindowTest, KeyValuesAreReadUpToTheirSize)

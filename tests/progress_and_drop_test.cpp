@@ -1,4 +1,5 @@
-// A long search shows its progress and can be cancelled; a file dropped on the main window is chosen.
+// A long search shows its progress and can be cancelled; a file dropped on the main window, or given at
+// start, is chosen.
 #include <gtest/gtest.h>
 
 #include "main_window/frm_scan.h"
@@ -100,6 +101,47 @@ TEST_F(DropTest, OneFileIsChosenAndAnythingElseIgnored)
     EXPECT_EQ(form.Text4().text(), u"/home/u/.hidden");
     EXPECT_EQ(form.Scan_Select().text(), u"Lancer la recherche...");
     EXPECT_EQ(form.Scan_Select().toolTip(), u"Lance la recherche dans le fichier sélectionné");
+}
+
+TEST_F(DropTest, TheFirstFileGivenAtStartIsChosenAsADroppedOne)
+{
+    fake.files.add(u"/home/u/a.txt", "abc");
+    fake.files.add(u"/home/u/b.txt", "abc");
+    form.OpenWith({});
+    EXPECT_EQ(form.Scan_Select().text(), u"Sélectionner un fichier...");
+
+    form.OpenWith({u"/home/u/a.txt", u"/home/u/b.txt"});
+    EXPECT_EQ(form.SelectedFile, u"/home/u/a.txt");
+    EXPECT_EQ(form.Text4().text(), u"/home/u/a.txt");
+    EXPECT_EQ(form.Scan_Select().text(), u"Lancer la recherche...");
+    EXPECT_EQ(form.Scan_Select().toolTip(), u"Lance la recherche dans le fichier sélectionné");
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+    EXPECT_EQ(fake.files.openFiles, 0) << "the file is held open after the start";
+
+    window().type("ScanString", u"B");
+    window().click("Scan_Select");
+    ASSERT_EQ(fake.messageBox.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBox.shown[0].caption, u"Chaîne de caractère trouvée !");
+}
+
+TEST_F(DropTest, AFileGivenAtStartThatCannotBeReadIsReportedAndNothingIsChosen)
+{
+    testing::FileScript locked;
+    locked.openFault = platform::FileFault::AccessDenied;
+    fake.files.add(u"/home/u/locked.txt", "abc", locked);
+
+    form.OpenWith({u"/home/u/gone.txt"});
+    form.OpenWith({u"/home/u/locked.txt", u"/home/u/gone.txt"});
+    ASSERT_EQ(fake.messageBox.shown.size(), 2u);
+    EXPECT_EQ(fake.messageBox.shown[0].owner, form.hWnd());
+    EXPECT_EQ(fake.messageBox.shown[0].caption, u"Lecture du fichier impossible");
+    EXPECT_NE(fake.messageBox.shown[0].text.find(u"/home/u/gone.txt"), std::u16string::npos);
+    EXPECT_NE(fake.messageBox.shown[0].text.find(u"n'existe plus"), std::u16string::npos);
+    EXPECT_NE(fake.messageBox.shown[1].text.find(u"/home/u/locked.txt"), std::u16string::npos);
+    EXPECT_NE(fake.messageBox.shown[1].text.find(u"refusé"), std::u16string::npos);
+    EXPECT_EQ(form.SelectedFile, u"");
+    EXPECT_EQ(form.Text4().text(), u"");
+    EXPECT_EQ(form.Scan_Select().text(), u"Sélectionner un fichier...");
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 
 #include "platform/qt/qt_services.h"
 #include "platform/qt/qt_text.h"
@@ -33,12 +36,36 @@ QString initialName(const std::u16string& buffer)
     return toQtPath(std::u16string_view(buffer).substr(0, buffer.find(u'\0'))).trimmed();
 }
 
+// Qt's own dialog writes sizes and dates in the system's locale, and calls a folder "Folder", whatever
+// the language of its other words: this view of its files says them in French too.
+class FrenchFileDetails final : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || files == nullptr) {
+            return QIdentityProxyModel::data(index, role);
+        }
+        const QFileInfo info = files->fileInfo(mapToSource(index));
+        const QLocale french(QLocale::French, QLocale::France);
+        switch (index.column()) {
+        case 1: return info.isDir() ? QString() : french.formattedDataSize(info.size());
+        case 2: return info.isDir() ? QStringLiteral("Dossier") : QIdentityProxyModel::data(index, role);
+        case 3: return french.toString(info.lastModified(), QLocale::ShortFormat);
+        default: return QIdentityProxyModel::data(index, role);
+        }
+    }
+};
+
 }  // namespace
 
 bool QtOpenFileDialog::show(OpenFileRecord& record)
 {
     QFileDialog dialog(widgetOf(record.owner), toQString(record.title));
-    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    dialog.setOptions(QFileDialog::HideNameFilterDetails);  // the desktop's own dialog where it offers one
+    dialog.setProxyModel(new FrenchFileDetails(&dialog));  // Qt's own dialog only; the dialog owns it
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode((record.flags & kOfnFileMustExist) != 0 ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setWindowModality(Qt::ApplicationModal);
@@ -47,6 +74,8 @@ bool QtOpenFileDialog::show(OpenFileRecord& record)
     }
     if (!record.initialDir.empty()) {
         dialog.setDirectory(toQtPath(record.initialDir));
+    } else if (!lastFolder_.isEmpty()) {
+        dialog.setDirectory(lastFolder_);  // as Windows' dialog, where the last file was chosen
     }
     if (const QString name = initialName(record.fileBuffer); !name.isEmpty()) {
         dialog.selectFile(name);
@@ -55,6 +84,7 @@ bool QtOpenFileDialog::show(OpenFileRecord& record)
         return false;
     }
     const QString chosen = dialog.selectedFiles().constFirst();
+    lastFolder_ = QFileInfo(chosen).absolutePath();
     record.fileBuffer = fromQtPath(chosen) + u'\0';
     record.fileTitleBuffer = fromQtPath(QFileInfo(chosen).fileName()) + u'\0';
     return true;

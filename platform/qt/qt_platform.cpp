@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace quorvin::platform::qt {
@@ -10,7 +11,8 @@ namespace quorvin::platform::qt {
 QtPlatform::QtPlatform(std::function<void()> endProgram) : windows(std::move(endProgram)), previous_(services())
 {
     services() = {&messageBox, &titledMessageBox, &openFileDialog, &shellOpen, &processStart, &fileExists,
-                  &registry,   &files,            &clock,          &locale,    &application,  &windows};
+                  &registry,   &files,            &clock,          &locale,    &application,  &windows,
+                  &desktopSystemInfo};
 }
 
 QtPlatform::~QtPlatform()
@@ -32,6 +34,8 @@ bool installFrenchTranslations()
 void prepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Quorvin"));
+    // The installed desktop entry's name, so that docks and Wayland match the windows with its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.ravendo.Quorvin"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(QUORVIN_VERSION_MAJOR)
                                             .arg(QUORVIN_VERSION_MINOR)
@@ -42,6 +46,9 @@ void prepareApplication()
     QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"),
                                {QStringLiteral("Comic Neue"), QStringLiteral("Comic Relief")});
     installFrenchTranslations();
+    // Qt's own words are French: so are the names of file types and the sizes and dates its file dialog
+    // shows. Numbers the program writes itself keep the separator of the user's locale.
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     QApplication::setWindowIcon(pictureResource("app_icon"));
 }
 

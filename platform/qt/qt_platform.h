@@ -27,6 +27,7 @@ struct QtPlatform {
     QtClock clock;
     QtLocale locale;
     QtWindowSystem windows;
+    QtDesktopSystemInfo desktopSystemInfo;
 
 private:
     Services previous_;

@@ -24,10 +24,14 @@ private:
     ApplicationService& application_;
 };
 
-// Qt's own widget dialog, the same on every desktop.
+// The desktop's own dialog where Qt's platform theme or the desktop portal offers one, else Qt's own.
+// Without an initial folder it opens where the last file was chosen.
 class QtOpenFileDialog final : public OpenFileDialogService {
 public:
     bool show(OpenFileRecord& record) override;
+
+private:
+    QString lastFolder_;
 };
 
 class QtShellOpen final : public ShellOpenService {
@@ -54,6 +58,12 @@ public:
     long queryValue(RegistryKey key, std::string_view valueName, std::uint32_t& type, std::span<std::uint8_t> buffer,
                     std::uint32_t& size) override;
     long closeKey(RegistryKey key) override;
+};
+
+// Looks on PATH for the system-information program of the user's desktop, then for those of any desktop.
+class QtDesktopSystemInfo final : public DesktopSystemInfoService {
+public:
+    bool start() override;
 };
 
 class QtClock final : public ClockService {

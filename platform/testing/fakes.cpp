@@ -270,7 +270,7 @@ FakePlatform::FakePlatform() : previous_(platform::services())
 {
     platform::services() = {&messageBox, &titledMessageBox, &openFileDialog, &shellOpen, &processStart,
                             &fileExists, &registry,   &files,          &clock,     &locale,
-                            &application, &windows};
+                            &application, &windows, &desktopSystemInfo};
 }
 
 FakePlatform::~FakePlatform()

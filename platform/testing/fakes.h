@@ -83,6 +83,21 @@ public:
     bool fail = false;
 };
 
+class FakeDesktopSystemInfo final : public platform::DesktopSystemInfoService {
+public:
+    bool start() override
+    {
+        ++asked;
+        if (fail) {
+            throw platform::ProcessStartError("scripted failure");
+        }
+        return found;
+    }
+    bool found = false;  // a program is on the machine, and is started
+    bool fail = false;   // a program is found but cannot be started
+    int asked = 0;
+};
+
 class FakeFileExists final : public platform::FileExistsService {
 public:
     bool exists(std::u16string_view fileName) override { return files.count(std::u16string(fileName)) != 0; }
@@ -250,6 +265,7 @@ struct FakePlatform {
     FakeLocale locale;
     FakeApplication application;
     FakeWindowSystem windows;
+    FakeDesktopSystemInfo desktopSystemInfo;
 
 private:
     platform::Services previous_;

@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "main_window/frm_scan.h"
+#include "platform/win32/command_line.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/window_system.h"
 
@@ -29,6 +30,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     Clock clock;
     UserLocale locale;
     WindowSystem windows(instance);
+    DesktopSystemInfo desktopSystemInfo;
     quorvin::platform::services() = {
         .messageBox = &messageBoxes,
         .titledMessageBox = &titledMessageBoxes,
@@ -42,12 +44,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         .locale = &locale,
         .application = &application,
         .windows = &windows,
+        .desktopSystemInfo = &desktopSystemInfo,
     };
 
+    const CommandLine commandLine = readCommandLine(GetCommandLineW());
     int exitCode = 0;
-    {
+    if (commandLine.help) {
+        titledMessageBoxes.show(usage(), quorvin::platform::kStyleInformation, std::nullopt);
+    } else {
         quorvin::FrmScan form;
         form.show();  // the focus goes to the search text: the button is disabled until a text is typed
+        form.OpenWith(commandLine.files);
         exitCode = windows.run();
     }
     if (SUCCEEDED(com)) {

@@ -56,6 +56,12 @@ public:
     std::unique_ptr<BinaryFile> openRead(std::u16string_view path) override;
 };
 
+// Windows names its tool in the registry: no desktop program is looked for.
+class DesktopSystemInfo final : public DesktopSystemInfoService {
+public:
+    bool start() override;
+};
+
 class Clock final : public ClockService {
 public:
     double timeOfDay() override;

@@ -1,5 +1,5 @@
 // The whole program with real widgets: the main window's modes, searches through the real file dialog
-// and message boxes, the About window, the progress window and dropped files.
+// and message boxes, the About window, the progress window, dropped files and a file given at start.
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -317,6 +317,22 @@ private slots:
         answerNextMessage(found);
         QTest::mouseClick(button(), Qt::LeftButton);
         QCOMPARE(found.caption, QStringLiteral("Chaîne de caractère trouvée !"));
+    }
+
+    void fileGivenAtStartIsChosenOrReportedOverTheWindow()
+    {
+        const QString notes = makeFile(QStringLiteral("notes.txt"), "quorvin");
+        SeenMessage refused;
+        answerNextMessage(refused);
+        form->OpenWith({fromQtPath(directory.path())});
+        QCOMPARE(refused.caption, QStringLiteral("Lecture du fichier impossible"));
+        QVERIFY(refused.text.contains(directory.path()));
+        QCOMPARE(refused.owner, main());
+        QCOMPARE(button()->text(), kInitial);
+
+        form->OpenWith({fromQtPath(notes), fromQtPath(directory.path())});
+        QCOMPARE(field("Text4"), notes);
+        QCOMPARE(button()->text(), kReady);
     }
 
 private:

@@ -1,4 +1,5 @@
 // The Linux services on their own: files, programs, message boxes and the open-file dialog.
+#include <QAbstractProxyModel>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -8,10 +9,14 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScopeGuard>
 #include <QTime>
 #include <fcntl.h>
+#include <filesystem>
+#include <sstream>
 #include <unistd.h>
 
+#include "platform/qt/command_line.h"
 #include "platform/qt/native_path.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
@@ -28,6 +33,47 @@ class QtServicesTest : public QObject {
 
 private slots:
     void initTestCase() { prepareApplication(); }
+
+    void commandLineAnswersOptionsAndKeepsFilesAsGiven()
+    {
+        const auto read = [](std::vector<const char*> arguments, std::vector<std::u16string>& files,
+                             std::string& out, std::string& err) {
+            std::ostringstream o, e;
+            arguments.insert(arguments.begin(), "/usr/bin/quorvin");
+            const auto code = readCommandLine({const_cast<char* const*>(arguments.data()), arguments.size()}, files, o, e);
+            out = o.str();
+            err = e.str();
+            return code;
+        };
+        std::vector<std::u16string> files;
+        std::string out, err;
+        QCOMPARE(read({"--version"}, files, out, err), std::optional<int>(0));
+        QCOMPARE(out, std::string("Quorvin 1.1.0\n"));
+        QCOMPARE(read({"notes.txt", "-h"}, files, out, err), std::optional<int>(0));
+        QVERIFY(out.starts_with("Utilisation : quorvin [OPTION] [FICHIER]\n"));
+        QVERIFY(out.find("  --version   affiche la version et s'arrête\n") != std::string::npos);
+        QVERIFY(err.empty() && files.empty());
+
+        QCOMPARE(read({"--bogus", "-x"}, files, out, err), std::optional<int>(2));
+        QVERIFY(out.empty());
+        QVERIFY(err.starts_with("quorvin : option inconnue « --bogus »\nquorvin : option inconnue « -x »\n"
+                                "Utilisation : "));
+        QCOMPARE(read({"-style"}, files, out, err), std::optional<int>(2));
+
+        // Qt's own options are left to QApplication; "--" ends the options; relative names become
+        // absolute with their bytes kept, even when they are not UTF-8.
+        QCOMPARE(read({"-style", "fusion", "-reverse", "/tmp/a b.txt", "d\xE9j\xE0/../x.txt", "--", "-moins.txt"}, files,
+                      out, err),
+                 std::optional<int>());
+        const std::string here = std::filesystem::current_path().native();
+        QCOMPARE(files.size(), std::size_t(3));
+        QCOMPARE(toNativePath(files[0]), std::string("/tmp/a b.txt"));
+        QCOMPARE(toNativePath(files[1]), here + "/x.txt");
+        QCOMPARE(toNativePath(files[2]), here + "/-moins.txt");
+        files.clear();
+        QCOMPARE(read({"d\xE9j\xE0.txt"}, files, out, err), std::optional<int>());
+        QCOMPARE(toNativePath(files.at(0)), here + "/d\xE9j\xE0.txt");
+    }
 
     void fileExistsCountsOnlyVisibleRegularFiles()
     {
@@ -63,6 +109,51 @@ private slots:
         processes.start(fromQtPath(tool), kShowNormalFocus);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 5000);
         QVERIFY_THROWS_EXCEPTION(ProcessStartError, processes.start(fromQtPath(dir.path() + "/none"), 1));
+    }
+
+    void desktopSystemInfoStartsTheDesktopsToolFromPathWithoutAShell()
+    {
+        QTemporaryDir dir;
+        const QString started = dir.path() + QStringLiteral("/started");
+        // Stand-ins that write how they were started.
+        for (const char* name : {"hardinfo", "gnome-control-center", "kinfocenter"}) {
+            QFile tool(dir.path() + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(tool.open(QIODevice::WriteOnly));
+            tool.write(("#!/bin/sh\necho \"${0##*/} $*\" >> '" + started.toStdString() + "'\n").c_str());
+            tool.close();
+            tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        const auto restore = qScopeGuard([path = qgetenv("PATH"), desktop = qgetenv("XDG_CURRENT_DESKTOP")] {
+            qputenv("PATH", path);
+            qputenv("XDG_CURRENT_DESKTOP", desktop);
+        });
+        const auto startWith = [&](const char* desktopName, const QString& onPath) {
+            qputenv("XDG_CURRENT_DESKTOP", desktopName);
+            qputenv("PATH", onPath.toLocal8Bit());
+            QtDesktopSystemInfo tool;
+            return tool.start();
+        };
+        const auto lastStarted = [&] {
+            QFile log(started);
+            if (!QTest::qWaitFor([&] { return log.exists() && log.size() > 0; }, 5000) || !log.open(QIODevice::ReadOnly)) {
+                return QString();
+            }
+            const QString text = QString::fromUtf8(log.readAll()).trimmed();
+            log.remove();
+            return text;
+        };
+
+        QVERIFY(startWith("ubuntu:GNOME", dir.path()));
+        QCOMPARE(lastStarted(), QStringLiteral("gnome-control-center info-overview"));
+        QVERIFY(startWith("KDE", QStringLiteral("/nonexistent:") + dir.path()));
+        QCOMPARE(lastStarted(), QStringLiteral("kinfocenter"));
+        // Elsewhere GNOME's settings refuse to run: the first program that runs anywhere.
+        QVERIFY(startWith("", dir.path()));
+        QCOMPARE(lastStarted(), QStringLiteral("kinfocenter"));
+        QFile::remove(dir.path() + QStringLiteral("/kinfocenter"));
+        QVERIFY(startWith("LXQt", dir.path()));
+        QCOMPARE(lastStarted(), QStringLiteral("hardinfo"));
+        QVERIFY(!startWith("GNOME", QStringLiteral("/nonexistent")));
     }
 
     void clockApplicationAndRegistry()
@@ -111,6 +202,46 @@ private slots:
         titled.show(u"texte", kStyleInformation, u"A propos");
         QCOMPARE(seen.caption, QStringLiteral("A propos"));
         QCOMPARE(seen.icon, QMessageBox::Information);
+    }
+
+    void openFileDialogReopensWhereTheLastFileWasChosenAndSpeaksFrench()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dossier")));
+        const QString file = dir.path() + QStringLiteral("/dossier/notes.txt");
+        QFile notes(file);
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("six o.");
+        notes.close();
+        OpenFileRecord record;
+        record.fileBuffer.assign(254, u' ');
+        QtOpenFileDialog dialogs;
+        answerNextFileDialog(file);
+        QVERIFY(dialogs.show(record));
+
+        // The tests run in an English locale: the sizes, dates and folder type shown are French all the same.
+        QString directory, size, date, folderType;
+        whenShown<QFileDialog>([&](QFileDialog* dialog) {
+            directory = dialog->directory().absolutePath();
+            auto* model = dialog->findChild<QFileSystemModel*>();
+            QTest::qWaitFor([&] { return model->index(file).isValid(); }, 5000);
+            dialog->setDirectory(dir.path());
+            QTest::qWaitFor([&] { return model->index(dir.path() + QStringLiteral("/dossier")).isValid(); }, 5000);
+            const QAbstractProxyModel* shown = dialog->proxyModel();
+            const QModelIndex row = shown->mapFromSource(model->index(file));
+            const QModelIndex folder = shown->mapFromSource(model->index(dir.path() + QStringLiteral("/dossier")));
+            size = shown->index(row.row(), 1, row.parent()).data().toString();
+            date = shown->index(row.row(), 3, row.parent()).data().toString();
+            folderType = shown->index(folder.row(), 2, folder.parent()).data().toString();
+            dialog->reject();
+        });
+        QVERIFY(!dialogs.show(record));
+        QCOMPARE(directory, dir.path() + QStringLiteral("/dossier"));
+        QCOMPARE(size, QStringLiteral("6 octets"));
+        QCOMPARE(date,
+                 QLocale(QLocale::French, QLocale::France).toString(QFileInfo(file).lastModified(), QLocale::ShortFormat));
+        QVERIFY2(date.contains(u'/'), qPrintable(date));
+        QCOMPARE(folderType, QStringLiteral("Dossier"));
     }
 
     void openFileDialogTakesTheRecordAndReturnsTheChosenPath()

@@ -107,18 +107,19 @@ struct Box {
 // One running Quorvin.exe, ended when the test ends.
 class Program {
 public:
-    Program()
+    // `arguments` follow the program's name on its command line; unless told not to, waits for the main window.
+    explicit Program(const std::wstring& arguments = L"", bool waitForMain = true)
     {
         const fs::path exe = fs::path(ownPath()).parent_path() / L"Quorvin.exe";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
         if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                             &process_)) {
             throw std::runtime_error("Quorvin.exe does not start");
         }
-        main = waitWindow(kMainCaption);
-        if (!main) {
+        main = waitForMain ? waitWindow(kMainCaption) : nullptr;
+        if (waitForMain && !main) {
             throw std::runtime_error("the main window does not show");
         }
     }
@@ -588,6 +589,41 @@ TEST(QuorvinExe, ADroppedFileIsChosenButSeveralFilesOrAFolderAreNot)
     EXPECT_EQ(program.text("Scan_Select"), kReady);
     click(program.control("Scan_Select"));
     EXPECT_EQ(program.answerMessageBox().caption, L"Chaîne non trouvée");
+}
+
+TEST(QuorvinExe, TheFirstFileOfItsCommandLineIsChosenAtStart)
+{
+    const fs::path first = writeFile(L"ouvert avec é.txt", "abc");
+    const fs::path second = writeFile(L"second.txt", "abc");
+    Program program(L"\"" + first.wstring() + L"\" \"" + second.wstring() + L"\"");
+    ASSERT_TRUE(waitFor([&] { return program.text("Text4") == first.wstring(); })) << "the file is not chosen";
+    EXPECT_EQ(program.text("Scan_Select"), kReady);
+    setText(program.control("ScanString"), L"B");
+    click(program.control("Scan_Select"));
+    EXPECT_EQ(program.answerMessageBox().caption, L"Chaîne de caractère trouvée !");
+}
+
+TEST(QuorvinExe, AFileAtStartThatCannotBeReadIsReportedOverTheWindow)
+{
+    const fs::path missing = scratchFolder() / L"absent.txt";
+    fs::remove(missing);
+    Program program(L"\"" + missing.wstring() + L"\"");
+    const Box box = program.answerMessageBox();
+    EXPECT_EQ(box.caption, L"Lecture du fichier impossible");
+    EXPECT_NE(box.text.find(missing.wstring()), std::wstring::npos) << "the message does not name the file";
+    EXPECT_EQ(program.text("Text4"), L"");
+    EXPECT_FALSE(program.endsWithin(200));
+}
+
+TEST(QuorvinExe, SlashQuestionMarkShowsTheUsageAndEnds)
+{
+    Program program(L"/?", false);
+    const Box box = program.answerMessageBox();
+    EXPECT_EQ(box.caption, L"Quorvin");
+    EXPECT_EQ(box.text.rfind(L"Utilisation : Quorvin.exe [OPTION] [FICHIER]", 0), 0u);
+    EXPECT_NE(box.text.find(L"/?"), std::wstring::npos);
+    EXPECT_TRUE(program.endsWithin(10000));
+    EXPECT_EQ(program.window(kMainCaption), nullptr);
 }
 
 }  // namespace
