@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by suites whose checks are commands rather than test programs: `check NAME COMMAND...` runs the
 # command, prints its outcome (and its output when it fails), and `summary` ends with ctest's summary line,
 # which scripts/test.sh adds up; the suite fails if any check did.
@@ -13,7 +14,7 @@ check() {
   else
     checks_failed=$((checks_failed + 1))
     echo "  FAIL  $name"
-    [[ -z "$output" ]] || sed 's/^/        /' <<<"$output"
+    [[ -z "$output" ]] || printf '        %s\n' "${output//$'\n'/$'\n'        }"
   fi
 }
 

@@ -3,13 +3,14 @@
 # cpack makes the .deb and lintian finds no error in it; then it is installed on this machine with apt,
 # answers, is in the menu and in « Ouvrir avec » for text files, and is removed without a trace.
 set -uo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 1
+# shellcheck source=scripts/checks.sh
 source scripts/checks.sh
 
 id=example.ravendo.Quorvin
 entry=resources/linux/$id.desktop
 metainfo=resources/linux/$id.metainfo.xml
-mapfile -t sizes < <(ls resources | sed -n 's/^app_icon_\([0-9]*\)\.png$/\1/p')
+mapfile -t sizes < <(find resources -maxdepth 1 -name 'app_icon_*.png' -printf '%f\n' | sed -n 's/^app_icon_\([0-9]*\)\.png$/\1/p')
 
 check "desktop-file-validate $entry" desktop-file-validate "$entry"
 check "appstreamcli validate $metainfo" appstreamcli validate --no-net "$metainfo"

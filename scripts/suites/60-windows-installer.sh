@@ -4,7 +4,8 @@
 # program, its Start-menu shortcut, the « Ouvrir avec » registration and the uninstaller's entry in place,
 # and the silent uninstaller takes them all away again.
 set -uo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 1
+# shellcheck source=scripts/checks.sh
 source scripts/checks.sh
 
 cmake --preset windows >/dev/null && cmake --build --preset windows --target installer || exit 1
