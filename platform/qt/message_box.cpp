@@ -28,7 +28,7 @@ QMessageBox::Icon iconOf(int type)
 
 void showMessage(QWidget* owner, std::u16string_view text, const QString& caption, int type)
 {
-    QMessageBox box(iconOf(type), caption, withLineFeeds(text), QMessageBox::Ok, owner);
+    QMessageBox box(iconOf(type), caption, breakingLongWords(withLineFeeds(text)), QMessageBox::Ok, owner);
     // "< text >" in the search messages must not read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
