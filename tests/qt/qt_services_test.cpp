@@ -1,4 +1,5 @@
 // The Linux services on their own: files, programs, message boxes and the open-file dialog.
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -144,6 +145,7 @@ private slots:
                     widestWord = label->minimumSizeHint().width();
                     labelHeight = label->height();
                     textHeight = label->heightForWidth(labelWidth);
+                    QTest::keySequence(box, QKeySequence::Copy);
                     box->accept();
                 });
                 boxes.show(handleOf(&owner), messages::notFound(text, path), u"Chaîne non trouvée", kMessageOk);
@@ -154,6 +156,7 @@ private slots:
                 QVERIFY2(widestWord <= labelWidth && textHeight <= labelHeight, qPrintable(context));  // nothing cut
                 QVERIFY2(shown.endsWith(QStringLiteral("\n") + qs(path)), qPrintable(context));
                 QVERIFY2(shown.contains(QStringLiteral(" \u2026 ")), qPrintable(context));
+                QCOMPARE(QGuiApplication::clipboard()->text(), withLineFeeds(messages::notFound(text, path)));
             }
         }
     }
