@@ -91,6 +91,22 @@ std::u16string windowText(HWND window)
     return fromWide(text);
 }
 
+// Whether an edit box shows the whole of `text` between its margins, in its font.
+bool editShowsWhole(HWND edit, const std::wstring& text)
+{
+    RECT client{};
+    GetClientRect(edit, &client);
+    const auto margins = static_cast<DWORD>(SendMessageW(edit, EM_GETMARGINS, 0, 0));
+    SIZE extent{};
+    if (HDC dc = GetDC(edit)) {
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(edit, dc);
+    }
+    return extent.cx < client.right - LOWORD(margins) - HIWORD(margins);
+}
+
 bool isUserInput(const MSG& message)
 {
     const UINT m = message.message;
@@ -116,7 +132,9 @@ public:
 
     std::u16string text() const override
     {
-        return !hwnd || design.kind == ControlKind::ProgressBar ? text_ : windowText(hwnd);
+        return !hwnd || design.kind == ControlKind::ProgressBar || design.kind == ControlKind::PictureButton
+                   ? text_
+                   : windowText(hwnd);
     }
 
     void setText(std::u16string_view text) override;
@@ -187,6 +205,7 @@ private:
     void paintLines(HDC dc);
     void layout();
     void createControl(NativeControl& control);
+    void placeLabelsBeforeFields();
     NativeControl* controlOf(HWND hwnd);
     NativeControl* buttonWhere(bool ControlDesign::*role);
 
@@ -218,7 +237,14 @@ void NativeControl::setText(std::u16string_view text)
         SendMessageW(hwnd, PBM_SETPOS, std::wcstol(wide(text).c_str(), nullptr, 10), 0);
         return;
     }
+    if (design.kind == ControlKind::PictureButton) {
+        return;  // it shows its picture; its window text is its name for screen readers
+    }
     SetWindowTextW(hwnd, wide(text).c_str());  // an edit box raises its Change event, as typing does
+    if (design.kind == ControlKind::TextBox && design.readOnly) {
+        // A value the field cuts shows whole in its tool tip; one that fits keeps the designed tip (none).
+        toolTip_ = editShowsWhole(hwnd, wide(text)) ? design.toolTip : std::u16string(text);
+    }
     if (design.kind == ControlKind::Label) {
         window.fitLabel(*this);
     }
@@ -334,6 +360,8 @@ NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, Eve
     toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                 system.instance(), nullptr);
+    // Long tips (a whole path) wrap at half the screen's width instead of running past its edge.
+    SendMessageW(toolTips_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
     for (NativeControl* control : order) {
         createControl(*control);
     }
@@ -344,6 +372,7 @@ NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, Eve
             SetWindowPos(control->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
+    placeLabelsBeforeFields();
     layout();
 
     if (design.acceptsDroppedFiles) {
@@ -423,7 +452,9 @@ void NativeWindow::createControl(NativeControl& control)
     case ControlKind::Line:
         break;
     }
-    control.hwnd = CreateWindowExW(exStyle, windowClass, wide(d.text).c_str(), style, 0, 0, 0, 0, hwnd_,
+    // A picture button's window text is not shown: screen readers say it as the button's name.
+    const std::u16string text = d.kind == ControlKind::PictureButton ? accessibleNameOf(d) : d.text;
+    control.hwnd = CreateWindowExW(exStyle, windowClass, wide(text).c_str(), style, 0, 0, 0, 0, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), system_.instance(),
                                    nullptr);
     if (d.kind == ControlKind::ProgressBar) {
@@ -437,6 +468,22 @@ void NativeWindow::createControl(NativeControl& control)
     tool.uId = reinterpret_cast<UINT_PTR>(control.hwnd);
     tool.lpszText = LPSTR_TEXTCALLBACKW;
     SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// Screen readers name a field by the label just before it among the window's children; labels take no
+// focus, so moving them leaves the tab order as it is.
+void NativeWindow::placeLabelsBeforeFields()
+{
+    for (auto& field : controls_) {
+        if (field->design.label.empty() || !field->hwnd) {
+            continue;
+        }
+        HWND label = static_cast<NativeControl&>(control(field->design.label)).hwnd;
+        HWND before = GetWindow(field->hwnd, GW_HWNDPREV);
+        if (label != before) {
+            SetWindowPos(label, before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
 }
 
 // Places the window and its controls, and makes their fonts and pictures, for the window's dpi.

@@ -1,4 +1,5 @@
 // The renderer: the windows' designs as real widgets, and the events they report.
+#include <QAccessible>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,16 +9,19 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include "about_window/frm_about.h"
 #include "main_window/frm_scan.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/window_handle.h"
+#include "qt_test_support.h"
 #include "search_module/scan_progress.h"
 
 using namespace quorvin;
 using namespace quorvin::platform;
 using namespace quorvin::platform::qt;
+using quorvin::qttest::qs;
 
 namespace {
 
@@ -161,6 +165,108 @@ private slots:
         QCOMPARE(progressSink.events, QStringList({"cmdCancel:click"}));
         windows.unload(*progress);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    // Every control of every window has a name a screen reader can say and the role it plays; each field is
+    // related to the label that names it; links tell their address and open it when pressed.
+    void screenReadersNameEveryControl()
+    {
+        const auto roleOf = [](const ControlDesign& c) {
+            switch (c.kind) {
+            case ControlKind::Button:
+            case ControlKind::PictureButton: return QAccessible::PushButton;
+            case ControlKind::Frame: return QAccessible::Grouping;
+            case ControlKind::TextBox: return QAccessible::EditableText;
+            case ControlKind::ProgressBar: return QAccessible::ProgressBar;
+            case ControlKind::Line: return QAccessible::Separator;
+            case ControlKind::Label: return c.linkTarget.empty() ? QAccessible::StaticText : QAccessible::Link;
+            case ControlKind::Picture: return c.linkTarget.empty() ? QAccessible::Graphic : QAccessible::Link;
+            }
+            return QAccessible::NoRole;
+        };
+        for (const WindowDesign* design : {&frmScanDesign(), &frmAboutDesign(), &frmProgressDesign()}) {
+            Recorder sink;
+            const auto window = windows.create(*design, sink);
+            if (design == &frmProgressDesign()) {  // its labels are filled as the search goes
+                window->control("lblFile").setText(u"Fichier : f.bin");
+                window->control("lblStatus").setText(progressStatus(1000, 4000));
+                window->control("barProgress").setText(u"25");
+            }
+            QWidget* form = widgetOf(window->handle());
+            QAccessibleInterface* whole = QAccessible::queryAccessibleInterface(form);
+            QCOMPARE(whole->role(), design->border == Border::FixedDialog ? QAccessible::Dialog : QAccessible::Window);
+            QCOMPARE(whole->text(QAccessible::Name), qs(design->caption));
+
+            for (const ControlDesign& c : design->controls) {
+                const QByteArray context = QByteArray::fromStdString(design->name + "." + c.name);
+                QAccessibleInterface* access = QAccessible::queryAccessibleInterface(child<QWidget>(form, c.name.c_str()));
+                QVERIFY2(access != nullptr, context);
+                QVERIFY2(access->role() == roleOf(c), context);
+                if (c.kind == ControlKind::Line) {
+                    continue;  // drawn, not read
+                }
+                const QString name = access->text(QAccessible::Name);
+                QVERIFY2(!name.isEmpty(), context);
+                if (c.kind == ControlKind::PictureButton) {
+                    QCOMPARE(name, qs(c.toolTip));
+                }
+                if (!c.label.empty()) {
+                    auto* label = child<QLabel>(form, c.label.c_str());
+                    QCOMPARE(name, label->text());
+                    const auto related = access->relations(QAccessible::Label);  // the frame around it too
+                    QVERIFY2(std::any_of(related.begin(), related.end(),
+                                         [label](const auto& relation) { return relation.first->object() == label; }),
+                             context);
+                }
+                if (!c.linkTarget.empty()) {
+                    QCOMPARE(access->text(QAccessible::Value), qs(c.linkTarget));
+                    access->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+                    QCOMPARE(sink.events.last(), QString::fromStdString(c.name + ":click"));
+                }
+                if (c.kind == ControlKind::ProgressBar) {
+                    QCOMPARE(access->valueInterface()->currentValue().toInt(), 25);
+                }
+            }
+            windows.unload(*window);
+        }
+    }
+
+    // A read-only field that cuts its value shows it whole in its tool tip, wrapped within the screen;
+    // fields whose value fits have none.
+    void cutValuesShowWholeInTheirToolTips()
+    {
+        Recorder sink;
+        const auto window = windows.create(frmScanDesign(), sink);
+        windows.show(*window);
+        QWidget* form = widgetOf(window->handle());
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        const std::u16string path = u"/home/utilisateur/" + std::u16string(400, u'd') + u"/fichier cherché.txt";
+        const std::u16string cut[][2] = {{u"Text4", path}, {u"Text2", u"17179869184"}, {u"Text1", u"1,1574074E-05"}};
+        for (const auto& [field, value] : cut) {
+            Control& control = window->control(std::string(field.begin(), field.end()));
+            control.setText(value);
+            QCOMPARE(control.toolTip(), value);
+        }
+        window->control("ScanString").setText(std::u16string(200, u'x'));  // the user scrolls what they type
+        QCOMPARE(window->control("ScanString").toolTip(), u"");
+
+        auto* pathBox = child<QLineEdit>(form, "Text4");
+        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), pathBox->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(pathBox, &hover);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text().remove(QChar(0x200B)).contains(qs(path).toHtmlEscaped()));
+        for (QWidget* tip : QApplication::topLevelWidgets()) {
+            if (tip->inherits("QTipLabel") && tip->isVisible()) {
+                QVERIFY(form->screen()->geometry().contains(tip->geometry()));
+            }
+        }
+        QToolTip::hideText();
+
+        window->control("Text4").setText(u"/tmp/f.txt");
+        window->control("Text2").setText(u"7");
+        QCOMPARE(window->control("Text4").toolTip(), u"");
+        QCOMPARE(window->control("Text2").toolTip(), u"");
+        windows.unload(*window);
     }
 
 private:

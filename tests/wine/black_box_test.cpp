@@ -6,6 +6,7 @@
 // line to "started.txt" beside itself and ends.
 #include <windows.h>
 
+#include <oleacc.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -357,6 +358,78 @@ TEST(QuorvinExe, LabelsShowTheirWholeTextsInTheDefaultAndTheDesignFonts)
     expectLabelsFitTheirTexts(about, quorvin::frmAboutDesign());
     PostMessageW(about, WM_CLOSE, 0, 0);
     ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(program.main) != FALSE; }));
+}
+
+// What a screen reader asks of each control through MSAA: every control of the main window has a name; a
+// picture button is named by its tool tip's words, a field by its label.
+TEST(QuorvinExe, ScreenReadersNameEveryControlOfTheMainWindow)
+{
+    using quorvin::platform::ControlKind;
+    const auto& design = quorvin::frmScanDesign();
+    Program program;
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    for (const auto& c : design.controls) {
+        IAccessible* access = nullptr;
+        ASSERT_EQ(AccessibleObjectFromWindow(program.control(c.name), OBJID_CLIENT, __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&access)),
+                  S_OK)
+            << c.name;
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        access->get_accName(self, &name);
+        const std::wstring said = name ? std::wstring(name, SysStringLen(name)) : L"";
+        SysFreeString(name);
+        access->Release();
+
+        std::u16string expected = c.text;
+        if (c.kind == ControlKind::PictureButton) {
+            expected = c.toolTip;
+        } else if (!c.label.empty()) {
+            for (const auto& label : design.controls) {
+                expected = label.name == c.label ? label.text : expected;
+            }
+        }
+        EXPECT_EQ(said, wideOf(expected)) << c.name;
+    }
+    CoUninitialize();
+}
+
+// A pasted text of any length leaves the message box inside the screen, with its OK button and the whole path.
+TEST(QuorvinExe, ALongSearchTextKeepsTheMessageOnTheScreen)
+{
+    const fs::path file = writeFile(L"texte court.txt", "abc");
+    Program program;
+    RECT screen{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+    const auto inside = [&screen](const RECT& r) {
+        return r.left >= screen.left && r.top >= screen.top && r.right <= screen.right && r.bottom <= screen.bottom;
+    };
+    for (const std::size_t length : {10'000u, 100'000u}) {
+        for (const bool spaces : {false, true}) {
+            std::wstring text;
+            for (std::size_t i = 0; i < length; ++i) {
+                text.push_back(spaces && i % 9 == 8 ? L' ' : L'W');
+            }
+            const std::string context = std::to_string(length) + (spaces ? " with spaces" : " in one word");
+            setText(program.control("ScanString"), text);
+            program.chooseFile(file);
+            click(program.control("Scan_Select"));
+            HWND box = program.waitWindow(L"Chaîne non trouvée", L"#32770");
+            ASSERT_NE(box, nullptr) << context;
+            RECT frame{}, ok{};
+            GetWindowRect(box, &frame);
+            GetWindowRect(GetDlgItem(box, IDOK), &ok);
+            EXPECT_TRUE(inside(frame)) << context;
+            EXPECT_TRUE(inside(ok)) << context;
+            EXPECT_LE(frame.bottom - frame.top, (screen.bottom - screen.top) * 2 / 3) << context;
+            const std::wstring shown = program.answerMessageBox().text;
+            EXPECT_TRUE(shown.ends_with(L"\r" + file.wstring())) << context;
+            EXPECT_NE(shown.find(L" \u2026 "), std::wstring::npos) << context;
+            ASSERT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
+        }
+    }
 }
 
 TEST(QuorvinExe, AFileRemovedAfterItWasChosenIsReportedAndTheProgramGoesOn)
