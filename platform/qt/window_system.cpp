@@ -280,6 +280,20 @@ QFont defaultFont()
     return font;
 }
 
+// Where a design's face is not installed, its stand-in (Comic Neue for Comic Sans MS) has thinner strokes
+// and tiny full stops: at the designs' small sizes its text comes out pale grey, an enabled button looks
+// disabled, and "1.1.0" reads "11.0". Below 10 points the stand-in is drawn in its bold weight, about as
+// heavy as the design's regular face, whose full stops are whole pixels.
+QFont legibleStandIn(QFont qfont, const Font& font)
+{
+    constexpr double kSmallest = 10;
+    if (font.family.empty() || font.points >= kSmallest || QFontDatabase::hasFamily(toQString(font.family))) {
+        return qfont;
+    }
+    qfont.setWeight(QFont::Bold);
+    return qfont;
+}
+
 QFont toQFont(const Font& font)
 {
     QFont qfont = defaultFont();
@@ -288,7 +302,7 @@ QFont toQFont(const Font& font)
     }
     qfont.setPointSizeF(font.points);
     qfont.setBold(font.bold);
-    return qfont;
+    return legibleStandIn(qfont, font);
 }
 
 Qt::Alignment toQtAlignment(Align align)

@@ -76,11 +76,20 @@ void adjustForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi)
 // faces (Segoe UI, Tahoma) cut the end of several labels.
 const Font kDefaultFont{u"MS Sans Serif", 8.25, false};
 
+// Below 10 points at 1x, a smoothed face comes out pale grey, most of all a stand-in with thin strokes
+// for a face that is not installed (Comic Sans MS): an enabled button looks disabled and full stops fade.
+// There the glyphs are drawn hinted and unsmoothed, black and whole, as the designs were first seen.
+DWORD qualityFor(const Font& font, UINT dpi)
+{
+    constexpr double kSmallest = 10;
+    return font.points < kSmallest && dpi < 2 * USER_DEFAULT_SCREEN_DPI ? NONANTIALIASED_QUALITY : CLEARTYPE_QUALITY;
+}
+
 HFONT designFont(const Font& font, UINT dpi)
 {
     const int height = -static_cast<int>(std::lround(font.points * dpi / 72.0));
     return CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, qualityFor(font, dpi), DEFAULT_PITCH | FF_DONTCARE,
                        wide(font.family).c_str());
 }
 
