@@ -411,7 +411,7 @@ QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
             const QIcon icon = pictureResource(c.picture);
             button->setIcon(icon);
             if (!icon.availableSizes().isEmpty()) {
-                button->setIconSize(icon.availableSizes().constLast());
+                button->setIconSize(icon.availableSizes().constFirst());  // Qt picks the 2x picture where needed
             }
         }
         button->setDefault(c.defaultButton);
@@ -468,7 +468,9 @@ QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
         } else {
             const QIcon picture = pictureResource(c.picture);
             if (!picture.availableSizes().isEmpty()) {
-                label->setPixmap(picture.pixmap(picture.availableSizes().constLast()));
+                // At the screen's scale: the 2x picture on a 2x screen, each pixel of the 1x one doubled.
+                const QSize size = c.stretchPicture ? place.size() : picture.availableSizes().constFirst();
+                label->setPixmap(picture.pixmap(size, label->devicePixelRatioF()));
             }
             label->setScaledContents(c.stretchPicture);  // otherwise shown at its own size
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -686,8 +688,10 @@ QIcon pictureResource(const std::string& name)
     if (name.empty()) {
         return icon;
     }
+    // The picture as designed first, then the same at 2x; the application icon at every size it is drawn.
     const QString base = QStringLiteral(":/pictures/") + QString::fromStdString(name);
-    for (const char* suffix : {".png", "_16.png", "_32.png"}) {
+    for (const char* suffix : {".png", "@2x.png", "_16.png", "_24.png", "_32.png", "_48.png", "_64.png", "_128.png",
+                               "_256.png"}) {
         if (QFile::exists(base + QLatin1String(suffix))) {
             icon.addFile(base + QLatin1String(suffix));
         }

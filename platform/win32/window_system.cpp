@@ -215,6 +215,7 @@ private:
     void layout();
     void createControl(NativeControl& control);
     void placeLabelsBeforeFields();
+    void loadIcons();
     NativeControl* controlOf(HWND hwnd);
     NativeControl* buttonWhere(bool ControlDesign::*role);
 
@@ -387,15 +388,7 @@ NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, Eve
     if (design.acceptsDroppedFiles) {
         DragAcceptFiles(hwnd_, TRUE);
     }
-    if (!design.icon.empty()) {
-        const int id = pictureNamed(design.icon).id;
-        bigIcon_ = static_cast<HICON>(LoadImageW(system.instance(), MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-        smallIcon_ = static_cast<HICON>(LoadImageW(system.instance(), MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-    }
+    loadIcons();
 }
 
 NativeWindow::~NativeWindow()
@@ -477,6 +470,29 @@ void NativeWindow::createControl(NativeControl& control)
     tool.uId = reinterpret_cast<UINT_PTR>(control.hwnd);
     tool.lpszText = LPSTR_TEXTCALLBACKW;
     SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// The window's icons at the sizes its monitor's dpi asks for, taken from the icon's images of 16 to 256 pixels.
+void NativeWindow::loadIcons()
+{
+    if (design_.icon.empty()) {
+        return;
+    }
+    static auto* const metricForDpi = user32Function<int WINAPI(int, UINT)>("GetSystemMetricsForDpi");
+    const auto metric = [this](int index) {
+        return metricForDpi ? metricForDpi(index, dpi_) : GetSystemMetrics(index);
+    };
+    const int id = pictureNamed(design_.icon).id;
+    HICON bigIcon = static_cast<HICON>(
+        LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, metric(SM_CXICON), metric(SM_CYICON), 0));
+    HICON smallIcon = static_cast<HICON>(
+        LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, metric(SM_CXSMICON), metric(SM_CYSMICON), 0));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    DestroyIcon(bigIcon_);
+    DestroyIcon(smallIcon_);
+    bigIcon_ = bigIcon;
+    smallIcon_ = smallIcon;
 }
 
 // Screen readers name a field by the label just before it among the window's children; labels take no
@@ -818,6 +834,7 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
         layout();
+        loadIcons();
         const RECT* suggested = reinterpret_cast<RECT*>(lParam);
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

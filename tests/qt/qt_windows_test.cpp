@@ -115,7 +115,7 @@ private slots:
         QCOMPARE(child<QLabel>(form, "Label2")->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
 
         auto* donation = child<QLabel>(form, "Image2");
-        QCOMPARE(donation->pixmap().size(), QSize(100, 44));
+        QCOMPARE(donation->pixmap().deviceIndependentSize(), QSizeF(100, 44));
         QVERIFY(!donation->hasScaledContents());
         QVERIFY(child<QLabel>(form, "Image1")->hasScaledContents());
         for (const char* link : {"Image2", "Label3", "lblDisclaimer"}) {
@@ -124,11 +124,13 @@ private slots:
 
         // Black background; the etched pair: white (2 pixels) above grey.
         const QImage image = form->grab().toImage();
-        QCOMPARE(image.pixelColor(2, 2), QColor(Qt::black));
+        const qreal scale = image.devicePixelRatio();
+        const auto at = [&](int x, int y) { return image.pixelColor(qRound(x * scale), qRound(y * scale)); };
+        QCOMPARE(at(2, 2), QColor(Qt::black));
         const int x = px(3000);
-        QCOMPARE(image.pixelColor(x, px(1200) - 1), QColor(Qt::white));
-        QCOMPARE(image.pixelColor(x, px(1200)), QColor(Qt::white));
-        QCOMPARE(image.pixelColor(x, px(1217)), QColor(0x80, 0x80, 0x80));
+        QCOMPARE(at(x, px(1200) - 1), QColor(Qt::white));
+        QCOMPARE(at(x, px(1200)), QColor(Qt::white));
+        QCOMPARE(at(x, px(1217)), QColor(0x80, 0x80, 0x80));
 
         // Enter presses the focused button, else the default one; Escape presses the cancel button.
         QCOMPARE(QApplication::focusWidget(), child<QPushButton>(form, "cmdOK"));
@@ -267,6 +269,53 @@ private slots:
         QCOMPARE(window->control("Text4").toolTip(), u"");
         QCOMPARE(window->control("Text2").toolTip(), u"");
         windows.unload(*window);
+    }
+
+    // Pictures are drawn at the screen's scale (run at 1x and again with QT_SCALE_FACTOR=2): each pixel of
+    // the designed picture becomes a square of pixels, never a blur; the door stays inside its button.
+    void picturesAreSharpAtTheScreensScale()
+    {
+        Recorder sink;
+        const auto window = windows.create(frmScanDesign(), sink);
+        windows.show(*window);
+        QWidget* form = widgetOf(window->handle());
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        const qreal scale = form->devicePixelRatioF();
+        const auto sharp = [scale](const QString& file) {
+            const QImage designed(file);
+            QImage image = designed.scaled(designed.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                               .convertToFormat(QImage::Format_ARGB32);
+            image.setDevicePixelRatio(scale);
+            return image;
+        };
+        for (const char* name : {"Command1", "Command2"}) {
+            auto* button = child<QPushButton>(form, name);
+            QCOMPARE(button->iconSize(), QSize(32, 32));
+            const QPixmap drawn = button->icon().pixmap(button->iconSize(), scale);
+            const QString file = QStringLiteral(":/pictures/%1.png").arg(name == QLatin1String("Command1") ? "quit_button"
+                                                                                                             : "about_button");
+            QCOMPARE(drawn.toImage().convertToFormat(QImage::Format_ARGB32), sharp(file));
+        }
+        QCOMPARE(form->windowIcon().availableSizes().size(), 7);  // 16 to 256 pixels
+
+        // Nothing of the door's green arrow on the Quit button's frame.
+        auto* quit = child<QPushButton>(form, "Command1");
+        const QImage button = quit->grab().toImage();
+        const int ring = qRound(2 * scale);
+        for (int y = 0; y < button.height(); ++y) {
+            for (int x = 0; x < button.width(); ++x) {
+                const bool onFrame = x < ring || y < ring || x >= button.width() - ring || y >= button.height() - ring;
+                const QColor c = button.pixelColor(x, y);
+                QVERIFY2(!onFrame || !(c.green() > 100 && c.red() < 80 && c.blue() < 80),
+                         qPrintable(QStringLiteral("green at %1,%2").arg(x).arg(y)));
+            }
+        }
+        windows.unload(*window);
+
+        const auto about = windows.create(frmAboutDesign(), sink);
+        const QPixmap donation = child<QLabel>(widgetOf(about->handle()), "Image2")->pixmap();
+        QCOMPARE(donation.toImage().convertToFormat(QImage::Format_ARGB32), sharp(":/pictures/donation.png"));
+        windows.unload(*about);
     }
 
 private:

@@ -24,6 +24,7 @@
 
 #include "about_window/frm_about.h"
 #include "main_window/frm_scan.h"
+#include "platform/win32/resource_ids.h"
 #include "search_module/scan_progress.h"
 
 namespace {
@@ -604,6 +605,33 @@ TEST(QuorvinExe, VersionBlockNamesTheProgramInFrench)
         ASSERT_TRUE(VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &size)) << name;
         EXPECT_EQ(std::wstring(text), value) << name;
     }
+}
+
+// The program's icon comes at every size a desktop draws it, the buttons' pictures at 1x and 2x.
+TEST(QuorvinExe, IconsComeAtEverySizeTheScreenAsksFor)
+{
+    const std::wstring exe = (fs::path(Program::ownPath()).parent_path() / L"Quorvin.exe").wstring();
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr);
+    const auto sizesOf = [module](int id) {
+        std::vector<int> sizes;
+        HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+        if (found == nullptr) {
+            return sizes;
+        }
+        // The icon's directory: three words, then 14 bytes an image, the first its width (0 for 256).
+        const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+        const WORD count = *reinterpret_cast<const WORD*>(directory + 4);
+        for (WORD i = 0; i < count; ++i) {
+            const BYTE width = directory[6 + 14 * i];
+            sizes.push_back(width == 0 ? 256 : width);
+        }
+        return sizes;
+    };
+    EXPECT_EQ(sizesOf(QUORVIN_ICON_APP), (std::vector<int>{16, 24, 32, 48, 64, 128, 256}));
+    EXPECT_EQ(sizesOf(QUORVIN_ICON_ABOUT_BUTTON), (std::vector<int>{32, 64}));
+    EXPECT_EQ(sizesOf(QUORVIN_ICON_QUIT_BUTTON), (std::vector<int>{32, 64}));
+    FreeLibrary(module);
 }
 
 TEST(QuorvinExe, ALongSearchShowsItsProgressAndCanBeCancelled)
