@@ -141,9 +141,7 @@ public:
 
     std::u16string text() const override
     {
-        return !hwnd || design.kind == ControlKind::ProgressBar || design.kind == ControlKind::PictureButton
-                   ? text_
-                   : windowText(hwnd);
+        return !hwnd || design.kind == ControlKind::ProgressBar || showsPicture() ? text_ : windowText(hwnd);
     }
 
     void setText(std::u16string_view text) override;
@@ -162,6 +160,10 @@ public:
     void release();
 
     const wchar_t* toolTipText() const { return reinterpret_cast<const wchar_t*>(toolTip_.c_str()); }
+    bool showsPicture() const
+    {
+        return design.kind == ControlKind::PictureButton || design.kind == ControlKind::Picture;
+    }
 
     NativeWindow& window;
     const ControlDesign& design;
@@ -247,8 +249,8 @@ void NativeControl::setText(std::u16string_view text)
         SendMessageW(hwnd, PBM_SETPOS, std::wcstol(wide(text).c_str(), nullptr, 10), 0);
         return;
     }
-    if (design.kind == ControlKind::PictureButton) {
-        return;  // it shows its picture; its window text is its name for screen readers
+    if (showsPicture()) {
+        return;  // its window text is its name for screen readers
     }
     SetWindowTextW(hwnd, wide(text).c_str());  // an edit box raises its Change event, as typing does
     if (design.kind == ControlKind::TextBox && design.readOnly) {
@@ -454,8 +456,8 @@ void NativeWindow::createControl(NativeControl& control)
     case ControlKind::Line:
         break;
     }
-    // A picture button's window text is not shown: screen readers say it as the button's name.
-    const std::u16string text = d.kind == ControlKind::PictureButton ? accessibleNameOf(d) : d.text;
+    // A picture's window text is not shown: screen readers say it as the picture's name.
+    const std::u16string text = control.showsPicture() ? accessibleNameOf(d) : d.text;
     control.hwnd = CreateWindowExW(exStyle, windowClass, wide(text).c_str(), style, 0, 0, 0, 0, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), system_.instance(),
                                    nullptr);
