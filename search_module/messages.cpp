@@ -39,17 +39,20 @@ std::u16string shortenedForMessage(const std::u16string& text)
 std::u16string found(std::int64_t length, const std::u16string& text, const std::u16string& path)
 {
     return integerToText(length) + u" Octets ont été scannés." + CRLF + u"Resultats de la recherche :" + CRLF +
-           u"La chaîne recherchée : < " + shortenedForMessage(text) + u" > a été trouvée dans le fichier : " + CR + path;
+           u"La chaîne recherchée : < " + shortenedForMessage(text) + u" > a été trouvée dans le fichier : " + CR +
+           path;
 }
 
 std::u16string notFound(const std::u16string& text, const std::u16string& path)
 {
-    return u"La chaîne recherchée : < " + shortenedForMessage(text) + u" > n'a pas été trouvée dans le fichier : " + CR + path;
+    return u"La chaîne recherchée : < " + shortenedForMessage(text) + u" > n'a pas été trouvée dans le fichier : " +
+           CR + path;
 }
 
 std::u16string cancelled(const std::u16string& text, const std::u16string& path)
 {
-    return u"La recherche de la chaîne : < " + shortenedForMessage(text) + u" > a été annulée avant la fin du fichier : " + CR + path;
+    return u"La recherche de la chaîne : < " + shortenedForMessage(text) +
+           u" > a été annulée avant la fin du fichier : " + CR + path;
 }
 
 namespace {

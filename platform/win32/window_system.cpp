@@ -1,6 +1,7 @@
 #include "platform/win32/window_system.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/accessible_roles.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/wide_text.h"
 
@@ -114,6 +116,20 @@ bool editShowsWhole(HWND edit, const std::wstring& text)
         ReleaseDC(edit, dc);
     }
     return extent.cx < client.right - LOWORD(margins) - HIWORD(margins);
+}
+
+// A link label tells screen readers that it is a link, and its address.
+LRESULT CALLBACK linkProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+{
+    if (message == WM_GETOBJECT) {
+        const auto* target = reinterpret_cast<const std::u16string*>(data);
+        if (const LRESULT answer = accessibleWithRole(hwnd, wParam, lParam, ROLE_SYSTEM_LINK, wide(*target))) {
+            return answer;
+        }
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, linkProcedure, 0);
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 bool isUserInput(const MSG& message)
@@ -465,6 +481,9 @@ void NativeWindow::createControl(NativeControl& control)
         SendMessageW(control.hwnd, PBM_SETRANGE32, 0, 100);
         control.setText(d.text);
     }
+    if (!d.linkTarget.empty()) {
+        SetWindowSubclass(control.hwnd, linkProcedure, 0, reinterpret_cast<DWORD_PTR>(&d.linkTarget));
+    }
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -769,6 +788,14 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DROPFILES:
         onDroppedFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
+    case WM_GETOBJECT:
+        // A window drawn as a dialog is a dialog to screen readers too.
+        if (design_.border == Border::FixedDialog) {
+            if (const LRESULT answer = accessibleWithRole(hwnd_, wParam, lParam, ROLE_SYSTEM_DIALOG, L"")) {
+                return answer;
+            }
+        }
+        break;
     case WM_ERASEBKGND: {
         RECT client{};
         GetClientRect(hwnd_, &client);

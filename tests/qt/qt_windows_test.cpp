@@ -201,7 +201,8 @@ private slots:
 
             for (const ControlDesign& c : design->controls) {
                 const QByteArray context = QByteArray::fromStdString(design->name + "." + c.name);
-                QAccessibleInterface* access = QAccessible::queryAccessibleInterface(child<QWidget>(form, c.name.c_str()));
+                QWidget* widget = child<QWidget>(form, c.name.c_str());
+                QAccessibleInterface* access = QAccessible::queryAccessibleInterface(widget);
                 QVERIFY2(access != nullptr, context);
                 QVERIFY2(access->role() == roleOf(c), context);
                 if (c.kind == ControlKind::Line) {
@@ -292,8 +293,8 @@ private slots:
             auto* button = child<QPushButton>(form, name);
             QCOMPARE(button->iconSize(), QSize(32, 32));
             const QPixmap drawn = button->icon().pixmap(button->iconSize(), scale);
-            const QString file = QStringLiteral(":/pictures/%1.png").arg(name == QLatin1String("Command1") ? "quit_button"
-                                                                                                             : "about_button");
+            const char* picture = name == QLatin1String("Command1") ? "quit_button" : "about_button";
+            const QString file = QStringLiteral(":/pictures/%1.png").arg(picture);
             QCOMPARE(drawn.toImage().convertToFormat(QImage::Format_ARGB32), sharp(file));
         }
         QCOMPARE(form->windowIcon().availableSizes().size(), 7);  // 16 to 256 pixels

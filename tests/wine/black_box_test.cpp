@@ -362,7 +362,8 @@ TEST(QuorvinExe, LabelsShowTheirWholeTextsInTheDefaultAndTheDesignFonts)
 }
 
 // What a screen reader asks of each control through MSAA: every control of the main window and of the
-// About window has a name; a picture button is named by its tool tip's words, a field by its label.
+// About window has a name; a picture button is named by its tool tip's words, a field by its label; the
+// About window is a dialog and its links are links.
 std::wstring accessibleName(HWND control)
 {
     IAccessible* access = nullptr;
@@ -415,6 +416,34 @@ TEST(QuorvinExe, ScreenReadersNameEveryControl)
         c.text = c.name == "lblTitle" ? u"Quorvin" : c.name == "lblVersion" ? u"Version 1.1.0" : c.text;
     }
     expectNamesForScreenReaders(about, loaded);
+
+    // The About window is a dialog, its links are links with their addresses.
+    const auto roleAndValue = [](HWND window) {
+        IAccessible* access = nullptr;
+        AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&access));
+        if (access == nullptr) {
+            return std::pair<long, std::wstring>(-1, L"");
+        }
+        VARIANT self{}, role{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        access->get_accRole(self, &role);
+        BSTR value = nullptr;
+        access->get_accValue(self, &value);
+        std::pair<long, std::wstring> read(role.vt == VT_I4 ? role.lVal : -1, value ? value : L"");
+        SysFreeString(value);
+        access->Release();
+        return read;
+    };
+    EXPECT_EQ(roleAndValue(about).first, ROLE_SYSTEM_DIALOG);
+    EXPECT_EQ(roleAndValue(program.main).first, ROLE_SYSTEM_CLIENT);
+    for (const auto& c : loaded.controls) {
+        if (!c.linkTarget.empty()) {
+            const auto [role, value] = roleAndValue(GetDlgItem(about, idOf(loaded, c.name)));
+            EXPECT_EQ(role, ROLE_SYSTEM_LINK) << c.name;
+            EXPECT_EQ(value, wideOf(c.linkTarget)) << c.name;
+        }
+    }
     PostMessageW(about, WM_CLOSE, 0, 0);
     CoUninitialize();
 }
