@@ -81,19 +81,18 @@ void frmAbout::Command1_Click()
 
 void frmAbout::Image2_Click()
 {
-    openLink(*window_, std::u16string(maker::kWebAddress) + u"/Don/Don.htm");
+    openLink(*window_, donationLink());
 }
 
 void frmAbout::Label3_Click()
 {
-    openLink(*window_, maker::kWebAddress);
+    openLink(*window_, webSiteLink());
 }
 
 void frmAbout::lblDisclaimer_Click()
 {
     try {
-        services().shellOpen->open(window_->handle(), u"Open", std::u16string(u"mailto:") + maker::kMailAddress,
-                                   u"0", u"0", 1);
+        services().shellOpen->open(window_->handle(), u"Open", mailLink(), u"0", u"0", 1);
     } catch (const std::exception&) {
         // A missing mail client is not the About window's business.
     }

@@ -12,6 +12,11 @@ namespace quorvin {
 // The About window's design.
 const platform::WindowDesign& frmAboutDesign();
 
+// What the About window's links open.
+std::u16string webSiteLink();
+std::u16string donationLink();
+std::u16string mailLink();
+
 class frmAbout final : public platform::EventSink {
 public:
     // Loads the window: creates it from its design, then runs Form_Load.

@@ -48,13 +48,15 @@ platform::WindowDesign makeDesign()
          .left = 3960, .top = 2760, .width = 1485, .height = 345, .tabIndex = 1});
     add({.name = "Image2", .kind = ControlKind::Picture,
          .toolTip = u"Faire un don avec PayPal - Un solution gratuite, rapide et sécurisée.",
-         .left = 1320, .top = 2520, .width = 1500, .height = 660, .picture = "donation", .handCursor = true});
+         .left = 1320, .top = 2520, .width = 1500, .height = 660, .picture = "donation", .handCursor = true,
+         .accessibleName = u"Faire un don", .linkTarget = donationLink()});
     add({.name = "Label3", .kind = ControlKind::Label, .text = std::u16string(u"URL : ") + maker::kWebAddress,
          .toolTip = u"Visitez le site officiel ravendo",
          .left = 1080, .top = 1680, .width = 2115, .height = 225, .tabIndex = 7, .foreground = kBlue,
-         .font = comic(8.25), .align = Align::Center, .handCursor = true});
+         .font = comic(8.25), .align = Align::Center, .handCursor = true, .linkTarget = webSiteLink()});
     add({.name = "Image1", .kind = ControlKind::Picture,
-         .left = 120, .top = 240, .width = 720, .height = 720, .picture = "app_icon", .stretchPicture = true});
+         .left = 120, .top = 240, .width = 720, .height = 720, .picture = "app_icon", .stretchPicture = true,
+         .accessibleName = u"Icône de Quorvin"});
     add({.name = "Label2", .kind = ControlKind::Label, .text = u"Logiciel FREEWARE",
          .left = 600, .top = 2040, .width = 2775, .height = 255, .tabIndex = 6, .foreground = kRed,
          .font = comic(9.75, true), .align = Align::Center});
@@ -74,11 +76,26 @@ platform::WindowDesign makeDesign()
     add({.name = "lblDisclaimer", .kind = ControlKind::Label,
          .text = std::u16string(u"E-Mail : ") + maker::kMailAddress, .toolTip = u"Envoyer un courriel",
          .left = 600, .top = 1320, .width = 2625, .height = 225, .tabIndex = 3, .foreground = kBlue,
-         .font = comic(8.25), .align = Align::Center, .handCursor = true});
+         .font = comic(8.25), .align = Align::Center, .handCursor = true, .linkTarget = mailLink()});
     return d;
 }
 
 }  // namespace
+
+std::u16string webSiteLink()
+{
+    return maker::kWebAddress;
+}
+
+std::u16string donationLink()
+{
+    return webSiteLink() + u"/Don/Don.htm";
+}
+
+std::u16string mailLink()
+{
+    return std::u16string(u"mailto:") + maker::kMailAddress;
+}
 
 const platform::WindowDesign& frmAboutDesign()
 {

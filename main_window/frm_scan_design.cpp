@@ -33,16 +33,16 @@ platform::WindowDesign makeDesign()
          .left = 120, .top = 1200, .width = 5775, .height = 1215, .tabIndex = 3});
     add({.name = "Text4", .kind = ControlKind::TextBox, .container = "Frame1",
          .left = 720, .top = 360, .width = 4935, .height = 285, .tabIndex = 12, .readOnly = true,
-         .background = kPaleGreen});
+         .background = kPaleGreen, .label = "Label5"});
     add({.name = "Text3", .kind = ControlKind::TextBox, .container = "Frame1",
          .left = 4440, .top = 1200, .width = 855, .height = 285, .tabIndex = 9, .visible = false,
-         .background = kPaleGreen});
+         .background = kPaleGreen, .label = "Label4"});
     add({.name = "Text2", .kind = ControlKind::TextBox, .container = "Frame1",
          .left = 2160, .top = 720, .width = 975, .height = 285, .tabIndex = 7, .readOnly = true,
-         .background = kPaleGreen});
+         .background = kPaleGreen, .label = "Label3"});
     add({.name = "Text1", .kind = ControlKind::TextBox, .container = "Frame1",
          .left = 4920, .top = 720, .width = 735, .height = 285, .tabIndex = 4, .readOnly = true,
-         .background = kPaleGreen});
+         .background = kPaleGreen, .label = "Label2"});
     add({.name = "Label5", .kind = ControlKind::Label, .container = "Frame1", .text = u"Fichier :",
          .left = 120, .top = 480, .width = 555, .height = 195, .tabIndex = 11});
     add({.name = "Label4", .kind = ControlKind::Label, .container = "Frame1", .text = u"Octets par seconde :",
@@ -54,7 +54,8 @@ platform::WindowDesign makeDesign()
     add({.name = "Label2", .kind = ControlKind::Label, .container = "Frame1", .text = u"Temps de recherche :",
          .left = 3240, .top = 840, .width = 1575, .height = 255, .tabIndex = 5, .align = Align::Right});
     add({.name = "ScanString", .kind = ControlKind::TextBox,
-         .left = 2760, .top = 120, .width = 3135, .height = 285, .tabIndex = 1, .background = kPaleCyan});
+         .left = 2760, .top = 120, .width = 3135, .height = 285, .tabIndex = 1, .background = kPaleCyan,
+         .label = "Label1"});
     add({.name = "Scan_Select", .kind = ControlKind::Button, .text = u"Sélectionner un fichier...",
          .toolTip = u"Choix du fichier pour effectuer la recherche",
          .left = 120, .top = 480, .width = 4575, .height = 495, .tabIndex = 0, .enabled = false});

@@ -4,7 +4,8 @@
 // The caller passes the owner's handle, the text (lines broken by CR LF or by a lone CR), the caption
 // and the type: 0 for an OK button alone, 16 for an error icon with OK, 64 for an information icon with OK.
 // The caller may rely on: the call returns only once the user has dismissed the box, and the owner takes
-// no input meanwhile. Every line break of the text shows as a line break.
+// no input meanwhile. Every line break of the text shows as a line break; a word too long for a line of
+// the box wraps, so that the box stays within the screen.
 // Failure: a box that cannot be shown returns at once; nothing is reported.
 #include <string_view>
 

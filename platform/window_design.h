@@ -53,11 +53,25 @@ struct ControlDesign {
     int lineWidth = 1;                // in pixels, for lines
     bool defaultButton = false;       // Enter presses it
     bool cancelButton = false;        // Escape presses it
+    // For screen readers. A control is named by its text, a text box or bar by its label (read with it),
+    // a picture button by its tool tip, unless it has a name of its own.
+    std::string label;                // the label that names this control
+    std::u16string accessibleName;
+    std::u16string linkTarget;        // what a link (handCursor) opens: a web page, a mailto: address
 };
+
+// The name a screen reader says for a control that neither its text nor a label names, or empty.
+inline std::u16string accessibleNameOf(const ControlDesign& control)
+{
+    if (!control.accessibleName.empty() || control.kind != ControlKind::PictureButton) {
+        return control.accessibleName;
+    }
+    return control.toolTip;
+}
 
 enum class Border {
     FixedSingle,  // fixed size, close box, no maximise or minimise
-    FixedDialog,  // the same, drawn as a dialog, not shown in the task bar
+    FixedDialog,  // the same, drawn as a dialog, not shown in the task bar; a dialog to screen readers
 };
 
 struct WindowDesign {

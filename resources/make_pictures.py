@@ -12,6 +12,10 @@ A pixel map is a text file:
     WIDTH characters, HEIGHT lines
 Every colour must be one of the 16 classic Windows colours, so each picture can be
 written as a 4-bit icon or bitmap with the same fixed palette.
+
+Each picture is also written at twice its size for screens at 2x (NAME@2x.png, and a second
+image in each button's icon), and the application icon at every size a desktop asks for,
+16 to 256 pixels. Larger sizes repeat each pixel of a map, so the pixel art stays sharp.
 """
 
 import os
@@ -47,6 +51,13 @@ class Picture:
 
     def has_transparency(self):
         return any(p is TRANSPARENT for row in self.pixels for p in row)
+
+
+def scaled(picture, width, height):
+    """The picture at another size, each pixel taken from the nearest one of the map: no blur, no new colours."""
+    pixels = [[picture.pixels[y * picture.height // height][x * picture.width // width] for x in range(width)]
+              for y in range(height)]
+    return Picture(picture.name, width, height, pixels)
 
 
 def read_pixel_map(path):
@@ -248,18 +259,26 @@ def main():
     about, quit_ = need("about_button", 32, 32), need("quit_button", 32, 32)
     donation = need("donation", 100, 44)
 
-    outputs = {
-        "app_icon_16.png": png(icon16),
-        "app_icon_32.png": png(icon32),
+    def twice(picture):
+        return scaled(picture, 2 * picture.width, 2 * picture.height)
+
+    # The 16-pixel map is the better start below 32 pixels and at 48 (three times), the 32-pixel one above.
+    icons = [icon16, scaled(icon16, 24, 24), icon32, scaled(icon16, 48, 48)]
+    icons += [scaled(icon32, size, size) for size in (64, 128, 256)]
+    outputs = {f"app_icon_{icon.width}.png": png(icon) for icon in icons}
+    outputs.update({
         "about_button.png": png(about),
+        "about_button@2x.png": png(twice(about)),
         "quit_button.png": png(quit_),
+        "quit_button@2x.png": png(twice(quit_)),
         "donation.png": png(donation),
+        "donation@2x.png": png(twice(donation)),
         "donation.gif": gif(donation),
         "donation.bmp": bmp(donation),
-        "app_icon.ico": ico([icon16, icon32]),
-        "about_button.ico": ico([about]),
-        "quit_button.ico": ico([quit_]),
-    }
+        "app_icon.ico": ico(icons),
+        "about_button.ico": ico([about, twice(about)]),
+        "quit_button.ico": ico([quit_, twice(quit_)]),
+    })
     for file, data in outputs.items():
         with open(os.path.join(HERE, file), "wb") as f:
             f.write(data)

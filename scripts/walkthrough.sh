@@ -3,13 +3,17 @@
 # sample file, as a user would with keyboard and mouse, saving a screenshot of each step. Fails when a
 # step does not bring up the window it should.
 # Usage: scripts/walkthrough.sh [PROGRAM [FOLDER]]   (defaults: build/linux/quorvin, docs/screenshots)
+# QUORVIN_SCALE=2 runs it on a screen at 2x (Qt's scale factor), with a display twice as large.
 set -euo pipefail
+scale=${QUORVIN_SCALE:-1}
+export QT_SCALE_FACTOR=$scale
 self=$(realpath "$0")
 cd "$(dirname "$self")/.."
 program=$(realpath "${1:-build/linux/quorvin}")
 shots=$(realpath -m "${2:-docs/screenshots}")
 if [[ -z "${QUORVIN_ON_XVFB:-}" ]]; then
-  QUORVIN_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$self" "$program" "$shots"
+  QUORVIN_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 $((1024 * scale))x$((768 * scale))x24 -dpi 96" "$self" \
+    "$program" "$shots"
 fi
 
 mkdir -p "$shots"
@@ -51,17 +55,17 @@ shot() {
 }
 # Clicks at a point of a window given in twips, as the window's design places its controls.
 click_at() {
-  xdotool mousemove --window "$1" $(($2 / 15)) $(($3 / 15)) click 1
+  xdotool mousemove --window "$1" $(($2 * scale / 15)) $(($3 * scale / 15)) click 1
 }
 
 # A light window manager, when installed, draws the windows' title bars and close boxes.
 if command -v jwm >/dev/null; then
-  cat >"$samples/.jwmrc" <<'JWM'
+  cat >"$samples/.jwmrc" <<JWM
 <?xml version="1.0"?>
 <JWM>
   <WindowStyle>
-    <Font>DejaVu Sans Condensed-9</Font>
-    <Height>22</Height>
+    <Font>DejaVu Sans Condensed-$((9 * scale))</Font>
+    <Height>$((22 * scale))</Height>
     <Foreground>#E0E0E0</Foreground>
     <Background>#707070</Background>
     <Active><Foreground>#FFFFFF</Foreground><Background>#0A246A:#3A6EA5</Background></Active>

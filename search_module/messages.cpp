@@ -4,20 +4,55 @@
 
 namespace quorvin::messages {
 
+namespace {
+
+bool isLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Combining accents stay with the letter before them, so the kept end does not start with a lone accent.
+bool isCombiningMark(char16_t c)
+{
+    return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1AFF) || (c >= 0x1DC0 && c <= 0x1DFF) ||
+           (c >= 0x20D0 && c <= 0x20FF) || (c >= 0xFE20 && c <= 0xFE2F);
+}
+
+}  // namespace
+
+std::u16string shortenedForMessage(const std::u16string& text)
+{
+    if (text.size() <= kLongestWholeText) {
+        return text;
+    }
+    std::size_t headEnd = kShortenedEndLength;
+    while (headEnd > 0 && (isLowSurrogate(text[headEnd]) || isCombiningMark(text[headEnd]))) {
+        --headEnd;
+    }
+    std::size_t tailStart = text.size() - kShortenedEndLength;
+    while (tailStart < text.size() && (isLowSurrogate(text[tailStart]) || isCombiningMark(text[tailStart]))) {
+        ++tailStart;
+    }
+    return text.substr(0, headEnd) + u" \u2026 " + text.substr(tailStart);
+}
+
 std::u16string found(std::int64_t length, const std::u16string& text, const std::u16string& path)
 {
     return integerToText(length) + u" Octets ont été scannés." + CRLF + u"Resultats de la recherche :" + CRLF +
-           u"La chaîne recherchée : < " + text + u" > a été trouvée dans le fichier : " + CR + path;
+           u"La chaîne recherchée : < " + shortenedForMessage(text) + u" > a été trouvée dans le fichier : " + CR +
+           path;
 }
 
 std::u16string notFound(const std::u16string& text, const std::u16string& path)
 {
-    return u"La chaîne recherchée : < " + text + u" > n'a pas été trouvée dans le fichier : " + CR + path;
+    return u"La chaîne recherchée : < " + shortenedForMessage(text) + u" > n'a pas été trouvée dans le fichier : " +
+           CR + path;
 }
 
 std::u16string cancelled(const std::u16string& text, const std::u16string& path)
 {
-    return u"La recherche de la chaîne : < " + text + u" > a été annulée avant la fin du fichier : " + CR + path;
+    return u"La recherche de la chaîne : < " + shortenedForMessage(text) +
+           u" > a été annulée avant la fin du fichier : " + CR + path;
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 // Texts of the search's message boxes.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,17 @@ inline constexpr char16_t kFoundCaption[] = u"Chaîne de caractère trouvée !";
 inline constexpr char16_t kNotFoundCaption[] = u"Chaîne non trouvée";
 inline constexpr char16_t kFileErrorCaption[] = u"Lecture du fichier impossible";
 inline constexpr char16_t kCancelledCaption[] = u"Recherche annulée";
+
+// A search text pasted whole can run to thousands of characters. One longer than this is shown in the
+// messages as its start and its end around an ellipsis, so that a box stays within two thirds of a small
+// screen (1024 x 768) with its path and its OK button, even in the widest letters; shorter texts are
+// shown whole.
+inline constexpr std::size_t kLongestWholeText = 500;
+inline constexpr std::size_t kShortenedEndLength = 240;  // kept at each end of a longer text
+
+// `text` itself when it is at most kLongestWholeText long, else its first and last kShortenedEndLength
+// characters joined by " … "; a character written as a surrogate pair is never cut in two.
+std::u16string shortenedForMessage(const std::u16string& text);
 
 std::u16string found(std::int64_t length, const std::u16string& text, const std::u16string& path);
 std::u16string notFound(const std::u16string& text, const std::u16string& path);

@@ -23,7 +23,7 @@ platform::WindowDesign makeDesign()
     d.controls = {
         {.name = "lblFile", .kind = ControlKind::Label, .left = 120, .top = 120, .width = 4560, .height = 255},
         {.name = "barProgress", .kind = ControlKind::ProgressBar, .text = u"0",
-         .left = 120, .top = 480, .width = 4560, .height = 285},
+         .left = 120, .top = 480, .width = 4560, .height = 285, .accessibleName = u"Progression de la recherche"},
         {.name = "lblStatus", .kind = ControlKind::Label, .left = 120, .top = 870, .width = 4560, .height = 255},
         {.name = "cmdCancel", .kind = ControlKind::Button, .text = u"Annuler",
          .left = 3360, .top = 1140, .width = 1320, .height = 345, .tabIndex = 0, .defaultButton = true,

@@ -3,6 +3,7 @@
 
 #include "main_window/frm_scan.h"
 #include "platform/testing/fakes.h"
+#include "search_module/messages.h"
 #include "search_module/number_text.h"
 #include "search_module/scan_options.h"
 
@@ -184,6 +185,47 @@ TEST_F(ScanFileTest, FileThatShrinksEndsAtItsRealEndAndOneThatGrowsAtItsFirstLen
     scan(u"grows", u"g");
     EXPECT_EQ(onlyMessage().caption, u"Chaîne non trouvée");
     EXPECT_EQ(form.Text2().text(), u"10");
+}
+
+TEST_F(ScanFileTest, APastedTextTooLongForTheScreenIsShortenedInTheMiddleAndThePathKeptWhole)
+{
+    const std::u16string path = u"/d/" + std::u16string(300, u'p') + u".txt";
+    fake.files.add(path, "xx" + std::string(1000, 'a') + "xx");
+    const std::u16string fits(messages::kLongestWholeText, u'a');
+    scan(path, fits);  // found, and shown whole
+    EXPECT_NE(fake.messageBox.shown.back().text.find(u"< " + fits + u" >"), std::u16string::npos);
+
+    for (const std::size_t length : {10'000u, 100'000u}) {
+        for (const bool spaces : {false, true}) {
+            std::u16string text;
+            for (std::size_t i = 0; i < length; ++i) {
+                text.push_back(spaces && i % 7 == 6 ? u' ' : static_cast<char16_t>(u'b' + i % 20));
+            }
+            text.replace(0, 5, u"DEBUT");
+            text.replace(length - 3, 3, u"FIN");
+            scan(path, text);  // not found: the file holds only a, x and text too long for a block
+            const std::u16string& shown = fake.messageBox.shown.back().text;
+            const std::u16string expected = u"La chaîne recherchée : < " + text.substr(0, 240) + u" \u2026 " +
+                                            text.substr(length - 240) +
+                                            u" > n'a pas été trouvée dans le fichier : \r" + path;
+            EXPECT_EQ(shown, expected) << length << (spaces ? " with spaces" : " in one word");
+        }
+    }
+    EXPECT_EQ(form.Text4().text(), path);
+}
+
+TEST(ShortenedForMessage, NeverCutsACharacterOrAnAccentFromItsLetter)
+{
+    // U+1F600 is a surrogate pair; e + U+0301 is é written as two characters.
+    std::u16string text = std::u16string(239, u'a') + u"\U0001F600" + std::u16string(2000, u'b');
+    EXPECT_EQ(messages::shortenedForMessage(text).substr(0, 241), std::u16string(239, u'a') + u" \u2026");
+    const std::u16string shortenedEnd = std::u16string(240, u'a') + u" \u2026 " + std::u16string(239, u'c');
+    EXPECT_EQ(messages::shortenedForMessage(std::u16string(2000, u'a') + u"e\u0301" + std::u16string(239, u'c')),
+              shortenedEnd);
+    text = std::u16string(2000, u'a') + u"\U0001F600" + std::u16string(239, u'c');
+    EXPECT_EQ(messages::shortenedForMessage(text), shortenedEnd);
+    EXPECT_EQ(messages::cancelled(text, u"f"), u"La recherche de la chaîne : < " + messages::shortenedForMessage(text) +
+                                                   u" > a été annulée avant la fin du fichier : \rf");
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 
 #include "platform/qt/qt_services.h"
@@ -24,11 +27,33 @@ QMessageBox::Icon iconOf(int type)
     }
 }
 
+// Shows its text with break opportunities in the long words, and copies it (Ctrl+C) as it was given.
+class MessageBox final : public QMessageBox {
+public:
+    MessageBox(Icon icon, const QString& caption, const QString& text, QWidget* owner)
+        : QMessageBox(icon, caption, breakingLongWords(text), Ok, owner), text_(text)
+    {
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->matches(QKeySequence::Copy)) {
+            QGuiApplication::clipboard()->setText(text_);
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+
+private:
+    QString text_;
+};
+
 }  // namespace
 
 void showMessage(QWidget* owner, std::u16string_view text, const QString& caption, int type)
 {
-    QMessageBox box(iconOf(type), caption, withLineFeeds(text), QMessageBox::Ok, owner);
+    MessageBox box(iconOf(type), caption, withLineFeeds(text), owner);
     // "< text >" in the search messages must not read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);

@@ -25,4 +25,33 @@ QString withLineFeeds(std::u16string_view text)
     return lines;
 }
 
+QString breakingLongWords(const QString& text)
+{
+    constexpr qsizetype kLongestUnbrokenWord = 60;
+    QString broken;
+    broken.reserve(text.size() * 2);
+    qsizetype wordStart = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !text[i].isSpace()) {
+            continue;
+        }
+        const QStringView word = QStringView(text).mid(wordStart, i - wordStart);
+        if (word.size() <= kLongestUnbrokenWord) {
+            broken += word;
+        } else {
+            for (qsizetype j = 0; j < word.size(); ++j) {
+                if (j > 0 && !word[j].isLowSurrogate() && !word[j].isMark()) {
+                    broken += QChar(0x200B);
+                }
+                broken += word[j];
+            }
+        }
+        if (i < text.size()) {
+            broken += text[i];
+        }
+        wordStart = i + 1;
+    }
+    return broken;
+}
+
 }  // namespace quorvin::platform::qt

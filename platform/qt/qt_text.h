@@ -23,4 +23,9 @@ std::u16string fromQtPath(const QString& path);
 // CR LF and a lone CR both break a line; Qt breaks lines at LF.
 QString withLineFeeds(std::u16string_view text);
 
+// Qt wraps text at spaces only and cuts a word wider than its box, where Windows breaks the word. A word
+// too long for any line (a pasted text, a deep path) is given a zero-width break opportunity between its
+// characters, never inside a surrogate pair or before an accent.
+QString breakingLongWords(const QString& text);
+
 }  // namespace quorvin::platform::qt

@@ -1,5 +1,7 @@
 #include "platform/qt/window_system.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -14,6 +16,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
 #include <climits>
@@ -35,6 +39,7 @@ class QtWindow;
 class FormWidget final : public QWidget {
 public:
     explicit FormWidget(QtWindow& window) : window_(window) {}
+    bool isDialog() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -53,6 +58,7 @@ public:
     using QLabel::QLabel;
     std::function<void()> onClick;
     QRect designPlace;
+    QString linkTarget;  // a link's address, told to screen readers
 
     // The designs were drawn for narrower faces than Linux has: a text wider than its label's box
     // grows past the box on the side its alignment leaves free, rather than being cut.
@@ -106,6 +112,37 @@ private:
     QColor color_;
     int width_;
 };
+
+// Shows a widget's tool tip wrapped, a long path broken anywhere, so that it never runs past the screen.
+class WrappedToolTip final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (event->type() != QEvent::ToolTip || widget->toolTip().isEmpty()) {
+            return false;
+        }
+        const QString wrapped = QStringLiteral("<p>") + breakingLongWords(widget->toolTip()).toHtmlEscaped() +
+                                QStringLiteral("</p>");
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), wrapped, widget);
+        return true;
+    }
+};
+
+// A read-only field too narrow for its value shows the whole value in its tool tip; one whose value fits
+// keeps its designed tool tip (none).
+void showWholeValueWhenCut(QLineEdit* edit, const QString& designed)
+{
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, designed](const QString& value) {
+        const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
+        const int room = edit->contentsRect().width() - 2 * frame - 4;  // and the box's own inner margins
+        edit->setToolTip(edit->fontMetrics().horizontalAdvance(value) > room ? value : designed);
+    });
+    edit->installEventFilter(new WrappedToolTip(edit));
+}
 
 QColor toQColor(Color color)
 {
@@ -209,6 +246,7 @@ public:
     void unloaded() { sink_.onEvent("", Event::Unload); }
     bool acceptsDroppedFiles() const { return design_.acceptsDroppedFiles; }
     bool centeredOnOwner() const { return design_.centerOnOwner; }
+    bool isDialog() const { return design_.border == Border::FixedDialog; }
 
     // Gives the focus to the first control in tab order that can take it.
     void focusFirst();
@@ -220,6 +258,7 @@ public:
 
 private:
     QWidget* build(const ControlDesign& c, QWidget* parent, double dpi);
+    void nameForScreenReaders();
 
     QtWindowSystem& system_;
     const WindowDesign& design_;
@@ -241,6 +280,20 @@ QFont defaultFont()
     return font;
 }
 
+// Where a design's face is not installed, its stand-in (Comic Neue for Comic Sans MS) has thinner strokes
+// and tiny full stops: at the designs' small sizes its text comes out pale grey, an enabled button looks
+// disabled, and "1.1.0" reads "11.0". Below 10 points the stand-in is drawn in its bold weight, about as
+// heavy as the design's regular face, whose full stops are whole pixels.
+QFont legibleStandIn(QFont qfont, const Font& font)
+{
+    constexpr double kSmallest = 10;
+    if (font.family.empty() || font.points >= kSmallest || QFontDatabase::hasFamily(toQString(font.family))) {
+        return qfont;
+    }
+    qfont.setWeight(QFont::Bold);
+    return qfont;
+}
+
 QFont toQFont(const Font& font)
 {
     QFont qfont = defaultFont();
@@ -249,7 +302,7 @@ QFont toQFont(const Font& font)
     }
     qfont.setPointSizeF(font.points);
     qfont.setBold(font.bold);
-    return qfont;
+    return legibleStandIn(qfont, font);
 }
 
 Qt::Alignment toQtAlignment(Align align)
@@ -326,6 +379,22 @@ QtWindow::QtWindow(QtWindowSystem& system, const WindowDesign& design, EventSink
         }
         tabOrder_.push_back(w);
     }
+    nameForScreenReaders();
+}
+
+// Names that neither a text nor a label gives, and labels tied to the fields they name: Qt reads a field's
+// name from its label, and relates the two.
+void QtWindow::nameForScreenReaders()
+{
+    for (const ControlDesign& c : design_.controls) {
+        auto* w = widget_->findChild<QWidget*>(QString::fromStdString(c.name));
+        if (const std::u16string name = accessibleNameOf(c); !name.empty()) {
+            w->setAccessibleName(toQString(name));
+        }
+        if (!c.label.empty()) {
+            widget_->findChild<QLabel*>(QString::fromStdString(c.label))->setBuddy(w);
+        }
+    }
 }
 
 QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
@@ -342,7 +411,7 @@ QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
             const QIcon icon = pictureResource(c.picture);
             button->setIcon(icon);
             if (!icon.availableSizes().isEmpty()) {
-                button->setIconSize(icon.availableSizes().constLast());
+                button->setIconSize(icon.availableSizes().constFirst());  // Qt picks the 2x picture where needed
             }
         }
         button->setDefault(c.defaultButton);
@@ -369,6 +438,9 @@ QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
         auto* edit = new QLineEdit(toQString(c.text), parent);
         edit->setMaxLength(INT_MAX);  // no limit
         edit->setReadOnly(c.readOnly);
+        if (c.readOnly) {
+            showWholeValueWhenCut(edit, toQString(c.toolTip));
+        }
         setColor(edit, QPalette::Base, c.background);
         setColor(edit, QPalette::Text, c.foreground);
         // Files dropped on the box go to the window.
@@ -387,6 +459,7 @@ QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
     case ControlKind::Label:
     case ControlKind::Picture: {
         auto* label = new ClickableLabel(parent);
+        label->linkTarget = toQString(c.linkTarget);  // before anything asks what the label is
         if (c.kind == ControlKind::Label) {
             label->setTextFormat(Qt::PlainText);
             label->setText(toQString(c.text));
@@ -395,7 +468,9 @@ QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
         } else {
             const QIcon picture = pictureResource(c.picture);
             if (!picture.availableSizes().isEmpty()) {
-                label->setPixmap(picture.pixmap(picture.availableSizes().constLast()));
+                // At the screen's scale: the 2x picture on a 2x screen, each pixel of the 1x one doubled.
+                const QSize size = c.stretchPicture ? place.size() : picture.availableSizes().constFirst();
+                label->setPixmap(picture.pixmap(size, label->devicePixelRatioF()));
             }
             label->setScaledContents(c.stretchPicture);  // otherwise shown at its own size
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -529,6 +604,52 @@ void FormWidget::dropEvent(QDropEvent* event)
     window_.filesDropped(*paths);
 }
 
+bool FormWidget::isDialog() const
+{
+    return window_.isDialog();
+}
+
+// A link as screen readers know one: its role, its address as its value, and the press that opens it.
+class LinkAccessible final : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(ClickableLabel* label) : QAccessibleWidget(label, QAccessible::Link) {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        const auto* label = static_cast<const ClickableLabel*>(widget());
+        if (kind == QAccessible::Value) {
+            return label->linkTarget;
+        }
+        if (kind == QAccessible::Name && label->accessibleName().isEmpty()) {
+            return label->text();
+        }
+        return QAccessibleWidget::text(kind);
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override
+    {
+        const auto* label = static_cast<const ClickableLabel*>(widget());
+        if (action == pressAction() && label->onClick) {
+            label->onClick();
+        }
+    }
+};
+
+// Roles that Qt cannot guess from the widgets' classes: windows as windows or dialogs, links, lines.
+QAccessibleInterface* accessibleFor(const QString&, QObject* object)
+{
+    if (auto* form = dynamic_cast<FormWidget*>(object)) {
+        return new QAccessibleWidget(form, form->isDialog() ? QAccessible::Dialog : QAccessible::Window);
+    }
+    if (auto* label = dynamic_cast<ClickableLabel*>(object); label != nullptr && !label->linkTarget.isEmpty()) {
+        return new LinkAccessible(label);
+    }
+    if (auto* line = dynamic_cast<LineWidget*>(object)) {
+        return new QAccessibleWidget(line, QAccessible::Separator);
+    }
+    return nullptr;
+}
+
 void centre(QWidget& widget, const QWidget* owner)
 {
     QRect area;
@@ -567,8 +688,10 @@ QIcon pictureResource(const std::string& name)
     if (name.empty()) {
         return icon;
     }
+    // The picture as designed first, then the same at 2x; the application icon at every size it is drawn.
     const QString base = QStringLiteral(":/pictures/") + QString::fromStdString(name);
-    for (const char* suffix : {".png", "_16.png", "_32.png"}) {
+    for (const char* suffix : {".png", "@2x.png", "_16.png", "_24.png", "_32.png", "_48.png", "_64.png", "_128.png",
+                               "_256.png"}) {
         if (QFile::exists(base + QLatin1String(suffix))) {
             icon.addFile(base + QLatin1String(suffix));
         }
@@ -576,7 +699,11 @@ QIcon pictureResource(const std::string& name)
     return icon;
 }
 
-QtWindowSystem::QtWindowSystem(std::function<void()> endProgram) : endProgram_(std::move(endProgram)) {}
+QtWindowSystem::QtWindowSystem(std::function<void()> endProgram) : endProgram_(std::move(endProgram))
+{
+    static const bool installed = (QAccessible::installFactory(accessibleFor), true);
+    (void)installed;
+}
 
 std::unique_ptr<Window> QtWindowSystem::create(const WindowDesign& design, EventSink& sink)
 {

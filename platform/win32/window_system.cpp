@@ -1,6 +1,7 @@
 #include "platform/win32/window_system.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/accessible_roles.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/wide_text.h"
 
@@ -76,11 +78,20 @@ void adjustForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi)
 // faces (Segoe UI, Tahoma) cut the end of several labels.
 const Font kDefaultFont{u"MS Sans Serif", 8.25, false};
 
+// Below 10 points at 1x, a smoothed face comes out pale grey, most of all a stand-in with thin strokes
+// for a face that is not installed (Comic Sans MS): an enabled button looks disabled and full stops fade.
+// There the glyphs are drawn hinted and unsmoothed, black and whole, as the designs were first seen.
+DWORD qualityFor(const Font& font, UINT dpi)
+{
+    constexpr double kSmallest = 10;
+    return font.points < kSmallest && dpi < 2 * USER_DEFAULT_SCREEN_DPI ? NONANTIALIASED_QUALITY : CLEARTYPE_QUALITY;
+}
+
 HFONT designFont(const Font& font, UINT dpi)
 {
     const int height = -static_cast<int>(std::lround(font.points * dpi / 72.0));
     return CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, qualityFor(font, dpi), DEFAULT_PITCH | FF_DONTCARE,
                        wide(font.family).c_str());
 }
 
@@ -89,6 +100,36 @@ std::u16string windowText(HWND window)
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return fromWide(text);
+}
+
+// Whether an edit box shows the whole of `text` between its margins, in its font.
+bool editShowsWhole(HWND edit, const std::wstring& text)
+{
+    RECT client{};
+    GetClientRect(edit, &client);
+    const auto margins = static_cast<DWORD>(SendMessageW(edit, EM_GETMARGINS, 0, 0));
+    SIZE extent{};
+    if (HDC dc = GetDC(edit)) {
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(edit, dc);
+    }
+    return extent.cx < client.right - LOWORD(margins) - HIWORD(margins);
+}
+
+// A link label tells screen readers that it is a link, and its address.
+LRESULT CALLBACK linkProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+{
+    if (message == WM_GETOBJECT) {
+        const auto* target = reinterpret_cast<const std::u16string*>(data);
+        if (const LRESULT answer = accessibleWithRole(hwnd, wParam, lParam, ROLE_SYSTEM_LINK, wide(*target))) {
+            return answer;
+        }
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, linkProcedure, 0);
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 bool isUserInput(const MSG& message)
@@ -116,7 +157,7 @@ public:
 
     std::u16string text() const override
     {
-        return !hwnd || design.kind == ControlKind::ProgressBar ? text_ : windowText(hwnd);
+        return !hwnd || design.kind == ControlKind::ProgressBar || showsPicture() ? text_ : windowText(hwnd);
     }
 
     void setText(std::u16string_view text) override;
@@ -135,6 +176,10 @@ public:
     void release();
 
     const wchar_t* toolTipText() const { return reinterpret_cast<const wchar_t*>(toolTip_.c_str()); }
+    bool showsPicture() const
+    {
+        return design.kind == ControlKind::PictureButton || design.kind == ControlKind::Picture;
+    }
 
     NativeWindow& window;
     const ControlDesign& design;
@@ -187,6 +232,8 @@ private:
     void paintLines(HDC dc);
     void layout();
     void createControl(NativeControl& control);
+    void placeLabelsBeforeFields();
+    void loadIcons();
     NativeControl* controlOf(HWND hwnd);
     NativeControl* buttonWhere(bool ControlDesign::*role);
 
@@ -218,7 +265,14 @@ void NativeControl::setText(std::u16string_view text)
         SendMessageW(hwnd, PBM_SETPOS, std::wcstol(wide(text).c_str(), nullptr, 10), 0);
         return;
     }
+    if (showsPicture()) {
+        return;  // its window text is its name for screen readers
+    }
     SetWindowTextW(hwnd, wide(text).c_str());  // an edit box raises its Change event, as typing does
+    if (design.kind == ControlKind::TextBox && design.readOnly) {
+        // A value the field cuts shows whole in its tool tip; one that fits keeps the designed tip (none).
+        toolTip_ = editShowsWhole(hwnd, wide(text)) ? design.toolTip : std::u16string(text);
+    }
     if (design.kind == ControlKind::Label) {
         window.fitLabel(*this);
     }
@@ -334,6 +388,8 @@ NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, Eve
     toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                 system.instance(), nullptr);
+    // Long tips (a whole path) wrap at half the screen's width instead of running past its edge.
+    SendMessageW(toolTips_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
     for (NativeControl* control : order) {
         createControl(*control);
     }
@@ -344,20 +400,13 @@ NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, Eve
             SetWindowPos(control->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
+    placeLabelsBeforeFields();
     layout();
 
     if (design.acceptsDroppedFiles) {
         DragAcceptFiles(hwnd_, TRUE);
     }
-    if (!design.icon.empty()) {
-        const int id = pictureNamed(design.icon).id;
-        bigIcon_ = static_cast<HICON>(LoadImageW(system.instance(), MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-        smallIcon_ = static_cast<HICON>(LoadImageW(system.instance(), MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-    }
+    loadIcons();
 }
 
 NativeWindow::~NativeWindow()
@@ -423,12 +472,17 @@ void NativeWindow::createControl(NativeControl& control)
     case ControlKind::Line:
         break;
     }
-    control.hwnd = CreateWindowExW(exStyle, windowClass, wide(d.text).c_str(), style, 0, 0, 0, 0, hwnd_,
+    // A picture's window text is not shown: screen readers say it as the picture's name.
+    const std::u16string text = control.showsPicture() ? accessibleNameOf(d) : d.text;
+    control.hwnd = CreateWindowExW(exStyle, windowClass, wide(text).c_str(), style, 0, 0, 0, 0, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), system_.instance(),
                                    nullptr);
     if (d.kind == ControlKind::ProgressBar) {
         SendMessageW(control.hwnd, PBM_SETRANGE32, 0, 100);
         control.setText(d.text);
+    }
+    if (!d.linkTarget.empty()) {
+        SetWindowSubclass(control.hwnd, linkProcedure, 0, reinterpret_cast<DWORD_PTR>(&d.linkTarget));
     }
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -437,6 +491,45 @@ void NativeWindow::createControl(NativeControl& control)
     tool.uId = reinterpret_cast<UINT_PTR>(control.hwnd);
     tool.lpszText = LPSTR_TEXTCALLBACKW;
     SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// The window's icons at the sizes its monitor's dpi asks for, taken from the icon's images of 16 to 256 pixels.
+void NativeWindow::loadIcons()
+{
+    if (design_.icon.empty()) {
+        return;
+    }
+    static auto* const metricForDpi = user32Function<int WINAPI(int, UINT)>("GetSystemMetricsForDpi");
+    const auto metric = [this](int index) {
+        return metricForDpi ? metricForDpi(index, dpi_) : GetSystemMetrics(index);
+    };
+    const int id = pictureNamed(design_.icon).id;
+    HICON bigIcon = static_cast<HICON>(
+        LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, metric(SM_CXICON), metric(SM_CYICON), 0));
+    HICON smallIcon = static_cast<HICON>(
+        LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, metric(SM_CXSMICON), metric(SM_CYSMICON), 0));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    DestroyIcon(bigIcon_);
+    DestroyIcon(smallIcon_);
+    bigIcon_ = bigIcon;
+    smallIcon_ = smallIcon;
+}
+
+// Screen readers name a field by the label just before it among the window's children; labels take no
+// focus, so moving them leaves the tab order as it is.
+void NativeWindow::placeLabelsBeforeFields()
+{
+    for (auto& field : controls_) {
+        if (field->design.label.empty() || !field->hwnd) {
+            continue;
+        }
+        HWND label = static_cast<NativeControl&>(control(field->design.label)).hwnd;
+        HWND before = GetWindow(field->hwnd, GW_HWNDPREV);
+        if (label != before) {
+            SetWindowPos(label, before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
 }
 
 // Places the window and its controls, and makes their fonts and pictures, for the window's dpi.
@@ -695,6 +788,14 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DROPFILES:
         onDroppedFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
+    case WM_GETOBJECT:
+        // A window drawn as a dialog is a dialog to screen readers too.
+        if (design_.border == Border::FixedDialog) {
+            if (const LRESULT answer = accessibleWithRole(hwnd_, wParam, lParam, ROLE_SYSTEM_DIALOG, L"")) {
+                return answer;
+            }
+        }
+        break;
     case WM_ERASEBKGND: {
         RECT client{};
         GetClientRect(hwnd_, &client);
@@ -762,6 +863,7 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
         layout();
+        loadIcons();
         const RECT* suggested = reinterpret_cast<RECT*>(lParam);
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

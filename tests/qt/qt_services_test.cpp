@@ -1,12 +1,15 @@
 // The Linux services on their own: files, programs, message boxes and the open-file dialog.
 #include <QAbstractProxyModel>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QScopeGuard>
@@ -21,6 +24,7 @@
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"
+#include "search_module/messages.h"
 #include "qt_test_support.h"
 
 using namespace quorvin;
@@ -242,6 +246,50 @@ private slots:
                  QLocale(QLocale::French, QLocale::France).toString(QFileInfo(file).lastModified(), QLocale::ShortFormat));
         QVERIFY2(date.contains(u'/'), qPrintable(date));
         QCOMPARE(folderType, QStringLiteral("Dossier"));
+    }
+
+    // A pasted text of any length leaves the box inside the screen, its OK button and the whole path with it;
+    // long words wrap instead of being cut.
+    void longSearchTextsKeepTheMessageOnTheScreen()
+    {
+        QWidget owner;
+        owner.show();
+        QtMessageBox boxes;
+        const std::u16string path = u"/home/utilisateur/" + std::u16string(400, u'd') + u"/fichier-cherché.txt";
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        for (const int length : {10'000, 100'000}) {
+            for (const bool spaces : {false, true}) {
+                std::u16string text;
+                for (int i = 0; i < length; ++i) {
+                    text.push_back(spaces && i % 9 == 8 ? u' ' : u'W');
+                }
+                QRect frame, ok;
+                QString shown;
+                int labelWidth = 0, widestWord = 0, labelHeight = 0, textHeight = 0;
+                whenShown<QMessageBox>([&](QMessageBox* box) {
+                    frame = box->frameGeometry();
+                    QAbstractButton* button = box->button(QMessageBox::Ok);
+                    ok = QRect(button->mapToGlobal(QPoint(0, 0)), button->size());
+                    const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+                    shown = label->text().remove(QChar(0x200B));
+                    labelWidth = label->width();
+                    widestWord = label->minimumSizeHint().width();
+                    labelHeight = label->height();
+                    textHeight = label->heightForWidth(labelWidth);
+                    QTest::keySequence(box, QKeySequence::Copy);
+                    box->accept();
+                });
+                boxes.show(handleOf(&owner), messages::notFound(text, path), u"Chaîne non trouvée", kMessageOk);
+                const QString context = QStringLiteral("%1 characters%2").arg(length).arg(spaces ? " with spaces" : "");
+                QVERIFY2(screen.contains(frame), qPrintable(context));
+                QVERIFY2(screen.contains(ok), qPrintable(context));
+                QVERIFY2(frame.height() <= screen.height() * 2 / 3 + 1, qPrintable(context));
+                QVERIFY2(widestWord <= labelWidth && textHeight <= labelHeight, qPrintable(context));  // nothing cut
+                QVERIFY2(shown.endsWith(QStringLiteral("\n") + qs(path)), qPrintable(context));
+                QVERIFY2(shown.contains(QStringLiteral(" \u2026 ")), qPrintable(context));
+                QCOMPARE(QGuiApplication::clipboard()->text(), withLineFeeds(messages::notFound(text, path)));
+            }
+        }
     }
 
     void openFileDialogTakesTheRecordAndReturnsTheChosenPath()

@@ -1,4 +1,5 @@
 // The renderer: the windows' designs as real widgets, and the events they report.
+#include <QAccessible>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,16 +9,19 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include "about_window/frm_about.h"
 #include "main_window/frm_scan.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/window_handle.h"
+#include "qt_test_support.h"
 #include "search_module/scan_progress.h"
 
 using namespace quorvin;
 using namespace quorvin::platform;
 using namespace quorvin::platform::qt;
+using quorvin::qttest::qs;
 
 namespace {
 
@@ -111,7 +115,7 @@ private slots:
         QCOMPARE(child<QLabel>(form, "Label2")->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
 
         auto* donation = child<QLabel>(form, "Image2");
-        QCOMPARE(donation->pixmap().size(), QSize(100, 44));
+        QCOMPARE(donation->pixmap().deviceIndependentSize(), QSizeF(100, 44));
         QVERIFY(!donation->hasScaledContents());
         QVERIFY(child<QLabel>(form, "Image1")->hasScaledContents());
         for (const char* link : {"Image2", "Label3", "lblDisclaimer"}) {
@@ -120,11 +124,13 @@ private slots:
 
         // Black background; the etched pair: white (2 pixels) above grey.
         const QImage image = form->grab().toImage();
-        QCOMPARE(image.pixelColor(2, 2), QColor(Qt::black));
+        const qreal scale = image.devicePixelRatio();
+        const auto at = [&](int x, int y) { return image.pixelColor(qRound(x * scale), qRound(y * scale)); };
+        QCOMPARE(at(2, 2), QColor(Qt::black));
         const int x = px(3000);
-        QCOMPARE(image.pixelColor(x, px(1200) - 1), QColor(Qt::white));
-        QCOMPARE(image.pixelColor(x, px(1200)), QColor(Qt::white));
-        QCOMPARE(image.pixelColor(x, px(1217)), QColor(0x80, 0x80, 0x80));
+        QCOMPARE(at(x, px(1200) - 1), QColor(Qt::white));
+        QCOMPARE(at(x, px(1200)), QColor(Qt::white));
+        QCOMPARE(at(x, px(1217)), QColor(0x80, 0x80, 0x80));
 
         // Enter presses the focused button, else the default one; Escape presses the cancel button.
         QCOMPARE(QApplication::focusWidget(), child<QPushButton>(form, "cmdOK"));
@@ -161,6 +167,156 @@ private slots:
         QCOMPARE(progressSink.events, QStringList({"cmdCancel:click"}));
         windows.unload(*progress);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    // Every control of every window has a name a screen reader can say and the role it plays; each field is
+    // related to the label that names it; links tell their address and open it when pressed.
+    void screenReadersNameEveryControl()
+    {
+        const auto roleOf = [](const ControlDesign& c) {
+            switch (c.kind) {
+            case ControlKind::Button:
+            case ControlKind::PictureButton: return QAccessible::PushButton;
+            case ControlKind::Frame: return QAccessible::Grouping;
+            case ControlKind::TextBox: return QAccessible::EditableText;
+            case ControlKind::ProgressBar: return QAccessible::ProgressBar;
+            case ControlKind::Line: return QAccessible::Separator;
+            case ControlKind::Label: return c.linkTarget.empty() ? QAccessible::StaticText : QAccessible::Link;
+            case ControlKind::Picture: return c.linkTarget.empty() ? QAccessible::Graphic : QAccessible::Link;
+            }
+            return QAccessible::NoRole;
+        };
+        for (const WindowDesign* design : {&frmScanDesign(), &frmAboutDesign(), &frmProgressDesign()}) {
+            Recorder sink;
+            const auto window = windows.create(*design, sink);
+            if (design == &frmProgressDesign()) {  // its labels are filled as the search goes
+                window->control("lblFile").setText(u"Fichier : f.bin");
+                window->control("lblStatus").setText(progressStatus(1000, 4000));
+                window->control("barProgress").setText(u"25");
+            }
+            QWidget* form = widgetOf(window->handle());
+            QAccessibleInterface* whole = QAccessible::queryAccessibleInterface(form);
+            QCOMPARE(whole->role(), design->border == Border::FixedDialog ? QAccessible::Dialog : QAccessible::Window);
+            QCOMPARE(whole->text(QAccessible::Name), qs(design->caption));
+
+            for (const ControlDesign& c : design->controls) {
+                const QByteArray context = QByteArray::fromStdString(design->name + "." + c.name);
+                QWidget* widget = child<QWidget>(form, c.name.c_str());
+                QAccessibleInterface* access = QAccessible::queryAccessibleInterface(widget);
+                QVERIFY2(access != nullptr, context);
+                QVERIFY2(access->role() == roleOf(c), context);
+                if (c.kind == ControlKind::Line) {
+                    continue;  // drawn, not read
+                }
+                const QString name = access->text(QAccessible::Name);
+                QVERIFY2(!name.isEmpty(), context);
+                if (c.kind == ControlKind::PictureButton) {
+                    QCOMPARE(name, qs(c.toolTip));
+                }
+                if (!c.label.empty()) {
+                    auto* label = child<QLabel>(form, c.label.c_str());
+                    QCOMPARE(name, label->text());
+                    const auto related = access->relations(QAccessible::Label);  // the frame around it too
+                    QVERIFY2(std::any_of(related.begin(), related.end(),
+                                         [label](const auto& relation) { return relation.first->object() == label; }),
+                             context);
+                }
+                if (!c.linkTarget.empty()) {
+                    QCOMPARE(access->text(QAccessible::Value), qs(c.linkTarget));
+                    access->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+                    QCOMPARE(sink.events.last(), QString::fromStdString(c.name + ":click"));
+                }
+                if (c.kind == ControlKind::ProgressBar) {
+                    QCOMPARE(access->valueInterface()->currentValue().toInt(), 25);
+                }
+            }
+            windows.unload(*window);
+        }
+    }
+
+    // A read-only field that cuts its value shows it whole in its tool tip, wrapped within the screen;
+    // fields whose value fits have none.
+    void cutValuesShowWholeInTheirToolTips()
+    {
+        Recorder sink;
+        const auto window = windows.create(frmScanDesign(), sink);
+        windows.show(*window);
+        QWidget* form = widgetOf(window->handle());
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        const std::u16string path = u"/home/utilisateur/" + std::u16string(400, u'd') + u"/fichier cherché.txt";
+        const std::u16string cut[][2] = {{u"Text4", path}, {u"Text2", u"17179869184"}, {u"Text1", u"1,1574074E-05"}};
+        for (const auto& [field, value] : cut) {
+            Control& control = window->control(std::string(field.begin(), field.end()));
+            control.setText(value);
+            QCOMPARE(control.toolTip(), value);
+        }
+        window->control("ScanString").setText(std::u16string(200, u'x'));  // the user scrolls what they type
+        QCOMPARE(window->control("ScanString").toolTip(), u"");
+
+        auto* pathBox = child<QLineEdit>(form, "Text4");
+        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), pathBox->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(pathBox, &hover);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text().remove(QChar(0x200B)).contains(qs(path).toHtmlEscaped()));
+        for (QWidget* tip : QApplication::topLevelWidgets()) {
+            if (tip->inherits("QTipLabel") && tip->isVisible()) {
+                QVERIFY(form->screen()->geometry().contains(tip->geometry()));
+            }
+        }
+        QToolTip::hideText();
+
+        window->control("Text4").setText(u"/tmp/f.txt");
+        window->control("Text2").setText(u"7");
+        QCOMPARE(window->control("Text4").toolTip(), u"");
+        QCOMPARE(window->control("Text2").toolTip(), u"");
+        windows.unload(*window);
+    }
+
+    // Pictures are drawn at the screen's scale (run at 1x and again with QT_SCALE_FACTOR=2): each pixel of
+    // the designed picture becomes a square of pixels, never a blur; the door stays inside its button.
+    void picturesAreSharpAtTheScreensScale()
+    {
+        Recorder sink;
+        const auto window = windows.create(frmScanDesign(), sink);
+        windows.show(*window);
+        QWidget* form = widgetOf(window->handle());
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        const qreal scale = form->devicePixelRatioF();
+        const auto sharp = [scale](const QString& file) {
+            const QImage designed(file);
+            QImage image = designed.scaled(designed.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                               .convertToFormat(QImage::Format_ARGB32);
+            image.setDevicePixelRatio(scale);
+            return image;
+        };
+        for (const char* name : {"Command1", "Command2"}) {
+            auto* button = child<QPushButton>(form, name);
+            QCOMPARE(button->iconSize(), QSize(32, 32));
+            const QPixmap drawn = button->icon().pixmap(button->iconSize(), scale);
+            const char* picture = name == QLatin1String("Command1") ? "quit_button" : "about_button";
+            const QString file = QStringLiteral(":/pictures/%1.png").arg(picture);
+            QCOMPARE(drawn.toImage().convertToFormat(QImage::Format_ARGB32), sharp(file));
+        }
+        QCOMPARE(form->windowIcon().availableSizes().size(), 7);  // 16 to 256 pixels
+
+        // Nothing of the door's green arrow on the Quit button's frame.
+        auto* quit = child<QPushButton>(form, "Command1");
+        const QImage button = quit->grab().toImage();
+        const int ring = qRound(2 * scale);
+        for (int y = 0; y < button.height(); ++y) {
+            for (int x = 0; x < button.width(); ++x) {
+                const bool onFrame = x < ring || y < ring || x >= button.width() - ring || y >= button.height() - ring;
+                const QColor c = button.pixelColor(x, y);
+                QVERIFY2(!onFrame || !(c.green() > 100 && c.red() < 80 && c.blue() < 80),
+                         qPrintable(QStringLiteral("green at %1,%2").arg(x).arg(y)));
+            }
+        }
+        windows.unload(*window);
+
+        const auto about = windows.create(frmAboutDesign(), sink);
+        const QPixmap donation = child<QLabel>(widgetOf(about->handle()), "Image2")->pixmap();
+        QCOMPARE(donation.toImage().convertToFormat(QImage::Format_ARGB32), sharp(":/pictures/donation.png"));
+        windows.unload(*about);
     }
 
 private:

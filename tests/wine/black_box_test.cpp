@@ -6,6 +6,7 @@
 // line to "started.txt" beside itself and ends.
 #include <windows.h>
 
+#include <oleacc.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -23,6 +24,7 @@
 
 #include "about_window/frm_about.h"
 #include "main_window/frm_scan.h"
+#include "platform/win32/resource_ids.h"
 #include "search_module/scan_progress.h"
 
 namespace {
@@ -360,6 +362,129 @@ TEST(QuorvinExe, LabelsShowTheirWholeTextsInTheDefaultAndTheDesignFonts)
     ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(program.main) != FALSE; }));
 }
 
+// What a screen reader asks of each control through MSAA: every control of the main window and of the
+// About window has a name; a picture button is named by its tool tip's words, a field by its label; the
+// About window is a dialog and its links are links.
+std::wstring accessibleName(HWND control)
+{
+    IAccessible* access = nullptr;
+    if (AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&access)) !=
+        S_OK) {
+        return L"<no accessible object>";
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    access->get_accName(self, &name);
+    const std::wstring said = name ? std::wstring(name, SysStringLen(name)) : L"";
+    SysFreeString(name);
+    access->Release();
+    return said;
+}
+
+void expectNamesForScreenReaders(HWND window, const quorvin::platform::WindowDesign& design)
+{
+    using quorvin::platform::ControlKind;
+    for (const auto& c : design.controls) {
+        if (c.kind == ControlKind::Line) {
+            continue;  // drawn by the window, no control
+        }
+        std::u16string expected = c.text;
+        if (const std::u16string own = quorvin::platform::accessibleNameOf(c); !own.empty()) {
+            expected = own;
+        } else if (!c.label.empty()) {
+            for (const auto& label : design.controls) {
+                expected = label.name == c.label ? label.text : expected;
+            }
+        }
+        std::erase(expected, u'&');  // an access key's mark is not said
+        EXPECT_EQ(accessibleName(GetDlgItem(window, idOf(design, c.name))), wideOf(expected)) << c.name;
+    }
+}
+
+TEST(QuorvinExe, ScreenReadersNameEveryControl)
+{
+    Program program;
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    expectNamesForScreenReaders(program.main, quorvin::frmScanDesign());
+    click(program.control("Command2"));
+    HWND about = program.waitWindow(L"A propos Quorvin");
+    ASSERT_NE(about, nullptr);
+    // The About window's captions are set as it loads.
+    quorvin::platform::WindowDesign loaded = quorvin::frmAboutDesign();
+    for (auto& c : loaded.controls) {
+        c.text = c.name == "lblTitle" ? u"Quorvin" : c.name == "lblVersion" ? u"Version 1.1.0" : c.text;
+    }
+    expectNamesForScreenReaders(about, loaded);
+
+    // The About window is a dialog, its links are links with their addresses.
+    const auto roleAndValue = [](HWND window) {
+        IAccessible* access = nullptr;
+        AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&access));
+        if (access == nullptr) {
+            return std::pair<long, std::wstring>(-1, L"");
+        }
+        VARIANT self{}, role{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        access->get_accRole(self, &role);
+        BSTR value = nullptr;
+        access->get_accValue(self, &value);
+        std::pair<long, std::wstring> read(role.vt == VT_I4 ? role.lVal : -1, value ? value : L"");
+        SysFreeString(value);
+        access->Release();
+        return read;
+    };
+    EXPECT_EQ(roleAndValue(about).first, ROLE_SYSTEM_DIALOG);
+    EXPECT_EQ(roleAndValue(program.main).first, ROLE_SYSTEM_CLIENT);
+    for (const auto& c : loaded.controls) {
+        if (!c.linkTarget.empty()) {
+            const auto [role, value] = roleAndValue(GetDlgItem(about, idOf(loaded, c.name)));
+            EXPECT_EQ(role, ROLE_SYSTEM_LINK) << c.name;
+            EXPECT_EQ(value, wideOf(c.linkTarget)) << c.name;
+        }
+    }
+    PostMessageW(about, WM_CLOSE, 0, 0);
+    CoUninitialize();
+}
+
+// A pasted text of any length leaves the message box inside the screen, with its OK button and the whole path.
+TEST(QuorvinExe, ALongSearchTextKeepsTheMessageOnTheScreen)
+{
+    const fs::path file = writeFile(L"texte court.txt", "abc");
+    Program program;
+    RECT screen{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+    const auto inside = [&screen](const RECT& r) {
+        return r.left >= screen.left && r.top >= screen.top && r.right <= screen.right && r.bottom <= screen.bottom;
+    };
+    for (const std::size_t length : {10'000u, 100'000u}) {
+        for (const bool spaces : {false, true}) {
+            std::wstring text;
+            for (std::size_t i = 0; i < length; ++i) {
+                text.push_back(spaces && i % 9 == 8 ? L' ' : L'W');
+            }
+            const std::string context = std::to_string(length) + (spaces ? " with spaces" : " in one word");
+            setText(program.control("ScanString"), text);
+            program.chooseFile(file);
+            click(program.control("Scan_Select"));
+            HWND box = program.waitWindow(L"Chaîne non trouvée", L"#32770");
+            ASSERT_NE(box, nullptr) << context;
+            RECT frame{}, ok{};
+            GetWindowRect(box, &frame);
+            GetWindowRect(GetDlgItem(box, IDOK), &ok);
+            EXPECT_TRUE(inside(frame)) << context;
+            EXPECT_TRUE(inside(ok)) << context;
+            EXPECT_LE(frame.bottom - frame.top, (screen.bottom - screen.top) * 2 / 3) << context;
+            const std::wstring shown = program.answerMessageBox().text;
+            EXPECT_TRUE(shown.ends_with(L"\r" + file.wstring())) << context;
+            EXPECT_NE(shown.find(L" \u2026 "), std::wstring::npos) << context;
+            ASSERT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
+        }
+    }
+}
+
 TEST(QuorvinExe, AFileRemovedAfterItWasChosenIsReportedAndTheProgramGoesOn)
 {
     const fs::path gone = writeFile(L"gone.txt", "abc");
@@ -532,6 +657,33 @@ TEST(QuorvinExe, VersionBlockNamesTheProgramInFrench)
         ASSERT_TRUE(VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &size)) << name;
         EXPECT_EQ(std::wstring(text), value) << name;
     }
+}
+
+// The program's icon comes at every size a desktop draws it, the buttons' pictures at 1x and 2x.
+TEST(QuorvinExe, IconsComeAtEverySizeTheScreenAsksFor)
+{
+    const std::wstring exe = (fs::path(Program::ownPath()).parent_path() / L"Quorvin.exe").wstring();
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr);
+    const auto sizesOf = [module](int id) {
+        std::vector<int> sizes;
+        HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+        if (found == nullptr) {
+            return sizes;
+        }
+        // The icon's directory: three words, then 14 bytes an image, the first its width (0 for 256).
+        const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+        const WORD count = *reinterpret_cast<const WORD*>(directory + 4);
+        for (WORD i = 0; i < count; ++i) {
+            const BYTE width = directory[6 + 14 * i];
+            sizes.push_back(width == 0 ? 256 : width);
+        }
+        return sizes;
+    };
+    EXPECT_EQ(sizesOf(QUORVIN_ICON_APP), (std::vector<int>{16, 24, 32, 48, 64, 128, 256}));
+    EXPECT_EQ(sizesOf(QUORVIN_ICON_ABOUT_BUTTON), (std::vector<int>{32, 64}));
+    EXPECT_EQ(sizesOf(QUORVIN_ICON_QUIT_BUTTON), (std::vector<int>{32, 64}));
+    FreeLibrary(module);
 }
 
 TEST(QuorvinExe, ALongSearchShowsItsProgressAndCanBeCancelled)

@@ -1,5 +1,5 @@
 // The Win32 services against the real system (under Wine in CI): files, attributes, locale, registry,
-// process start.
+// process start, and the renderer's windows.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,7 +9,9 @@
 #include <fstream>
 #include <string>
 
+#include "main_window/frm_scan.h"
 #include "platform/win32/win32_services.h"
+#include "platform/win32/window_system.h"
 
 namespace quorvin::platform::win32 {
 namespace {
@@ -205,6 +207,32 @@ TEST(Win32ProcessStart, AProgramThatCannotStartIsAnError)
 {
     ProcessStart start;
     EXPECT_THROW(start.start(u"C:\\No Such Folder\\MSINFO32.EXE", kShowNormalFocus), ProcessStartError);
+}
+
+struct NoHandlers final : EventSink {
+    void onEvent(std::string_view, Event) override {}
+};
+
+// A read-only field that cuts its value shows it whole in its tool tip; fields whose value fits have none.
+TEST(Win32Windows, CutValuesShowWholeInTheirToolTips)
+{
+    WindowSystem windows(GetModuleHandleW(nullptr));
+    NoHandlers sink;
+    const auto window = windows.create(frmScanDesign(), sink);
+    const std::u16string path = u"C:\\utilisateurs\\" + std::u16string(400, u'd') + u"\\fichier cherché.txt";
+    const std::u16string cut[][2] = {{u"Text4", path}, {u"Text2", u"17179869184"}, {u"Text1", u"1,1574074E-05"}};
+    for (const auto& [field, value] : cut) {
+        Control& control = window->control(std::string(field.begin(), field.end()));
+        control.setText(value);
+        EXPECT_EQ(control.toolTip(), value);
+    }
+    window->control("ScanString").setText(std::u16string(200, u'x'));  // the user scrolls what they type
+    EXPECT_EQ(window->control("ScanString").toolTip(), u"");
+    window->control("Text4").setText(u"C:\\f.txt");
+    window->control("Text2").setText(u"7");
+    EXPECT_EQ(window->control("Text4").toolTip(), u"");
+    EXPECT_EQ(window->control("Text2").toolTip(), u"");
+    windows.unload(*window);
 }
 
 }  // namespace
