@@ -18,7 +18,7 @@
 #include "platform/qt/native_path.h"
 #include "search_module/anchor_filter.h"
 #include "search_module/block_scanner.h"
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 
 namespace {
 

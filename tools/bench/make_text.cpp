@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/qt/binary_file.h"
 #include "platform/qt/native_path.h"
 #include "search_module/block_scanner.h"
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 #include "search_module/scan_options.h"
 
 namespace {
