@@ -11,7 +11,7 @@
 #include "search_module/block_scanner.h"
 #include "search_module/messages.h"
 #include "search_module/number_text.h"
-#include "search_module/scan_progress.h"
+#include "progress_window/scan_progress.h"
 
 namespace quorvin::ScanOptioons {
 

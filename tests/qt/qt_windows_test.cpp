@@ -13,7 +13,7 @@
 #include "main_window/frm_scan.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/window_handle.h"
-#include "search_module/scan_progress.h"
+#include "progress_window/scan_progress.h"
 
 using namespace quorvin;
 using namespace quorvin::platform;

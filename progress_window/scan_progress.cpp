@@ -1,4 +1,4 @@
-#include "search_module/scan_progress.h"
+#include "progress_window/scan_progress.h"
 
 #include "platform/services.h"
 #include "search_module/number_text.h"
