@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "main_window/frm_scan.h"
-#include "platform/qt/binary_file.h"
-#include "platform/qt/native_path.h"
+#include "platform/posix/binary_file.h"
+#include "platform/posix/native_path.h"
 #include "platform/testing/fakes.h"
 #include "search_module/scan_options.h"
 

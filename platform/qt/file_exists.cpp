@@ -1,6 +1,6 @@
 #include <sys/stat.h>
 
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 #include "platform/qt/qt_services.h"
 
 namespace quorvin::platform::qt {

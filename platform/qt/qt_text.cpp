@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 
 namespace quorvin::platform::qt {
 

@@ -12,7 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 #include "search_module/anchor_filter.h"
 #include "search_module/block_scanner.h"
 #include "encoding/code_page.h"

@@ -6,8 +6,8 @@
 #include <exception>
 #include <string>
 
-#include "platform/qt/binary_file.h"
-#include "platform/qt/native_path.h"
+#include "platform/posix/binary_file.h"
+#include "platform/posix/native_path.h"
 #include "search_module/block_scanner.h"
 #include "encoding/code_page.h"
 #include "search_module/scan_options.h"

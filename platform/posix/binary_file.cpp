@@ -1,4 +1,4 @@
-#include "platform/qt/binary_file.h"
+#include "platform/posix/binary_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 
 namespace quorvin::platform::qt {
 

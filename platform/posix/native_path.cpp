@@ -1,4 +1,4 @@
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 
 #include <cstdint>
 
