@@ -8,7 +8,7 @@
 
 #include "platform/posix/native_path.h"
 
-namespace quorvin::platform::qt {
+namespace quorvin::platform::posix {
 
 namespace {
 
@@ -113,4 +113,4 @@ std::unique_ptr<BinaryFile> PosixBinaryFiles::openRead(std::u16string_view path)
     return file;
 }
 
-}  // namespace quorvin::platform::qt
+}  // namespace quorvin::platform::posix

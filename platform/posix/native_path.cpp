@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace quorvin::platform::qt {
+namespace quorvin::platform::posix {
 
 namespace {
 
@@ -100,4 +100,4 @@ std::string toNativePath(std::u16string_view path)
     return bytes;
 }
 
-}  // namespace quorvin::platform::qt
+}  // namespace quorvin::platform::posix

@@ -23,7 +23,7 @@ struct QtPlatform {
     QtProcessStart processStart;
     QtFileExists fileExists;
     NoRegistry registry;
-    PosixBinaryFiles files;
+    posix::PosixBinaryFiles files;
     QtClock clock;
     QtLocale locale;
     QtWindowSystem windows;

@@ -21,6 +21,7 @@
 using namespace quorvin;
 using namespace quorvin::platform;
 using namespace quorvin::platform::qt;
+using quorvin::platform::posix::fromNativePath;
 using namespace quorvin::qttest;
 
 class QtServicesTest : public QObject {

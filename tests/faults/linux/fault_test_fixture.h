@@ -19,10 +19,10 @@ protected:
     }
     std::u16string textOf(const std::filesystem::path& path) const override
     {
-        return platform::qt::fromNativePath(path.string());
+        return platform::posix::fromNativePath(path.string());
     }
 
-    platform::qt::PosixBinaryFiles files;
+    platform::posix::PosixBinaryFiles files;
 };
 
 }  // namespace quorvin::faults
