@@ -13,6 +13,7 @@
 
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/wide_text.h"
+#include "platform/window_geometry.h"
 
 namespace quorvin::platform::win32 {
 
@@ -166,7 +167,7 @@ public:
     HWND hwnd() const { return hwnd_; }
     UINT dpi() const { return dpi_; }
     bool unloaded() const { return unloaded_; }
-    int twipsToPixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
+    int twipsToPixels(int twips) const { return platform::twipsToPixels(twips, dpi_); }
     HINSTANCE instance() const { return system_.instance(); }
 
     // Places a label at its designed box, widened to its text when the text is wider.
@@ -322,15 +323,11 @@ NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, Eve
         controls_.push_back(std::make_unique<NativeControl>(*this, design.controls[i],
                                                             kFirstControlId + static_cast<int>(i)));
     }
-    // Tab order is creation order: by tab index, then design order; controls that take no focus last.
+    // Tab order is creation order.
     std::vector<NativeControl*> order;
-    for (auto& control : controls_) {
-        order.push_back(control.get());
+    for (const std::size_t i : tabOrder(design.controls)) {
+        order.push_back(controls_[i].get());
     }
-    std::stable_sort(order.begin(), order.end(), [](const NativeControl* a, const NativeControl* b) {
-        const auto rank = [](const NativeControl* c) { return c->design.tabIndex < 0 ? INT_MAX : c->design.tabIndex; };
-        return rank(a) < rank(b);
-    });
     toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                 system.instance(), nullptr);
@@ -474,22 +471,21 @@ void NativeWindow::layout()
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-// The designs were measured with the faces of their time: a text wider than its label's box grows past
-// the box on the side its alignment leaves free (a right-aligned label leftwards, a centred one both ways,
-// a left-aligned one rightwards), kept inside its container, rather than being cut.
+// A one-line text wider than its label's box grows past the box, inside the label's container, rather than
+// being cut. A static control breaks its lines at CR as well as at LF.
 void NativeWindow::fitLabel(NativeControl& label)
 {
     const ControlDesign& d = label.design;
-    RECT area{0, 0, twipsToPixels(design_.clientWidth), twipsToPixels(design_.clientHeight)};
+    int areaLeft = 0, areaRight = twipsToPixels(design_.clientWidth);
     int left = d.left, top = d.top;
     if (!d.container.empty()) {
         const ControlDesign& frame = static_cast<NativeControl&>(control(d.container)).design;
         left += frame.left;
         top += frame.top;
-        area = {twipsToPixels(frame.left), twipsToPixels(frame.top), twipsToPixels(frame.left + frame.width),
-                twipsToPixels(frame.top + frame.height)};
+        areaLeft = twipsToPixels(frame.left);
+        areaRight = twipsToPixels(frame.left + frame.width);
     }
-    int x = twipsToPixels(left), width = twipsToPixels(d.width);
+    PixelRect box{twipsToPixels(left), twipsToPixels(top), twipsToPixels(d.width), twipsToPixels(d.height)};
 
     const std::wstring text = wide(label.text());
     SIZE extent{};
@@ -499,15 +495,10 @@ void NativeWindow::fitLabel(NativeControl& label)
         SelectObject(dc, previous);
         ReleaseDC(label.hwnd, dc);
     }
-    const int needed = extent.cx + 1;
-    if (needed > width && text.find_first_of(L"\r\n") == std::wstring::npos) {
-        const int grow = needed - width;
-        x -= d.align == Align::Right ? grow : d.align == Align::Center ? grow / 2 : 0;
-        width = needed;
-        x = std::clamp(x, static_cast<int>(area.left), std::max<int>(area.left, area.right - width));
+    if (text.find_first_of(L"\r\n") == std::wstring::npos) {
+        box = platform::fitLabel(box, extent.cx, d.align, areaLeft, areaRight);
     }
-    SetWindowPos(label.hwnd, nullptr, x, twipsToPixels(top), width, twipsToPixels(d.height),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(label.hwnd, nullptr, box.left, box.top, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Control& NativeWindow::control(std::string_view name)
@@ -553,10 +544,9 @@ void NativeWindow::centerOver(HWND owner)
     }
     RECT own{};
     GetWindowRect(hwnd_, &own);
-    const int width = own.right - own.left, height = own.bottom - own.top;
-    SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - width) / 2,
-                 area.top + (area.bottom - area.top - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const PixelRect place = centred({area.left, area.top, area.right - area.left, area.bottom - area.top},
+                                    own.right - own.left, own.bottom - own.top);
+    SetWindowPos(hwnd_, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void NativeWindow::focusFirstControl()
