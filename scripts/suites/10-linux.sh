@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 bash scripts/check-layers.sh
+bash scripts/format.sh --check
 cmake --preset linux
 cmake --build --preset linux
 ctest --preset linux
