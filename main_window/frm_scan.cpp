@@ -12,7 +12,9 @@ namespace quorvin {
 
 namespace {
 
-// The button's caption is its mode.
+// The button's caption is its mode. The product writes this one without the accent of the design's first
+// caption « Sélectionner un fichier... », so a first click takes the path of « Lancer la recherche... »,
+// finds no file chosen, and opens the dialog from there.
 constexpr char16_t kChooseFileCaption[] = u"Selectionner un fichier...";
 constexpr char16_t kChooseFileToolTip[] = u"Choix du fichier pour effectuer la recherche";
 constexpr char16_t kReadyCaption[] = u"Lancer la recherche...";

@@ -38,6 +38,7 @@ public:
 
     void ScanString_Change();
     void Scan_Select_Click();
+    // The designer's names stayed on the picture buttons: Command1 quits, Command2 opens the About window.
     void Command1_Click();
     void Command2_Click();
     void Form_Unload();
