@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/win32/resource_ids.h"
+#include "platform/win32/scoped_handles.h"
 #include "platform/win32/wide_text.h"
 #include "platform/window_geometry.h"
 
@@ -111,7 +112,7 @@ public:
           enabled_(design.enabled), visible_(design.visible)
     {
     }
-    ~NativeControl() override { release(); }
+    ~NativeControl() override = default;
     NativeControl(const NativeControl&) = delete;
     NativeControl& operator=(const NativeControl&) = delete;
 
@@ -141,15 +142,16 @@ public:
     const ControlDesign& design;
     const int id;
     HWND hwnd = nullptr;
-    HBRUSH brush = nullptr;  // its own background colour, if any
+    ScopedBrush brush;  // its own background colour, if any
 
 private:
     std::u16string text_;
     std::u16string toolTip_;
     bool enabled_;
     bool visible_;
-    HFONT font_ = nullptr;
-    HANDLE image_ = nullptr;
+    ScopedFont font_;
+    ScopedBitmap bitmap_;  // its picture, one or the other
+    ScopedIcon icon_;
 };
 
 class NativeWindow final : public Window {
@@ -184,7 +186,7 @@ private:
     LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void raise(const NativeControl& control, Event event);
     void onCommand(int id, int code);
-    void onDroppedFiles(HDROP drop);
+    void onDroppedFiles(ScopedDrop drop);
     void paintLines(HDC dc);
     void layout();
     void createControl(NativeControl& control);
@@ -199,10 +201,11 @@ private:
     HWND toolTips_ = nullptr;
     HWND disabledOwner_ = nullptr;
     HWND lastFocus_ = nullptr;
+    ScopedBrush ownBackground_;  // none when the window has the system's colour
     HBRUSH background_ = nullptr;
-    HFONT defaultFont_ = nullptr;
-    HICON bigIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    ScopedFont defaultFont_;
+    ScopedIcon bigIcon_;
+    ScopedIcon smallIcon_;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     bool unloaded_ = false;
 };
@@ -248,12 +251,9 @@ void NativeControl::applyDpi(UINT dpi, HFONT defaultFont)
     if (!hwnd) {
         return;
     }
-    HFONT font = design.font ? designFont(*design.font, dpi) : nullptr;
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : defaultFont), TRUE);
-    if (font_) {
-        DeleteObject(font_);
-    }
-    font_ = font;
+    ScopedFont font(design.font ? designFont(*design.font, dpi) : nullptr);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font.get() : defaultFont), TRUE);
+    font_ = std::move(font);  // the font the control had is freed once it no longer uses it
 
     if (design.picture.empty()) {
         return;
@@ -269,9 +269,10 @@ void NativeControl::applyDpi(UINT dpi, HFONT defaultFont)
     } else {
         // A bitmap keeps its own size, in pixels of a 96-dpi screen.
         BITMAP natural{};
-        if (HANDLE probe = LoadImageW(window.instance(), MAKEINTRESOURCEW(picture.id), IMAGE_BITMAP, 0, 0, 0)) {
-            GetObjectW(probe, sizeof natural, &natural);
-            DeleteObject(probe);
+        const ScopedBitmap probe(
+            static_cast<HBITMAP>(LoadImageW(window.instance(), MAKEINTRESOURCEW(picture.id), IMAGE_BITMAP, 0, 0, 0)));
+        if (probe) {
+            GetObjectW(probe.get(), sizeof natural, &natural);
         }
         width = MulDiv(natural.bmWidth, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
         height = MulDiv(natural.bmHeight, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
@@ -280,26 +281,20 @@ void NativeControl::applyDpi(UINT dpi, HFONT defaultFont)
     HANDLE image = LoadImageW(window.instance(), MAKEINTRESOURCEW(picture.id), type, width, height, 0);
     const UINT setImage = design.kind == ControlKind::PictureButton ? BM_SETIMAGE : STM_SETIMAGE;
     SendMessageW(hwnd, setImage, type, reinterpret_cast<LPARAM>(image));
-    if (image_) {
-        picture.bitmap ? DeleteObject(image_) : DestroyIcon(static_cast<HICON>(image_));
+    // The picture the control had is freed once it shows the new one.
+    if (picture.bitmap) {
+        bitmap_.reset(static_cast<HBITMAP>(image));
+    } else {
+        icon_.reset(static_cast<HICON>(image));
     }
-    image_ = image;
 }
 
 void NativeControl::release()
 {
-    if (font_) {
-        DeleteObject(font_);
-        font_ = nullptr;
-    }
-    if (image_) {
-        pictureNamed(design.picture).bitmap ? DeleteObject(image_) : DestroyIcon(static_cast<HICON>(image_));
-        image_ = nullptr;
-    }
-    if (brush) {
-        DeleteObject(brush);
-        brush = nullptr;
-    }
+    font_.reset();
+    bitmap_.reset();
+    icon_.reset();
+    brush.reset();
 }
 
 // --- windows ---
@@ -307,7 +302,10 @@ void NativeControl::release()
 NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, EventSink& sink)
     : system_(system), design_(design), sink_(sink)
 {
-    background_ = design.background ? CreateSolidBrush(colorRef(*design.background)) : GetSysColorBrush(COLOR_BTNFACE);
+    if (design.background) {
+        ownBackground_.reset(CreateSolidBrush(colorRef(*design.background)));
+    }
+    background_ = ownBackground_ ? ownBackground_.get() : GetSysColorBrush(COLOR_BTNFACE);
     const bool dialog = design.border == Border::FixedDialog;
     // No WS_CLIPCHILDREN: the window paints the inside of its frames, which group boxes leave to it.
     const DWORD style = WS_CAPTION | WS_SYSMENU | (dialog ? WS_POPUP : WS_OVERLAPPED);
@@ -348,12 +346,13 @@ NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, Eve
     }
     if (!design.icon.empty()) {
         const int id = pictureNamed(design.icon).id;
-        bigIcon_ = static_cast<HICON>(LoadImageW(system.instance(), MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-        smallIcon_ = static_cast<HICON>(LoadImageW(system.instance(), MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+        bigIcon_.reset(static_cast<HICON>(LoadImageW(system.instance(), MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+        smallIcon_.reset(static_cast<HICON>(LoadImageW(system.instance(), MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                       0)));
+        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     }
 }
 
@@ -365,20 +364,14 @@ NativeWindow::~NativeWindow()
         }
         DestroyWindow(hwnd_);
     }
-    controls_.clear();
-    if (design_.background) {
-        DeleteObject(background_);
-    }
-    DeleteObject(defaultFont_);
-    DestroyIcon(bigIcon_);
-    DestroyIcon(smallIcon_);
+    controls_.clear();  // before the window's own font and brush, which they may use
 }
 
 void NativeWindow::createControl(NativeControl& control)
 {
     const ControlDesign& d = control.design;
     if (d.background) {
-        control.brush = CreateSolidBrush(colorRef(*d.background));
+        control.brush.reset(CreateSolidBrush(colorRef(*d.background)));
     }
     if (d.kind == ControlKind::Line) {
         return;  // drawn by the window
@@ -445,8 +438,8 @@ void NativeWindow::layout()
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    HFONT oldDefault = defaultFont_;
-    defaultFont_ = designFont(kDefaultFont, dpi_);
+    // The font the controls had is freed when this ends, once none of them uses it.
+    const ScopedFont oldDefault = std::exchange(defaultFont_, ScopedFont(designFont(kDefaultFont, dpi_)));
     for (auto& control : controls_) {
         const ControlDesign& d = control->design;
         if (!control->hwnd) {
@@ -460,13 +453,10 @@ void NativeWindow::layout()
         }
         SetWindowPos(control->hwnd, nullptr, twipsToPixels(left), twipsToPixels(top), twipsToPixels(d.width),
                      twipsToPixels(d.height), SWP_NOZORDER | SWP_NOACTIVATE);
-        control->applyDpi(dpi_, defaultFont_);
+        control->applyDpi(dpi_, defaultFont_.get());
         if (d.kind == ControlKind::Label) {
             fitLabel(*control);  // in the font just set
         }
-    }
-    if (oldDefault) {
-        DeleteObject(oldDefault);
     }
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -489,11 +479,9 @@ void NativeWindow::fitLabel(NativeControl& label)
 
     const std::wstring text = wide(label.text());
     SIZE extent{};
-    if (HDC dc = GetDC(label.hwnd)) {
-        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label.hwnd, WM_GETFONT, 0, 0)));
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        SelectObject(dc, previous);
-        ReleaseDC(label.hwnd, dc);
+    if (const WindowDC dc(label.hwnd); dc) {
+        const SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(label.hwnd, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     }
     if (text.find_first_of(L"\r\n") == std::wstring::npos) {
         box = platform::fitLabel(box, extent.cx, d.align, areaLeft, areaRight);
@@ -627,16 +615,16 @@ void NativeWindow::onCommand(int id, int code)
     }
 }
 
-void NativeWindow::onDroppedFiles(HDROP drop)
+void NativeWindow::onDroppedFiles(ScopedDrop drop)
 {
     std::vector<std::u16string> paths;
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileW(drop.get(), 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        std::wstring path(DragQueryFileW(drop.get(), i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop.get(), i, path.data(), static_cast<UINT>(path.size())));
         paths.push_back(fromWide(path));
     }
-    DragFinish(drop);
+    drop.reset();
     // A window that takes no input takes no drop either.
     if (design_.acceptsDroppedFiles && IsWindowEnabled(hwnd_) && !system_.ending()) {
         sink_.onFilesDropped(paths);
@@ -652,13 +640,11 @@ void NativeWindow::paintLines(HDC dc)
             continue;
         }
         const ControlDesign& d = line.design;
-        HPEN pen = CreatePen(PS_SOLID, MulDiv(d.lineWidth, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI),
-                             d.foreground ? colorRef(*d.foreground) : RGB(0, 0, 0));
-        HGDIOBJ previous = SelectObject(dc, pen);
+        const ScopedPen pen(CreatePen(PS_SOLID, MulDiv(d.lineWidth, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI),
+                                      d.foreground ? colorRef(*d.foreground) : RGB(0, 0, 0)));
+        const SelectedObject selected(dc, pen.get());
         MoveToEx(dc, twipsToPixels(d.left), twipsToPixels(d.top), nullptr);
         LineTo(dc, twipsToPixels(d.width), twipsToPixels(d.height));
-        SelectObject(dc, previous);
-        DeleteObject(pen);
     }
 }
 
@@ -683,7 +669,7 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         system_.unload(*this);
         return 0;
     case WM_DROPFILES:
-        onDroppedFiles(reinterpret_cast<HDROP>(wParam));
+        onDroppedFiles(ScopedDrop(reinterpret_cast<HDROP>(wParam)));
         return 0;
     case WM_ERASEBKGND: {
         RECT client{};
@@ -692,10 +678,8 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 1;
     }
     case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(hwnd_, &paint);
-        paintLines(dc);
-        EndPaint(hwnd_, &paint);
+        const PaintDC paint(hwnd_);
+        paintLines(paint.get());
         return 0;
     }
     case WM_CTLCOLORSTATIC:
@@ -711,7 +695,7 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         }
         if (control->brush) {
             SetBkColor(dc, colorRef(*control->design.background));
-            return reinterpret_cast<LRESULT>(control->brush);
+            return reinterpret_cast<LRESULT>(control->brush.get());
         }
         if (control->design.kind == ControlKind::TextBox) {
             break;  // the system's own edit colours
@@ -840,7 +824,7 @@ void WindowSystem::processEvents(bool userInput)
                                   GetAncestor(message.hwnd, GA_ROOT) == owned_->hwnd();
             if (!userInput || !forOwned) {
                 if (message.message == WM_DROPFILES) {
-                    DragFinish(reinterpret_cast<HDROP>(message.wParam));
+                    ScopedDrop(reinterpret_cast<HDROP>(message.wParam)).reset();  // a drop refused is freed
                 }
                 continue;
             }
