@@ -17,7 +17,6 @@
 #include <QUrl>
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <map>
 #include <optional>
 #include <stdexcept>

@@ -3,8 +3,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <climits>
 #include <cwchar>
 #include <cmath>
 #include <stdexcept>
