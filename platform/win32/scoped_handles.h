@@ -2,7 +2,8 @@
 // Owning wrappers for the Win32 handles the front end makes: each frees its handle when it goes or is
 // given another, so a handle can neither leak nor be freed twice.
 #include <windows.h>
-#include <shellapi.h>
+
+#include <shellapi.h>  // after windows.h, which it needs
 
 #include <utility>
 
