@@ -32,10 +32,10 @@ public:
     void Form_Load();
     void cmdOK_Click();
     void cmdSysInfo_Click();
-    void Command1_Click();
+    void Command1_Click();  // « Détails... », the designer's name kept
     void Image2_Click();
     void Label3_Click();
-    void lblDisclaimer_Click();
+    void lblDisclaimer_Click();  // opens a new mail: the label under this old name shows the mail address
 
     // Starts the system-information tool, or tells the user it cannot be found.
     void StartSysInfo();

@@ -38,6 +38,8 @@ platform::WindowDesign makeDesign()
 
     auto add = [&d](ControlDesign c) { d.controls.push_back(std::move(c)); };
 
+    // One control a line or two, read as a table.
+    // clang-format off
     add({.name = "Command1", .kind = ControlKind::Button, .text = u"Détails...",
          .left = 3960, .top = 2280, .width = 1455, .height = 375, .tabIndex = 8, .font = comic(8.25)});
     add({.name = "cmdOK", .kind = ControlKind::Button, .text = u"OK",
@@ -77,6 +79,7 @@ platform::WindowDesign makeDesign()
          .text = std::u16string(u"E-Mail : ") + maker::kMailAddress, .toolTip = u"Envoyer un courriel",
          .left = 600, .top = 1320, .width = 2625, .height = 225, .tabIndex = 3, .foreground = kBlue,
          .font = comic(8.25), .align = Align::Center, .handCursor = true, .linkTarget = mailLink()});
+    // clang-format on
     return d;
 }
 

@@ -1,11 +1,11 @@
 #include "main_window/frm_scan.h"
 
 #include <array>
-#include <cassert>
 
 #include "about_window/frm_about.h"
 #include "platform/event_binding.h"
 #include "platform/services.h"
+#include "progress_window/scan_progress.h"
 #include "search_module/messages.h"
 #include "search_module/scan_options.h"
 
@@ -13,9 +13,9 @@ namespace quorvin {
 
 namespace {
 
-FrmScan* theInstance = nullptr;
-
-// The button's caption is its mode.
+// The button's caption is its mode. The product writes this one without the accent of the design's first
+// caption « Sélectionner un fichier... », so a first click takes the path of « Lancer la recherche... »,
+// finds no file chosen, and opens the dialog from there.
 constexpr char16_t kChooseFileCaption[] = u"Selectionner un fichier...";
 constexpr char16_t kChooseFileToolTip[] = u"Choix du fichier pour effectuer la recherche";
 constexpr char16_t kReadyCaption[] = u"Lancer la recherche...";
@@ -33,24 +33,23 @@ constexpr std::array<platform::Binding<FrmScan>, 5> kBindings{{
 
 FrmScan::FrmScan() : window_(platform::services().windows->create(frmScanDesign(), *this))
 {
-    assert(theInstance == nullptr && "there is one main window");
-    theInstance = this;
+    ScanOptioons::setScanWindow(this);
 }
 
 FrmScan::~FrmScan()
 {
-    theInstance = nullptr;
-}
-
-FrmScan& FrmScan::instance()
-{
-    assert(theInstance != nullptr);
-    return *theInstance;
+    ScanOptioons::setScanWindow(nullptr);
 }
 
 void FrmScan::show()
 {
     platform::services().windows->show(*window_);
+}
+
+std::unique_ptr<ScanOptioons::ScanProgressReport> FrmScan::startProgress(const std::u16string& fileName,
+                                                                        std::int64_t size)
+{
+    return std::make_unique<ScanProgress>(*window_, fileName, size);
 }
 
 void FrmScan::onEvent(std::string_view control, platform::Event event)

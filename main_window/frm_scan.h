@@ -1,18 +1,20 @@
 #pragma once
-// FrmScan: the main window. There is exactly one; the search routines reach it through instance().
+// FrmScan: the main window. There is exactly one; it hands itself to the search routines as the window
+// they report to.
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/window_design.h"
 #include "platform/window_system.h"
+#include "search_module/scan_window.h"
 
 namespace quorvin {
 
 // The main window's design.
 const platform::WindowDesign& frmScanDesign();
 
-class FrmScan final : public platform::EventSink {
+class FrmScan final : public platform::EventSink, public ScanOptioons::ScanWindow {
 public:
     // Creates the window from its design and makes it the one instance; it is shown by show().
     FrmScan();
@@ -20,16 +22,14 @@ public:
     FrmScan(const FrmScan&) = delete;
     FrmScan& operator=(const FrmScan&) = delete;
 
-    static FrmScan& instance();
-
     void show();
     platform::Window& window() { return *window_; }
-    platform::WindowHandle hWnd() const { return window_->handle(); }
+    platform::WindowHandle hWnd() const override { return window_->handle(); }
 
-    platform::Control& Text1() { return window_->control("Text1"); }  // search time
-    platform::Control& Text2() { return window_->control("Text2"); }  // file size
-    platform::Control& Text3() { return window_->control("Text3"); }  // bytes per second, not visible
-    platform::Control& Text4() { return window_->control("Text4"); }  // file path
+    platform::Control& Text1() override { return window_->control("Text1"); }  // search time
+    platform::Control& Text2() override { return window_->control("Text2"); }  // file size
+    platform::Control& Text3() override { return window_->control("Text3"); }  // bytes per second, not visible
+    platform::Control& Text4() override { return window_->control("Text4"); }  // file path
     platform::Control& ScanString() { return window_->control("ScanString"); }
     platform::Control& Scan_Select() { return window_->control("Scan_Select"); }
 
@@ -38,6 +38,7 @@ public:
 
     void ScanString_Change();
     void Scan_Select_Click();
+    // The designer's names stayed on the picture buttons: Command1 quits, Command2 opens the About window.
     void Command1_Click();
     void Command2_Click();
     void Form_Unload();
@@ -45,6 +46,10 @@ public:
     // The files the program was started with (« Ouvrir avec », a file dropped on the program's icon):
     // the first is chosen as a dropped file is, once its window shows; one that cannot be read is reported.
     void OpenWith(const std::vector<std::u16string>& paths);
+
+    // The progress window, owned by this one.
+    std::unique_ptr<ScanOptioons::ScanProgressReport> startProgress(const std::u16string& fileName,
+                                                                    std::int64_t size) override;
 
     void onEvent(std::string_view control, platform::Event event) override;
     void onFilesDropped(const std::vector<std::u16string>& paths) override { Form_OLEDragDrop(paths); }

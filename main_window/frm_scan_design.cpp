@@ -25,6 +25,8 @@ platform::WindowDesign makeDesign()
 
     auto add = [&d](ControlDesign c) { d.controls.push_back(std::move(c)); };
 
+    // One control a line or two, read as a table.
+    // clang-format off
     add({.name = "Command2", .kind = ControlKind::PictureButton, .toolTip = u"Information auteur",
          .left = 4800, .top = 480, .width = 495, .height = 495, .tabIndex = 13, .picture = "about_button"});
     add({.name = "Command1", .kind = ControlKind::PictureButton, .toolTip = u"Quitter le programme",
@@ -61,6 +63,7 @@ platform::WindowDesign makeDesign()
          .left = 120, .top = 480, .width = 4575, .height = 495, .tabIndex = 0, .enabled = false});
     add({.name = "Label1", .kind = ControlKind::Label, .text = u"Chaîne de caractères à rechercher :",
          .left = 120, .top = 120, .width = 2580, .height = 195, .tabIndex = 2, .align = Align::Right});
+    // clang-format on
     return d;
 }
 

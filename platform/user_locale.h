@@ -4,7 +4,7 @@
 //
 // The caller may rely on: the separator is one character; the code page lives as long as the service.
 // Failure: none; a locale the program cannot use falls back to '.' and Windows-1252.
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 
 namespace quorvin::platform {
 

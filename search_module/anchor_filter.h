@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 
 namespace quorvin {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "search_module/anchor_filter.h"
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 
 namespace quorvin {
 

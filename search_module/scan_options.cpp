@@ -1,23 +1,31 @@
 #include "search_module/scan_options.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <memory>
 #include <new>
 #include <optional>
 
-#include "main_window/frm_scan.h"
 #include "platform/services.h"
 #include "search_module/block_scanner.h"
 #include "search_module/messages.h"
 #include "search_module/number_text.h"
-#include "search_module/scan_progress.h"
+#include "search_module/scan_window.h"
 
 namespace quorvin::ScanOptioons {
 
 namespace {
 
 using platform::services;
+
+ScanWindow* theWindow = nullptr;
+
+ScanWindow& scanWindow()
+{
+    assert(theWindow != nullptr && "a window receives the search's results");
+    return *theWindow;
+}
 
 std::u16string fileNameOf(const std::u16string& path)
 {
@@ -27,11 +35,11 @@ std::u16string fileNameOf(const std::u16string& path)
 
 void showMessage(const std::u16string& text, const std::u16string& caption, int type)
 {
-    services().messageBox->show(FrmScan::instance().hWnd(), text, caption, type);
+    services().messageBox->show(scanWindow().hWnd(), text, caption, type);
 }
 
 // Search time and throughput, worked out from the texts shown in the fields as the user sees them.
-void writeStatistics(FrmScan& form, double startTime)
+void writeStatistics(ScanWindow& form, double startTime)
 {
     platform::LocaleService& locale = *services().locale;
     const char16_t separator = locale.decimalSeparator();
@@ -55,6 +63,11 @@ void writeStatistics(FrmScan& form, double startTime)
 }
 
 }  // namespace
+
+void setScanWindow(ScanWindow* window)
+{
+    theWindow = window;
+}
 
 ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScanner& scanner,
                       const BlockObserver& observer, std::int64_t* bytesRead, std::size_t blockSize)
@@ -91,7 +104,7 @@ ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScan
 
 void ScanFile(const std::u16string& path, const std::u16string& text)
 {
-    FrmScan& form = FrmScan::instance();
+    ScanWindow& form = scanWindow();
     form.Text4().setText(path);
 
     std::unique_ptr<platform::BinaryFile> file;
@@ -109,9 +122,9 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         const std::optional<std::string> bytes = codePage.encode(text);
         if (bytes && bytes->size() <= BlockSize) {
             BlockScanner scanner(*bytes, codePage.foldTable());
-            ScanProgress progress(form.window(), fileNameOf(path), length);
+            const std::unique_ptr<ScanProgressReport> progress = form.startProgress(fileNameOf(path), length);
             result = ScanBlocks(*file, length, scanner,
-                                [&progress](std::int64_t bytesRead) { return progress.onBlock(bytesRead); });
+                                [&progress](std::int64_t bytesRead) { return progress->onBlock(bytesRead); });
         }
         if (result == ScanResult::Found) {
             length = file->length();
@@ -172,7 +185,7 @@ std::u16string ShowOpenDialog(platform::WindowHandle owner, const std::u16string
         const auto last = path.find_last_not_of(u' ');
         path = first == std::u16string::npos ? std::u16string() : path.substr(first, last - first + 1);
     }
-    FrmScan::instance().Text4().setText(path);
+    scanWindow().Text4().setText(path);
     return path;
 }
 

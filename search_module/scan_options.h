@@ -1,5 +1,6 @@
 #pragma once
-// ScanOptioons: the routines the windows share to choose a file and to search it.
+// ScanOptioons: the routines the windows share to choose a file and to search it. The two o's are the
+// product's own spelling of the module's name.
 #include <cstddef>
 #include <cstdint>
 #include <functional>

@@ -5,7 +5,7 @@
 #include "main_window/frm_scan.h"
 #include "platform/testing/fakes.h"
 #include "search_module/scan_options.h"
-#include "search_module/scan_progress.h"
+#include "progress_window/scan_progress.h"
 
 namespace quorvin {
 namespace {

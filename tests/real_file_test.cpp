@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "main_window/frm_scan.h"
-#include "platform/qt/binary_file.h"
-#include "platform/qt/native_path.h"
+#include "platform/posix/binary_file.h"
+#include "platform/posix/native_path.h"
 #include "platform/testing/fakes.h"
 #include "search_module/scan_options.h"
 
@@ -17,7 +17,7 @@ namespace quorvin {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::qt::fromNativePath;
+using platform::posix::fromNativePath;
 
 class RealFileTest : public ::testing::Test {
 protected:
@@ -45,7 +45,7 @@ protected:
     }
 
     testing::FakePlatform fake;
-    platform::qt::PosixBinaryFiles files;
+    platform::posix::PosixBinaryFiles files;
     FrmScan form;
     fs::path dir = fs::temp_directory_path() / ("quorvin-test-" + std::to_string(::getpid()));
 };
@@ -80,7 +80,7 @@ TEST_F(RealFileTest, NamesThatAreNotUtf8AreReached)
     const std::string odd = "caf\xE9-\xFF.txt";  // Latin-1 bytes in a name: not UTF-8
     std::ofstream(dir / odd, std::ios::binary) << "needle";
     const std::u16string name = path(odd);
-    EXPECT_EQ(platform::qt::toNativePath(name), (dir / odd).string());
+    EXPECT_EQ(platform::posix::toNativePath(name), (dir / odd).string());
     EXPECT_EQ(scan(name, u"NEEDLE"), kFound);
     EXPECT_EQ(scan(write("Δ日本.txt", "x"), u"x"), kFound);
 }

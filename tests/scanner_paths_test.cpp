@@ -9,7 +9,7 @@
 
 #include "search_module/anchor_filter.h"
 #include "search_module/block_scanner.h"
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 
 namespace quorvin {
 namespace {

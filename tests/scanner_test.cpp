@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "search_module/block_scanner.h"
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 
 namespace quorvin {
 namespace {

@@ -5,10 +5,13 @@
 #include <filesystem>
 
 #include "main_window/command_line.h"
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 #include "platform/qt/qt_text.h"
 
 namespace quorvin::platform::qt {
+
+using posix::fromNativePath;
+using posix::toNativePath;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <sys/stat.h>
 
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 #include "platform/qt/qt_services.h"
 
 namespace quorvin::platform::qt {
@@ -9,7 +9,7 @@ namespace quorvin::platform::qt {
 bool QtFileExists::isFile(std::u16string_view fileName)
 {
     struct stat status {};
-    return !fileName.empty() && ::stat(toNativePath(fileName).c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    return !fileName.empty() && ::stat(posix::toNativePath(fileName).c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 // A dot file is the Linux hidden file.

@@ -2,7 +2,7 @@
 // Every Linux service, installed as the program's services for as long as a QtPlatform lives.
 #include <functional>
 
-#include "platform/qt/binary_file.h"
+#include "platform/posix/binary_file.h"
 #include "platform/qt/qt_services.h"
 #include "platform/qt/window_system.h"
 
@@ -23,7 +23,7 @@ struct QtPlatform {
     QtProcessStart processStart;
     QtFileExists fileExists;
     NoRegistry registry;
-    PosixBinaryFiles files;
+    posix::PosixBinaryFiles files;
     QtClock clock;
     QtLocale locale;
     QtWindowSystem windows;

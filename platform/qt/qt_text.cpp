@@ -2,19 +2,19 @@
 
 #include <QFile>
 
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 
 namespace quorvin::platform::qt {
 
 QString toQtPath(std::u16string_view path)
 {
-    return QFile::decodeName(QByteArray::fromStdString(toNativePath(path)));
+    return QFile::decodeName(QByteArray::fromStdString(posix::toNativePath(path)));
 }
 
 std::u16string fromQtPath(const QString& path)
 {
     const QByteArray bytes = QFile::encodeName(path);
-    return fromNativePath(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return posix::fromNativePath(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 QString withLineFeeds(std::u16string_view text)

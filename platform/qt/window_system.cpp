@@ -21,13 +21,13 @@
 #include <QUrl>
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <map>
 #include <optional>
 #include <stdexcept>
 
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"
+#include "platform/window_geometry.h"
 
 namespace quorvin::platform::qt {
 
@@ -60,20 +60,17 @@ public:
     QRect designPlace;
     QString linkTarget;  // a link's address, told to screen readers
 
-    // The designs were drawn for narrower faces than Linux has: a text wider than its label's box
-    // grows past the box on the side its alignment leaves free, rather than being cut.
+    // The designs were drawn for narrower faces than Linux has: a one-line text wider than its label's
+    // box grows past the box, inside the label's container, rather than being cut.
     void fitText()
     {
         QRect place = designPlace;
-        const Qt::Alignment alignment = this->alignment();
-        const int needed = fontMetrics().horizontalAdvance(text()) + 1;
-        if (needed > place.width() && !text().contains(QLatin1Char('\n'))) {
-            const int grow = needed - place.width();
-            place.setWidth(needed);
-            place.translate(alignment & Qt::AlignRight ? -grow : alignment & Qt::AlignHCenter ? -grow / 2 : 0, 0);
-            if (parentWidget() != nullptr) {
-                place.moveLeft(std::clamp(place.left(), 0, std::max(0, parentWidget()->width() - place.width())));
-            }
+        if (!text().contains(QLatin1Char('\n'))) {
+            const Qt::Alignment a = alignment();
+            const Align align = a & Qt::AlignRight ? Align::Right : a & Qt::AlignHCenter ? Align::Center : Align::Left;
+            const PixelRect box = fitLabel({place.left(), place.top(), place.width(), place.height()},
+                                           fontMetrics().horizontalAdvance(text()), align, 0, parentWidget()->width());
+            place = QRect(box.left, box.top, box.width, box.height);
         }
         setGeometry(place);
     }
@@ -336,7 +333,7 @@ QtWindow::QtWindow(QtWindowSystem& system, const WindowDesign& design, EventSink
     widget_->setWindowFlags((design.border == Border::FixedDialog ? Qt::Dialog : Qt::Window) |
                             Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                             Qt::WindowCloseButtonHint);
-    widget_->setFixedSize(pixels(design.clientWidth, dpi), pixels(design.clientHeight, dpi));
+    widget_->setFixedSize(twipsToPixels(design.clientWidth, dpi), twipsToPixels(design.clientHeight, dpi));
     widget_->setFont(defaultFont());
     if (design.background) {
         setColor(widget_, QPalette::Window, design.background);
@@ -348,7 +345,7 @@ QtWindow::QtWindow(QtWindowSystem& system, const WindowDesign& design, EventSink
     widget_->setAcceptDrops(design.acceptsDroppedFiles);
 
     std::map<std::string, QWidget*, std::less<>> containers;
-    std::vector<std::pair<int, QWidget*>> tabbed;
+    std::vector<QWidget*> built;
     for (const ControlDesign& c : design.controls) {
         QWidget* parent = c.container.empty() ? widget_.data() : containers.at(c.container);
         QWidget* w = build(c, parent, dpi);
@@ -367,13 +364,14 @@ QtWindow::QtWindow(QtWindowSystem& system, const WindowDesign& design, EventSink
         if (c.kind == ControlKind::Frame) {
             containers.emplace(c.name, w);
         }
-        if (c.tabIndex >= 0 && w->focusPolicy() != Qt::NoFocus) {
-            tabbed.emplace_back(c.tabIndex, w);
-        }
+        built.push_back(w);
         controls_.emplace(c.name, std::make_unique<QtControl>(c.kind, w, c.text));
     }
-    std::stable_sort(tabbed.begin(), tabbed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [index, w] : tabbed) {
+    for (const std::size_t i : tabOrder(design.controls)) {
+        QWidget* w = built[i];
+        if (design.controls[i].tabIndex < 0 || w->focusPolicy() == Qt::NoFocus) {
+            continue;
+        }
         if (!tabOrder_.empty()) {
             QWidget::setTabOrder(tabOrder_.back(), w);
         }
@@ -399,7 +397,7 @@ void QtWindow::nameForScreenReaders()
 
 QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
 {
-    const QRect place(pixels(c.left, dpi), pixels(c.top, dpi), pixels(c.width, dpi), pixels(c.height, dpi));
+    const QRect place(twipsToPixels(c.left, dpi), twipsToPixels(c.top, dpi), twipsToPixels(c.width, dpi), twipsToPixels(c.height, dpi));
     const std::string name = c.name;
     const auto click = [this, name] { fire(name, Event::Click); };
     QWidget* w = nullptr;
@@ -492,7 +490,7 @@ QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
     }
     case ControlKind::Line: {
         // Lines hold their second end in width and height.
-        const QLine line(pixels(c.left, dpi), pixels(c.top, dpi), pixels(c.width, dpi), pixels(c.height, dpi));
+        const QLine line(twipsToPixels(c.left, dpi), twipsToPixels(c.top, dpi), twipsToPixels(c.width, dpi), twipsToPixels(c.height, dpi));
         return new LineWidget(line, c.foreground ? toQColor(*c.foreground) : QColor(Qt::black), c.lineWidth, parent);
     }
     }
@@ -659,7 +657,8 @@ void centre(QWidget& widget, const QWidget* owner)
         area = screen->availableGeometry();
     }
     const QSize size = widget.frameGeometry().size();
-    widget.move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    const PixelRect place = centred({area.left(), area.top(), area.width(), area.height()}, size.width(), size.height());
+    widget.move(place.left, place.top);
 }
 
 // Shows `window` over its owner, the rest of the program taking no input until it is unloaded.
@@ -676,11 +675,6 @@ void present(QtWindow& window, QtWindow& owner)
 }
 
 }  // namespace
-
-int pixels(int twips, double dpi)
-{
-    return static_cast<int>(std::lround(twips * dpi / 1440.0));
-}
 
 QIcon pictureResource(const std::string& name)
 {

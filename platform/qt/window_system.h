@@ -30,9 +30,6 @@ private:
     bool ended_ = false;
 };
 
-// A length in twips as pixels on a screen of `dpi` logical dots per inch (15 twips a pixel at 96 dpi).
-int pixels(int twips, double dpi);
-
 // The picture a design names, from the resources' /pictures folder: "name.png" and "name@2x.png", or the
 // sizes "name_16.png" to "name_256.png" of an icon; its first size is the one it is designed at. Null when
 // there is none.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/win32/scoped_handles.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/wide_text.h"
 
@@ -36,14 +37,11 @@ FileFault faultOf(DWORD error)
 class Win32File final : public BinaryFile {
 public:
     explicit Win32File(HANDLE handle) : handle_(handle) {}
-    ~Win32File() override { CloseHandle(handle_); }
-    Win32File(const Win32File&) = delete;
-    Win32File& operator=(const Win32File&) = delete;
 
     std::int64_t length() override
     {
         LARGE_INTEGER size{};
-        if (!GetFileSizeEx(handle_, &size)) {
+        if (!GetFileSizeEx(handle_.get(), &size)) {
             fail(FileFault::ReadFailed, GetLastError());
         }
         return size.QuadPart;
@@ -60,7 +58,7 @@ public:
             at.OffsetHigh = static_cast<DWORD>(offset >> 32);
             const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(into.size() - done, 1u << 30));
             DWORD got = 0;
-            if (!ReadFile(handle_, into.data() + done, wanted, &got, &at)) {
+            if (!ReadFile(handle_.get(), into.data() + done, wanted, &got, &at)) {
                 const DWORD error = GetLastError();
                 if (error == ERROR_HANDLE_EOF) {
                     break;
@@ -77,7 +75,7 @@ public:
     }
 
 private:
-    HANDLE handle_;
+    ScopedHandle handle_;
 };
 
 }  // namespace

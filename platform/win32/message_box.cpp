@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "platform/win32/scoped_handles.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/wide_text.h"
 
@@ -14,9 +15,10 @@ std::wstring breakingLongWords(const std::wstring& text)
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, font);
+    const ScopedFont font(CreateFontIndirectW(&metrics.lfMessageFont));
+    const WindowDC screen(nullptr);
+    const HDC dc = screen.get();
+    const SelectedObject selected(dc, font.get());
     const int widest = GetSystemMetrics(SM_CXSCREEN) / 2;
 
     std::wstring broken;
@@ -36,9 +38,6 @@ std::wstring breakingLongWords(const std::wstring& text)
         }
         broken += c;
     }
-    SelectObject(dc, previous);
-    ReleaseDC(nullptr, dc);
-    DeleteObject(font);
     return broken;
 }
 

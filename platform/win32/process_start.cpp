@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/win32/win32_services.h"
+#include "platform/win32/scoped_handles.h"
 #include "platform/win32/wide_text.h"
 
 namespace quorvin::platform::win32 {
@@ -23,8 +24,7 @@ void ProcessStart::start(std::u16string_view programPath, int windowStyle)
                         &started)) {
         throw ProcessStartError("CreateProcess failed, Win32 error " + std::to_string(GetLastError()));
     }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    const ScopedHandle thread(started.hThread), process(started.hProcess);  // the program runs on unwatched
 }
 
 }  // namespace quorvin::platform::win32

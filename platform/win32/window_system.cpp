@@ -4,8 +4,6 @@
 #include <oleacc.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <climits>
 #include <cwchar>
 #include <cmath>
 #include <stdexcept>
@@ -14,7 +12,9 @@
 
 #include "platform/win32/accessible_roles.h"
 #include "platform/win32/resource_ids.h"
+#include "platform/win32/scoped_handles.h"
 #include "platform/win32/wide_text.h"
+#include "platform/window_geometry.h"
 
 namespace quorvin::platform::win32 {
 
@@ -109,11 +109,9 @@ bool editShowsWhole(HWND edit, const std::wstring& text)
     GetClientRect(edit, &client);
     const auto margins = static_cast<DWORD>(SendMessageW(edit, EM_GETMARGINS, 0, 0));
     SIZE extent{};
-    if (HDC dc = GetDC(edit)) {
-        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(edit, WM_GETFONT, 0, 0)));
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        SelectObject(dc, previous);
-        ReleaseDC(edit, dc);
+    if (const WindowDC dc(edit); dc) {
+        const SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     }
     return extent.cx < client.right - LOWORD(margins) - HIWORD(margins);
 }
@@ -151,7 +149,7 @@ public:
           enabled_(design.enabled), visible_(design.visible)
     {
     }
-    ~NativeControl() override { release(); }
+    ~NativeControl() override = default;
     NativeControl(const NativeControl&) = delete;
     NativeControl& operator=(const NativeControl&) = delete;
 
@@ -185,15 +183,16 @@ public:
     const ControlDesign& design;
     const int id;
     HWND hwnd = nullptr;
-    HBRUSH brush = nullptr;  // its own background colour, if any
+    ScopedBrush brush;  // its own background colour, if any
 
 private:
     std::u16string text_;
     std::u16string toolTip_;
     bool enabled_;
     bool visible_;
-    HFONT font_ = nullptr;
-    HANDLE image_ = nullptr;
+    ScopedFont font_;
+    ScopedBitmap bitmap_;  // its picture, one or the other
+    ScopedIcon icon_;
 };
 
 class NativeWindow final : public Window {
@@ -211,7 +210,7 @@ public:
     HWND hwnd() const { return hwnd_; }
     UINT dpi() const { return dpi_; }
     bool unloaded() const { return unloaded_; }
-    int twipsToPixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
+    int twipsToPixels(int twips) const { return platform::twipsToPixels(twips, dpi_); }
     HINSTANCE instance() const { return system_.instance(); }
 
     // Places a label at its designed box, widened to its text when the text is wider.
@@ -228,7 +227,7 @@ private:
     LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void raise(const NativeControl& control, Event event);
     void onCommand(int id, int code);
-    void onDroppedFiles(HDROP drop);
+    void onDroppedFiles(ScopedDrop drop);
     void paintLines(HDC dc);
     void layout();
     void createControl(NativeControl& control);
@@ -245,10 +244,11 @@ private:
     HWND toolTips_ = nullptr;
     HWND disabledOwner_ = nullptr;
     HWND lastFocus_ = nullptr;
+    ScopedBrush ownBackground_;  // none when the window has the system's colour
     HBRUSH background_ = nullptr;
-    HFONT defaultFont_ = nullptr;
-    HICON bigIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    ScopedFont defaultFont_;
+    ScopedIcon bigIcon_;
+    ScopedIcon smallIcon_;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     bool unloaded_ = false;
 };
@@ -301,12 +301,9 @@ void NativeControl::applyDpi(UINT dpi, HFONT defaultFont)
     if (!hwnd) {
         return;
     }
-    HFONT font = design.font ? designFont(*design.font, dpi) : nullptr;
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : defaultFont), TRUE);
-    if (font_) {
-        DeleteObject(font_);
-    }
-    font_ = font;
+    ScopedFont font(design.font ? designFont(*design.font, dpi) : nullptr);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font.get() : defaultFont), TRUE);
+    font_ = std::move(font);  // the font the control had is freed once it no longer uses it
 
     if (design.picture.empty()) {
         return;
@@ -322,9 +319,10 @@ void NativeControl::applyDpi(UINT dpi, HFONT defaultFont)
     } else {
         // A bitmap keeps its own size, in pixels of a 96-dpi screen.
         BITMAP natural{};
-        if (HANDLE probe = LoadImageW(window.instance(), MAKEINTRESOURCEW(picture.id), IMAGE_BITMAP, 0, 0, 0)) {
-            GetObjectW(probe, sizeof natural, &natural);
-            DeleteObject(probe);
+        const ScopedBitmap probe(
+            static_cast<HBITMAP>(LoadImageW(window.instance(), MAKEINTRESOURCEW(picture.id), IMAGE_BITMAP, 0, 0, 0)));
+        if (probe) {
+            GetObjectW(probe.get(), sizeof natural, &natural);
         }
         width = MulDiv(natural.bmWidth, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
         height = MulDiv(natural.bmHeight, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
@@ -333,26 +331,20 @@ void NativeControl::applyDpi(UINT dpi, HFONT defaultFont)
     HANDLE image = LoadImageW(window.instance(), MAKEINTRESOURCEW(picture.id), type, width, height, 0);
     const UINT setImage = design.kind == ControlKind::PictureButton ? BM_SETIMAGE : STM_SETIMAGE;
     SendMessageW(hwnd, setImage, type, reinterpret_cast<LPARAM>(image));
-    if (image_) {
-        picture.bitmap ? DeleteObject(image_) : DestroyIcon(static_cast<HICON>(image_));
+    // The picture the control had is freed once it shows the new one.
+    if (picture.bitmap) {
+        bitmap_.reset(static_cast<HBITMAP>(image));
+    } else {
+        icon_.reset(static_cast<HICON>(image));
     }
-    image_ = image;
 }
 
 void NativeControl::release()
 {
-    if (font_) {
-        DeleteObject(font_);
-        font_ = nullptr;
-    }
-    if (image_) {
-        pictureNamed(design.picture).bitmap ? DeleteObject(image_) : DestroyIcon(static_cast<HICON>(image_));
-        image_ = nullptr;
-    }
-    if (brush) {
-        DeleteObject(brush);
-        brush = nullptr;
-    }
+    font_.reset();
+    bitmap_.reset();
+    icon_.reset();
+    brush.reset();
 }
 
 // --- windows ---
@@ -360,7 +352,10 @@ void NativeControl::release()
 NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, EventSink& sink)
     : system_(system), design_(design), sink_(sink)
 {
-    background_ = design.background ? CreateSolidBrush(colorRef(*design.background)) : GetSysColorBrush(COLOR_BTNFACE);
+    if (design.background) {
+        ownBackground_.reset(CreateSolidBrush(colorRef(*design.background)));
+    }
+    background_ = ownBackground_ ? ownBackground_.get() : GetSysColorBrush(COLOR_BTNFACE);
     const bool dialog = design.border == Border::FixedDialog;
     // No WS_CLIPCHILDREN: the window paints the inside of its frames, which group boxes leave to it.
     const DWORD style = WS_CAPTION | WS_SYSMENU | (dialog ? WS_POPUP : WS_OVERLAPPED);
@@ -376,15 +371,11 @@ NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, Eve
         controls_.push_back(std::make_unique<NativeControl>(*this, design.controls[i],
                                                             kFirstControlId + static_cast<int>(i)));
     }
-    // Tab order is creation order: by tab index, then design order; controls that take no focus last.
+    // Tab order is creation order.
     std::vector<NativeControl*> order;
-    for (auto& control : controls_) {
-        order.push_back(control.get());
+    for (const std::size_t i : tabOrder(design.controls)) {
+        order.push_back(controls_[i].get());
     }
-    std::stable_sort(order.begin(), order.end(), [](const NativeControl* a, const NativeControl* b) {
-        const auto rank = [](const NativeControl* c) { return c->design.tabIndex < 0 ? INT_MAX : c->design.tabIndex; };
-        return rank(a) < rank(b);
-    });
     toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                 system.instance(), nullptr);
@@ -417,20 +408,14 @@ NativeWindow::~NativeWindow()
         }
         DestroyWindow(hwnd_);
     }
-    controls_.clear();
-    if (design_.background) {
-        DeleteObject(background_);
-    }
-    DeleteObject(defaultFont_);
-    DestroyIcon(bigIcon_);
-    DestroyIcon(smallIcon_);
+    controls_.clear();  // before the window's own font and brush, which they may use
 }
 
 void NativeWindow::createControl(NativeControl& control)
 {
     const ControlDesign& d = control.design;
     if (d.background) {
-        control.brush = CreateSolidBrush(colorRef(*d.background));
+        control.brush.reset(CreateSolidBrush(colorRef(*d.background)));
     }
     if (d.kind == ControlKind::Line) {
         return;  // drawn by the window
@@ -504,16 +489,15 @@ void NativeWindow::loadIcons()
         return metricForDpi ? metricForDpi(index, dpi_) : GetSystemMetrics(index);
     };
     const int id = pictureNamed(design_.icon).id;
-    HICON bigIcon = static_cast<HICON>(
-        LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, metric(SM_CXICON), metric(SM_CYICON), 0));
-    HICON smallIcon = static_cast<HICON>(
-        LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, metric(SM_CXSMICON), metric(SM_CYSMICON), 0));
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-    DestroyIcon(bigIcon_);
-    DestroyIcon(smallIcon_);
-    bigIcon_ = bigIcon;
-    smallIcon_ = smallIcon;
+    ScopedIcon bigIcon(static_cast<HICON>(
+        LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, metric(SM_CXICON), metric(SM_CYICON), 0)));
+    ScopedIcon smallIcon(static_cast<HICON>(
+        LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, metric(SM_CXSMICON), metric(SM_CYSMICON), 0)));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+    // The icons the window held until now are freed once it holds the new ones.
+    bigIcon_ = std::move(bigIcon);
+    smallIcon_ = std::move(smallIcon);
 }
 
 // Screen readers name a field by the label just before it among the window's children; labels take no
@@ -541,8 +525,8 @@ void NativeWindow::layout()
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    HFONT oldDefault = defaultFont_;
-    defaultFont_ = designFont(kDefaultFont, dpi_);
+    // The font the controls had is freed when this ends, once none of them uses it.
+    const ScopedFont oldDefault = std::exchange(defaultFont_, ScopedFont(designFont(kDefaultFont, dpi_)));
     for (auto& control : controls_) {
         const ControlDesign& d = control->design;
         if (!control->hwnd) {
@@ -556,51 +540,40 @@ void NativeWindow::layout()
         }
         SetWindowPos(control->hwnd, nullptr, twipsToPixels(left), twipsToPixels(top), twipsToPixels(d.width),
                      twipsToPixels(d.height), SWP_NOZORDER | SWP_NOACTIVATE);
-        control->applyDpi(dpi_, defaultFont_);
+        control->applyDpi(dpi_, defaultFont_.get());
         if (d.kind == ControlKind::Label) {
             fitLabel(*control);  // in the font just set
         }
     }
-    if (oldDefault) {
-        DeleteObject(oldDefault);
-    }
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-// The designs were measured with the faces of their time: a text wider than its label's box grows past
-// the box on the side its alignment leaves free (a right-aligned label leftwards, a centred one both ways,
-// a left-aligned one rightwards), kept inside its container, rather than being cut.
+// A one-line text wider than its label's box grows past the box, inside the label's container, rather than
+// being cut. A static control breaks its lines at CR as well as at LF.
 void NativeWindow::fitLabel(NativeControl& label)
 {
     const ControlDesign& d = label.design;
-    RECT area{0, 0, twipsToPixels(design_.clientWidth), twipsToPixels(design_.clientHeight)};
+    int areaLeft = 0, areaRight = twipsToPixels(design_.clientWidth);
     int left = d.left, top = d.top;
     if (!d.container.empty()) {
         const ControlDesign& frame = static_cast<NativeControl&>(control(d.container)).design;
         left += frame.left;
         top += frame.top;
-        area = {twipsToPixels(frame.left), twipsToPixels(frame.top), twipsToPixels(frame.left + frame.width),
-                twipsToPixels(frame.top + frame.height)};
+        areaLeft = twipsToPixels(frame.left);
+        areaRight = twipsToPixels(frame.left + frame.width);
     }
-    int x = twipsToPixels(left), width = twipsToPixels(d.width);
+    PixelRect box{twipsToPixels(left), twipsToPixels(top), twipsToPixels(d.width), twipsToPixels(d.height)};
 
     const std::wstring text = wide(label.text());
     SIZE extent{};
-    if (HDC dc = GetDC(label.hwnd)) {
-        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label.hwnd, WM_GETFONT, 0, 0)));
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        SelectObject(dc, previous);
-        ReleaseDC(label.hwnd, dc);
+    if (const WindowDC dc(label.hwnd); dc) {
+        const SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(label.hwnd, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     }
-    const int needed = extent.cx + 1;
-    if (needed > width && text.find_first_of(L"\r\n") == std::wstring::npos) {
-        const int grow = needed - width;
-        x -= d.align == Align::Right ? grow : d.align == Align::Center ? grow / 2 : 0;
-        width = needed;
-        x = std::clamp(x, static_cast<int>(area.left), std::max<int>(area.left, area.right - width));
+    if (text.find_first_of(L"\r\n") == std::wstring::npos) {
+        box = platform::fitLabel(box, extent.cx, d.align, areaLeft, areaRight);
     }
-    SetWindowPos(label.hwnd, nullptr, x, twipsToPixels(top), width, twipsToPixels(d.height),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(label.hwnd, nullptr, box.left, box.top, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Control& NativeWindow::control(std::string_view name)
@@ -646,10 +619,9 @@ void NativeWindow::centerOver(HWND owner)
     }
     RECT own{};
     GetWindowRect(hwnd_, &own);
-    const int width = own.right - own.left, height = own.bottom - own.top;
-    SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - width) / 2,
-                 area.top + (area.bottom - area.top - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const PixelRect place = centred({area.left, area.top, area.right - area.left, area.bottom - area.top},
+                                    own.right - own.left, own.bottom - own.top);
+    SetWindowPos(hwnd_, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void NativeWindow::focusFirstControl()
@@ -730,16 +702,16 @@ void NativeWindow::onCommand(int id, int code)
     }
 }
 
-void NativeWindow::onDroppedFiles(HDROP drop)
+void NativeWindow::onDroppedFiles(ScopedDrop drop)
 {
     std::vector<std::u16string> paths;
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileW(drop.get(), 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        std::wstring path(DragQueryFileW(drop.get(), i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop.get(), i, path.data(), static_cast<UINT>(path.size())));
         paths.push_back(fromWide(path));
     }
-    DragFinish(drop);
+    drop.reset();
     // A window that takes no input takes no drop either.
     if (design_.acceptsDroppedFiles && IsWindowEnabled(hwnd_) && !system_.ending()) {
         sink_.onFilesDropped(paths);
@@ -755,13 +727,11 @@ void NativeWindow::paintLines(HDC dc)
             continue;
         }
         const ControlDesign& d = line.design;
-        HPEN pen = CreatePen(PS_SOLID, MulDiv(d.lineWidth, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI),
-                             d.foreground ? colorRef(*d.foreground) : RGB(0, 0, 0));
-        HGDIOBJ previous = SelectObject(dc, pen);
+        const ScopedPen pen(CreatePen(PS_SOLID, MulDiv(d.lineWidth, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI),
+                                      d.foreground ? colorRef(*d.foreground) : RGB(0, 0, 0)));
+        const SelectedObject selected(dc, pen.get());
         MoveToEx(dc, twipsToPixels(d.left), twipsToPixels(d.top), nullptr);
         LineTo(dc, twipsToPixels(d.width), twipsToPixels(d.height));
-        SelectObject(dc, previous);
-        DeleteObject(pen);
     }
 }
 
@@ -786,7 +756,7 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         system_.unload(*this);
         return 0;
     case WM_DROPFILES:
-        onDroppedFiles(reinterpret_cast<HDROP>(wParam));
+        onDroppedFiles(ScopedDrop(reinterpret_cast<HDROP>(wParam)));
         return 0;
     case WM_GETOBJECT:
         // A window drawn as a dialog is a dialog to screen readers too.
@@ -803,10 +773,8 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 1;
     }
     case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(hwnd_, &paint);
-        paintLines(dc);
-        EndPaint(hwnd_, &paint);
+        const PaintDC paint(hwnd_);
+        paintLines(paint.get());
         return 0;
     }
     case WM_CTLCOLORSTATIC:
@@ -822,7 +790,7 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         }
         if (control->brush) {
             SetBkColor(dc, colorRef(*control->design.background));
-            return reinterpret_cast<LRESULT>(control->brush);
+            return reinterpret_cast<LRESULT>(control->brush.get());
         }
         if (control->design.kind == ControlKind::TextBox) {
             break;  // the system's own edit colours
@@ -952,7 +920,7 @@ void WindowSystem::processEvents(bool userInput)
                                   GetAncestor(message.hwnd, GA_ROOT) == owned_->hwnd();
             if (!userInput || !forOwned) {
                 if (message.message == WM_DROPFILES) {
-                    DragFinish(reinterpret_cast<HDROP>(message.wParam));
+                    ScopedDrop(reinterpret_cast<HDROP>(message.wParam)).reset();  // a drop refused is freed
                 }
                 continue;
             }

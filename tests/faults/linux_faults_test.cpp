@@ -22,7 +22,7 @@ namespace quorvin::faults {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::qt::fromNativePath;
+using platform::posix::fromNativePath;
 
 // Runs `body` in a child process that has given up root, so that permission bits count; returns what
 // `body` returned, empty meaning all was as expected.
@@ -125,7 +125,7 @@ TEST_F(FaultTest, NamesOutsideTheCodePageOrNotUtf8)
     for (const std::string name : {"\xCE\x94 \xE2\x84\xAA \xF0\x9F\x98\x80.txt",  // Δ, Kelvin sign, an emoji
                                    "line\nbreak\rand\ttab.txt", "bad-\xC3(-\xED\xA0\x80.txt"}) {
         const std::u16string file = write(name, "needle");
-        EXPECT_EQ(platform::qt::toNativePath(file), (dir / name).string());
+        EXPECT_EQ(platform::posix::toNativePath(file), (dir / name).string());
         const testing::MessageRecord shown = scan(file, u"needle");
         EXPECT_EQ(shown.caption, kFound);
         EXPECT_TRUE(shown.text.ends_with(u"\r" + file)) << "the path is shown as it is";

@@ -19,7 +19,7 @@
 #include "main_window/frm_scan.h"
 #include "platform/testing/fakes.h"
 #include "search_module/block_scanner.h"
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 #include "search_module/messages.h"
 #include "search_module/number_text.h"
 #include "search_module/scan_options.h"

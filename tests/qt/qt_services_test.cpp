@@ -19,8 +19,8 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "platform/posix/native_path.h"
 #include "platform/qt/command_line.h"
-#include "platform/qt/native_path.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"
@@ -30,6 +30,8 @@
 using namespace quorvin;
 using namespace quorvin::platform;
 using namespace quorvin::platform::qt;
+using quorvin::platform::posix::fromNativePath;
+using quorvin::platform::posix::toNativePath;
 using namespace quorvin::qttest;
 
 class QtServicesTest : public QObject {

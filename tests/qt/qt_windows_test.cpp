@@ -15,8 +15,9 @@
 #include "main_window/frm_scan.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/window_handle.h"
+#include "platform/window_geometry.h"
+#include "progress_window/scan_progress.h"
 #include "qt_test_support.h"
-#include "search_module/scan_progress.h"
 
 using namespace quorvin;
 using namespace quorvin::platform;
@@ -48,10 +49,10 @@ private slots:
 
     void twipsBecomePixelsAtTheScreensDpi()
     {
-        QCOMPARE(pixels(1440, 96), 96);
-        QCOMPARE(pixels(15, 96), 1);
-        QCOMPARE(pixels(1440, 144), 144);
-        QCOMPARE(pixels(6060, 96), 404);
+        QCOMPARE(twipsToPixels(1440, 96), 96);
+        QCOMPARE(twipsToPixels(15, 96), 1);
+        QCOMPARE(twipsToPixels(1440, 144), 144);
+        QCOMPARE(twipsToPixels(6060, 96), 404);
     }
 
     void mainWindowPlacesItsControlsAndStates()
@@ -320,7 +321,7 @@ private slots:
     }
 
 private:
-    int px(int twips) const { return pixels(twips, dpi); }
+    int px(int twips) const { return twipsToPixels(twips, dpi); }
     template <class T>
     static T* child(QWidget* form, const char* name)
     {

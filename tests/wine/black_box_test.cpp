@@ -25,7 +25,7 @@
 #include "about_window/frm_about.h"
 #include "main_window/frm_scan.h"
 #include "platform/win32/resource_ids.h"
-#include "search_module/scan_progress.h"
+#include "progress_window/scan_progress.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The Win32 services against the real system (under Wine in CI): files, attributes, locale, registry,
-// process start, and the renderer's windows.
+// process start, the renderer's windows; and the owning wrappers of their handles.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "main_window/frm_scan.h"
+#include "platform/win32/scoped_handles.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/window_system.h"
 
@@ -201,6 +203,52 @@ TEST(Win32Registry, ReadsAValueAndRefusesOneLargerThanTheBuffer)
     EXPECT_NE(registry.openKey(reinterpret_cast<RegistryKey>(HKEY_LOCAL_MACHINE), "SOFTWARE\\No Such Key", kKeyRead,
                                opened),
               0);
+}
+
+std::vector<int> freed;
+void freeNumber(int* number)
+{
+    freed.push_back(*number);
+}
+
+TEST(ScopedHandles, FreeEachHandleOnceWhenReplacedMovedOrGone)
+{
+    int one = 1, two = 2, three = 3;
+    freed.clear();
+    {
+        Scoped<int*, freeNumber> held(&one);
+        held.reset(&two);  // the first handle goes at once
+        EXPECT_EQ(freed, std::vector<int>{1});
+        Scoped<int*, freeNumber> moved(std::move(held));
+        EXPECT_FALSE(held);
+        held = std::move(moved);  // back again, nothing freed
+        Scoped<int*, freeNumber>& same = held;
+        held = std::move(same);  // onto itself: kept, not freed
+        EXPECT_EQ(freed, std::vector<int>{1});
+        Scoped<int*, freeNumber> other(&three);
+        other = std::move(held);  // the handle it held goes
+        EXPECT_EQ(freed, (std::vector<int>{1, 3}));
+        EXPECT_EQ(other.get(), &two);
+        Scoped<int*, freeNumber> empty;
+        empty.reset();  // nothing to free
+    }
+    EXPECT_EQ(freed, (std::vector<int>{1, 3, 2}));
+}
+
+TEST(ScopedHandles, AFileHandleIsClosedWhenItsWrapperGoes)
+{
+    const fs::path path = fs::temp_directory_path() / "quorvin-scoped-handle.txt";
+    std::ofstream(path) << "x";
+    HANDLE raw = CreateFileW(path.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(raw, INVALID_HANDLE_VALUE);
+    {
+        const ScopedHandle file(raw);
+        // Opened without sharing: nobody else can open it meanwhile.
+        EXPECT_EQ(CreateFileW(path.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr),
+                  INVALID_HANDLE_VALUE);
+    }
+    EXPECT_TRUE(fs::remove(path));  // closed, so it can go
 }
 
 TEST(Win32ProcessStart, AProgramThatCannotStartIsAnError)

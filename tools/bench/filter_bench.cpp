@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 #include "search_module/anchor_filter.h"
 #include "search_module/block_scanner.h"
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ int main(int argc, char** argv)
     std::printf("%-40s copies alone %6.1f ms/GiB\n", "", copy);
     const ByteTable& fold = CodePage::windows1252().foldTable();
     for (int t = 3; t < argc; ++t) {
-        const std::optional<std::string> text = CodePage::windows1252().encode(platform::qt::fromNativePath(argv[t]));
+        const std::optional<std::string> text = CodePage::windows1252().encode(platform::posix::fromNativePath(argv[t]));
         if (!text) continue;
         std::printf("%-40s", argv[t]);
         for (scan_paths::Path path : scan_paths::supported()) {

@@ -9,10 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 
 namespace {
 
+// The words fill their lines.
+// clang-format off
 constexpr std::u16string_view kFrench[] = {
     u"le", u"la", u"les", u"de", u"des", u"du", u"un", u"une", u"et", u"en", u"à", u"au", u"aux", u"pour",
     u"dans", u"sur", u"par", u"avec", u"sans", u"sous", u"chez", u"entre", u"vers", u"mais", u"ou", u"donc",
@@ -39,7 +41,10 @@ constexpr std::u16string_view kFrench[] = {
     u"Besançon", u"Zoé", u"Élodie", u"Hélène", u"Jérôme", u"François", u"Loïc", u"Noémie", u"Aurélien",
     u"L'Haÿ-les-Roses", u"Œdipe", u"Ève", u"Émile", u"Ægir", u"Ångström", u"Ørsted", u"Müller", u"Øystein",
 };
+// clang-format on
 
+// The words fill their lines.
+// clang-format off
 constexpr std::u16string_view kEnglish[] = {
     u"the", u"of", u"and", u"to", u"in", u"is", u"was", u"that", u"for", u"it", u"with", u"as", u"his",
     u"on", u"be", u"at", u"by", u"had", u"not", u"are", u"but", u"from", u"or", u"have", u"an", u"they",
@@ -63,6 +68,7 @@ constexpr std::u16string_view kEnglish[] = {
     u"Robert", u"Elizabeth", u"William", u"Margaret", u"Thomas", u"Catherine", u"Henry", u"Charlotte",
     u"café", u"naïve", u"résumé", u"fiancée", u"déjà", u"façade", u"rôle", u"Zoë", u"Brontë", u"Chloë",
 };
+// clang-format on
 
 // xorshift64*: the same numbers everywhere, unlike the standard distributions.
 struct Random {

@@ -6,10 +6,10 @@
 #include <exception>
 #include <string>
 
-#include "platform/qt/binary_file.h"
-#include "platform/qt/native_path.h"
+#include "platform/posix/binary_file.h"
+#include "platform/posix/native_path.h"
 #include "search_module/block_scanner.h"
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 #include "search_module/scan_options.h"
 
 namespace {
@@ -19,10 +19,10 @@ using namespace quorvin;
 int run(const char* fileName, const char* text)
 {
     const std::optional<std::string> needle =
-        CodePage::windows1252().encode(platform::qt::fromNativePath(text));
-    platform::qt::PosixBinaryFiles files;
+        CodePage::windows1252().encode(platform::posix::fromNativePath(text));
+    platform::posix::PosixBinaryFiles files;
     const auto started = std::chrono::steady_clock::now();
-    auto file = files.openRead(platform::qt::fromNativePath(fileName));
+    auto file = files.openRead(platform::posix::fromNativePath(fileName));
     const std::int64_t length = file->length();
     auto result = ScanOptioons::ScanResult::NotFound;
     std::int64_t scanned = 0;

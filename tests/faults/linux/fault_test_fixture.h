@@ -3,8 +3,8 @@
 // held as the Linux front end holds them (bytes that are not UTF-8 kept as lone surrogates).
 #include <filesystem>
 
-#include "platform/qt/binary_file.h"
-#include "platform/qt/native_path.h"
+#include "platform/posix/binary_file.h"
+#include "platform/posix/native_path.h"
 #include "tests/faults/fault_suite.h"
 
 namespace quorvin::faults {
@@ -19,10 +19,10 @@ protected:
     }
     std::u16string textOf(const std::filesystem::path& path) const override
     {
-        return platform::qt::fromNativePath(path.string());
+        return platform::posix::fromNativePath(path.string());
     }
 
-    platform::qt::PosixBinaryFiles files;
+    platform::posix::PosixBinaryFiles files;
 };
 
 }  // namespace quorvin::faults

@@ -1,4 +1,4 @@
-#include "search_module/scan_progress.h"
+#include "progress_window/scan_progress.h"
 
 #include "platform/services.h"
 #include "search_module/number_text.h"
@@ -20,6 +20,8 @@ platform::WindowDesign makeDesign()
     d.border = platform::Border::FixedDialog;
     d.centerOnOwner = true;
     d.icon = "app_icon";
+    // One control a line or two, read as a table.
+    // clang-format off
     d.controls = {
         {.name = "lblFile", .kind = ControlKind::Label, .left = 120, .top = 120, .width = 4560, .height = 255},
         {.name = "barProgress", .kind = ControlKind::ProgressBar, .text = u"0",
@@ -29,6 +31,7 @@ platform::WindowDesign makeDesign()
          .left = 3360, .top = 1140, .width = 1320, .height = 345, .tabIndex = 0, .defaultButton = true,
          .cancelButton = true},
     };
+    // clang-format on
     return d;
 }
 

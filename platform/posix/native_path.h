@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace quorvin::platform::qt {
+namespace quorvin::platform::posix {
 
 std::u16string fromNativePath(std::string_view bytes);
 std::string toNativePath(std::u16string_view path);
 
-}  // namespace quorvin::platform::qt
+}  // namespace quorvin::platform::posix

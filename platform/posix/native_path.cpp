@@ -1,8 +1,8 @@
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 
 #include <cstdint>
 
-namespace quorvin::platform::qt {
+namespace quorvin::platform::posix {
 
 namespace {
 
@@ -100,4 +100,4 @@ std::string toNativePath(std::u16string_view path)
     return bytes;
 }
 
-}  // namespace quorvin::platform::qt
+}  // namespace quorvin::platform::posix

@@ -1,4 +1,4 @@
-#include "platform/qt/binary_file.h"
+#include "platform/posix/binary_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,9 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/qt/native_path.h"
+#include "platform/posix/native_path.h"
 
-namespace quorvin::platform::qt {
+namespace quorvin::platform::posix {
 
 namespace {
 
@@ -113,4 +113,4 @@ std::unique_ptr<BinaryFile> PosixBinaryFiles::openRead(std::u16string_view path)
     return file;
 }
 
-}  // namespace quorvin::platform::qt
+}  // namespace quorvin::platform::posix

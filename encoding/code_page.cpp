@@ -1,4 +1,4 @@
-#include "search_module/code_page.h"
+#include "encoding/code_page.h"
 
 #include <algorithm>
 #include <stdexcept>

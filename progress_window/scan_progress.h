@@ -8,12 +8,13 @@
 
 #include "platform/window_design.h"
 #include "platform/window_system.h"
+#include "search_module/scan_window.h"
 
 namespace quorvin {
 
 const platform::WindowDesign& frmProgressDesign();
 
-class ScanProgress final : public platform::EventSink {
+class ScanProgress final : public platform::EventSink, public ScanOptioons::ScanProgressReport {
 public:
     static constexpr std::int64_t kShowAfterMilliseconds = 500;
     static constexpr std::int64_t kRefreshMilliseconds = 50;
@@ -24,7 +25,7 @@ public:
     ScanProgress& operator=(const ScanProgress&) = delete;
 
     // Called after every block with the bytes read so far; false once the user has cancelled.
-    bool onBlock(std::int64_t bytesRead);
+    bool onBlock(std::int64_t bytesRead) override;
 
     void onEvent(std::string_view control, platform::Event event) override;
 
