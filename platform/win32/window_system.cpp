@@ -426,6 +426,11 @@ void NativeWindow::createControl(NativeControl& control)
     control.hwnd = CreateWindowExW(exStyle, windowClass, wide(d.text).c_str(), style, 0, 0, 0, 0, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), system_.instance(),
                                    nullptr);
+    if (d.kind == ControlKind::TextBox) {
+        // A text box takes texts of any length, as typed or pasted; the system's default keeps only 30,000
+        // characters or so and cuts a pasted text without a word.
+        SendMessageW(control.hwnd, EM_SETLIMITTEXT, 0, 0);
+    }
     if (d.kind == ControlKind::ProgressBar) {
         SendMessageW(control.hwnd, PBM_SETRANGE32, 0, 100);
         control.setText(d.text);

@@ -570,6 +570,40 @@ TEST(QuorvinExe, ALongSearchShowsItsProgressAndCanBeCancelled)
     fs::remove(big);
 }
 
+// Puts `text` on the clipboard and pastes it into `edit`, as a user does with Ctrl+V.
+void paste(HWND edit, const std::wstring& text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    PostMessageW(edit, WM_PASTE, 0, 0);
+}
+
+TEST(QuorvinExe, APastedTextOfAHundredThousandCharactersIsSearchedWhole)
+{
+    // The file holds the text's first 30,000 characters, all the system keeps by default: a cut text
+    // would be found there.
+    std::wstring text;
+    for (int i = 0; text.size() < 100000; ++i) {
+        text += L"mot" + std::to_wstring(i) + L' ';
+    }
+    text.resize(100000);
+    const fs::path file = writeFile(L"début du texte.txt", std::string(text.begin(), text.begin() + 30000));
+    Program program;
+    paste(program.control("ScanString"), text);
+    ASSERT_TRUE(waitFor([&] { return program.text("ScanString").size() >= 30000; })) << "nothing was pasted";
+    EXPECT_EQ(program.text("ScanString").size(), 100000u);
+    program.chooseFile(file);
+    click(program.control("Scan_Select"));
+    const Box box = program.answerMessageBox();
+    EXPECT_EQ(box.caption, L"Chaîne non trouvée");
+    EXPECT_NE(box.text.find(L"< " + text + L" >"), std::wstring::npos) << "the message does not show the whole text";
+}
+
 TEST(QuorvinExe, ADroppedFileIsChosenButSeveralFilesOrAFolderAreNot)
 {
     const fs::path one = writeFile(L"déposé.txt", "abc");
