@@ -120,6 +120,19 @@ TEST_F(FaultTest, SystemFilesAreSearchedAsFarAsTheirSizeSays)
     EXPECT_EQ(scan(fromNativePath(online.string()), fromNativePath(content + "  ")).caption, kNotFound);
 }
 
+TEST_F(FaultTest, LinksThatLoopAreToldAsSuch)
+{
+    // A link to itself, and two links to each other: the names are there, no path reaches a file.
+    fs::create_symlink("self", dir / "self");
+    fs::create_symlink("b", dir / "a");
+    fs::create_symlink("a", dir / "b");
+    for (const char* name : {"self", "a"}) {
+        const std::u16string file = path(name);
+        expectError(scan(file, u"x"), file, kLinkLoop);
+        EXPECT_EQ(form.Text2().text(), u"");
+    }
+}
+
 TEST_F(FaultTest, NamesOutsideTheCodePageOrNotUtf8)
 {
     for (const std::string name : {"\xCE\x94 \xE2\x84\xAA \xF0\x9F\x98\x80.txt",  // Δ, Kelvin sign, an emoji
