@@ -56,20 +56,31 @@ struct BackgroundScan::Shared {
 
 BackgroundScan::BackgroundScan(std::unique_ptr<platform::BinaryFile> file, std::int64_t length, std::string text,
                                const ByteTable& fold)
-    : shared_(std::make_shared<Shared>(std::move(file), length, std::move(text), fold))
+    : shared_(std::make_shared<Shared>(std::move(file), length, std::move(text), fold)),
+      thread_([shared = shared_] { shared->run(); })
 {
-    std::thread([shared = shared_] { shared->run(); }).detach();
 }
 
 BackgroundScan::~BackgroundScan()
 {
-    abandon();
+    if (thread_.joinable()) {
+        abandon();
+        thread_.detach();
+    }
 }
 
 bool BackgroundScan::waitFor(std::int64_t milliseconds)
 {
-    std::unique_lock lock(shared_->mutex);
-    return shared_->ended.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return shared_->over; });
+    {
+        std::unique_lock lock(shared_->mutex);
+        if (!shared_->ended.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return shared_->over; })) {
+            return false;
+        }
+    }
+    if (thread_.joinable()) {
+        thread_.join();  // it has nothing left to do but end
+    }
+    return true;
 }
 
 std::int64_t BackgroundScan::bytesRead() const

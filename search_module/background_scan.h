@@ -7,6 +7,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "platform/binary_file.h"
 #include "search_module/code_page.h"
@@ -44,6 +45,9 @@ public:
 private:
     struct Shared;
     std::shared_ptr<Shared> shared_;
+    // Joined once the scan is over, so that it holds nothing of the system's when the user is told;
+    // left to end on its own when the scan is given up.
+    std::thread thread_;
 };
 
 }  // namespace quorvin

@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/win32_services.h"
+#include "search_module/scan_options.h"
 #include "tests/faults/fault_suite.h"
 
 namespace quorvin::faults {
@@ -20,6 +22,16 @@ protected:
         try {
             throw platform::FileError(platform::FileFault::Other, "first exception");
         } catch (const platform::FileError&) {
+        }
+        // Files are read on a thread of their own: the first search opens handles of the system for good
+        // too, and a thread's own handles go a moment after it ended. One search goes first, and the count
+        // is taken once it holds still.
+        platform::services().binaryFiles = &files;
+        ScanOptioons::ScanFile(write("warm-up.txt", "x"), u"y");
+        fake.messageBox.shown.clear();
+        for (int last = -1, now = openHandles(), tries = 0; now != last && tries < 40; ++tries) {
+            Sleep(50);
+            last = std::exchange(now, openHandles());
         }
         FaultSuite::SetUp();
     }
