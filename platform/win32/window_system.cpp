@@ -697,6 +697,13 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CLOSE:
         system_.unload(*this);
         return 0;
+    case WM_ENDSESSION:
+        // The session ends: the program ends as through its close box. An owned window leaves that to
+        // its owner, so that a search under way ends without a word.
+        if (wParam && !disabledOwner_) {
+            system_.unload(*this);
+        }
+        return 0;
     case WM_DROPFILES:
         onDroppedFiles(reinterpret_cast<HDROP>(wParam));
         return 0;

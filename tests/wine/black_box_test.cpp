@@ -533,19 +533,23 @@ TEST(QuorvinExe, VersionBlockNamesTheProgramInFrench)
     }
 }
 
+// A sparse file of 64 GiB: zeros that take minutes to read and no disk.
+fs::path bigSparseFile()
+{
+    const fs::path big = scratchFolder() / L"grand fichier.bin";
+    HANDLE handle = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end{};
+    end.QuadPart = 64LL << 30;
+    SetFilePointerEx(handle, end, nullptr, FILE_BEGIN);
+    EXPECT_TRUE(SetEndOfFile(handle));
+    CloseHandle(handle);
+    return big;
+}
+
 TEST(QuorvinExe, ALongSearchShowsItsProgressAndCanBeCancelled)
 {
-    // A sparse file of 64 GiB: zeros that take seconds to read and no disk.
-    const fs::path big = scratchFolder() / L"grand fichier.bin";
-    {
-        HANDLE handle = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-        LARGE_INTEGER end{};
-        end.QuadPart = 64LL << 30;
-        SetFilePointerEx(handle, end, nullptr, FILE_BEGIN);
-        ASSERT_TRUE(SetEndOfFile(handle));
-        CloseHandle(handle);
-    }
+    const fs::path big = bigSparseFile();
     const auto& progress = quorvin::frmProgressDesign();
     Program program;
     setText(program.control("ScanString"), L"abc");
@@ -602,6 +606,20 @@ TEST(QuorvinExe, APastedTextOfAHundredThousandCharactersIsSearchedWhole)
     const Box box = program.answerMessageBox();
     EXPECT_EQ(box.caption, L"Chaîne non trouvée");
     EXPECT_NE(box.text.find(L"< " + text + L" >"), std::wstring::npos) << "the message does not show the whole text";
+}
+
+// What Task Manager's "Fin de tâche" and taskkill without /f send: the search stops and the program ends.
+TEST(QuorvinExe, ClosingTheProgramDuringASearchEndsTheSearchAndTheProgram)
+{
+    const fs::path big = bigSparseFile();
+    Program program;
+    setText(program.control("ScanString"), L"abc");
+    program.chooseFile(big);
+    click(program.control("Scan_Select"));
+    ASSERT_NE(program.waitWindow(L"Recherche en cours..."), nullptr) << "no progress window";
+    PostMessageW(program.main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.endsWithin(2000)) << "the program goes on reading after its window closed";
+    fs::remove(big);
 }
 
 TEST(QuorvinExe, ADroppedFileIsChosenButSeveralFilesOrAFolderAreNot)
