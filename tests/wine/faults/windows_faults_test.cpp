@@ -153,6 +153,19 @@ TEST_F(FaultTest, ReservedNamesPipesAndFoldersAreRefusedWithoutBlocking)
     expectError(scan(textOf(dir), u"abc"), textOf(dir), u"Ce chemin désigne un dossier, pas un fichier.");
 }
 
+TEST_F(FaultTest, FilesWhoseSizeReadsZeroAreReadToTheirRealEnd)
+{
+    // Wine shows the Linux root as Z:, where /proc tells a size of 0 for files that hold text.
+    const std::u16string cpuinfo = u"Z:\\proc\\cpuinfo";
+    if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(cpuinfo.c_str())) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "no Linux /proc here";
+    }
+    const testing::MessageRecord found = scan(cpuinfo, u"processor");
+    EXPECT_EQ(found.caption, kFound);
+    EXPECT_NE(form.Text2().text(), u"0");
+    EXPECT_TRUE(found.text.starts_with(form.Text2().text() + u" Octets ont été scannés."));
+}
+
 // Files that are named pipes opened by path: a read waits until the other end writes or goes, as on a
 // stalled network share. The real service refuses pipes; this one stands in for a file system that stalls.
 class PipeFiles final : public platform::BinaryFileService {
