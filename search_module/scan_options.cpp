@@ -110,11 +110,7 @@ ScanOutcome scanWhileWindowsLive(std::unique_ptr<platform::BinaryFile> file, std
         if (!progress.onTick(scan.bytesRead()) || running.quitRequested()) {
             scan.abandon();
             // A read that does not wait ends within this time, and the file is closed before anyone is told.
-            if (scan.waitFor(ScanProgress::kRefreshMilliseconds) && !scan.outcome().failure) {
-                ScanOutcome ended = scan.outcome();
-                ended.result = ScanResult::Cancelled;
-                return ended;
-            }
+            scan.waitFor(ScanProgress::kRefreshMilliseconds);
             ScanOutcome givenUp;
             givenUp.result = ScanResult::Cancelled;
             givenUp.bytesRead = scan.bytesRead();
@@ -168,7 +164,7 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         }
         return;
     }
-    file.reset();  // closed before the user is told, so the file is not held while the message is up
+    file.reset();  // a file never scanned is closed before the user is told, as a scanned one was
     if (running.quitRequested()) {
         return;  // the program is ending: nobody to tell
     }
