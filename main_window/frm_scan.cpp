@@ -8,6 +8,7 @@
 #include "progress_window/scan_progress.h"
 #include "search_module/messages.h"
 #include "search_module/scan_options.h"
+#include "search_module/search_state.h"
 
 namespace quorvin {
 
@@ -64,6 +65,9 @@ void FrmScan::ScanString_Change()
 
 void FrmScan::Scan_Select_Click()
 {
+    if (search::running()) {
+        return;  // one search at a time, whatever pressed the button
+    }
     if (Scan_Select().text() == kChooseFileCaption) {
         SelectedFile = ScanOptioons::ShowOpenDialog(hWnd(), u"Tous les fichiers (*.*)|*.*|", u"Ouvrir un fichier", u"");
         if (!SelectedFile.empty()) {
@@ -91,8 +95,9 @@ void FrmScan::Scan_Select_Click()
 
 void FrmScan::Form_OLEDragDrop(const std::vector<std::u16string>& paths)
 {
-    // One dropped file does what choosing it in the dialog does; anything else is ignored.
-    if (paths.size() != 1 || !platform::services().fileExists->isFile(paths.front())) {
+    // One dropped file does what choosing it in the dialog does; anything else is ignored, as is a drop
+    // during a search.
+    if (search::running() || paths.size() != 1 || !platform::services().fileExists->isFile(paths.front())) {
         return;
     }
     chooseFile(paths.front());
@@ -124,18 +129,23 @@ void FrmScan::chooseFile(const std::u16string& path)
 
 void FrmScan::Command1_Click()
 {
+    search::stopForQuit();
     platform::services().windows->endProgram();
 }
 
 void FrmScan::Command2_Click()
 {
+    if (search::running()) {
+        return;
+    }
     frmAbout about;
     about.showModal(*window_);
 }
 
 void FrmScan::Form_Unload()
 {
-    // The main window is the last one open: closing it ends the program.
+    // The main window is the last one open: closing it ends the program, a search under way first.
+    search::stopForQuit();
     platform::services().windows->endProgram();
 }
 

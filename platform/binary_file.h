@@ -21,6 +21,7 @@ enum class FileFault {
     AccessDenied,    // no permission, or locked by another program
     IsDirectory,
     NotRegularFile,  // a pipe, a device, a socket...
+    LinkLoop,        // a symbolic link on the path leads back to itself
     ReadFailed,      // the system failed a read midway
     Other,
 };

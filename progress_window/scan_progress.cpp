@@ -37,7 +37,7 @@ platform::WindowDesign makeDesign()
 
 int percent(std::int64_t part, std::int64_t whole)
 {
-    return whole <= 0 ? 100 : static_cast<int>(part * 100 / whole);
+    return whole <= 0 ? 0 : static_cast<int>(part * 100 / whole);  // an unknown size shows no share
 }
 
 std::u16string grouped(std::int64_t value)
@@ -63,13 +63,16 @@ const platform::WindowDesign& frmProgressDesign()
 
 std::u16string progressStatus(std::int64_t bytesRead, std::int64_t size)
 {
+    if (size <= 0) {
+        return grouped(bytesRead) + u" octets lus";
+    }
     return grouped(bytesRead) + u" octets lus sur " + grouped(size) + u" (" + integerToText(percent(bytesRead, size)) +
            u"\u00A0%)";
 }
 
 ScanProgress::ScanProgress(platform::Window& owner, std::u16string fileName, std::int64_t size)
     : owner_(owner), fileName_(std::move(fileName)), size_(size),
-      started_(services().clock->steadyMilliseconds()), lastRefresh_(started_)
+      started_(services().clock->steadyMilliseconds())
 {
 }
 
@@ -80,13 +83,9 @@ ScanProgress::~ScanProgress()
     }
 }
 
-bool ScanProgress::onBlock(std::int64_t bytesRead)
+bool ScanProgress::onTick(std::int64_t bytesRead)
 {
     const std::int64_t now = services().clock->steadyMilliseconds();
-    if (now - lastRefresh_ < kRefreshMilliseconds) {
-        return true;
-    }
-    lastRefresh_ = now;
     if (!window_ && now - started_ >= kShowAfterMilliseconds) {
         window_ = services().windows->create(frmProgressDesign(), *this);
         window_->control("lblFile").setText(u"Fichier : " + fileName_);

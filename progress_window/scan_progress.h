@@ -1,5 +1,5 @@
 #pragma once
-// Keeps a long search alive on screen: the program repaints while the blocks are read, a small window
+// Keeps a long search alive on screen: the program repaints while the file is read, a small window
 // owned by the main window shows the progress once the search has run half a second, and its "Annuler"
 // button stops the search.
 #include <cstdint>
@@ -17,15 +17,14 @@ const platform::WindowDesign& frmProgressDesign();
 class ScanProgress final : public platform::EventSink, public ScanOptioons::ScanProgressReport {
 public:
     static constexpr std::int64_t kShowAfterMilliseconds = 500;
-    static constexpr std::int64_t kRefreshMilliseconds = 50;
 
+    // `size` 0: the file's size is not known.
     ScanProgress(platform::Window& owner, std::u16string fileName, std::int64_t size);
     ~ScanProgress() override;
     ScanProgress(const ScanProgress&) = delete;
     ScanProgress& operator=(const ScanProgress&) = delete;
 
-    // Called after every block with the bytes read so far; false once the user has cancelled.
-    bool onBlock(std::int64_t bytesRead) override;
+    bool onTick(std::int64_t bytesRead) override;
 
     void onEvent(std::string_view control, platform::Event event) override;
 
@@ -36,12 +35,12 @@ private:
     std::u16string fileName_;
     std::int64_t size_;
     std::int64_t started_;
-    std::int64_t lastRefresh_;
     std::unique_ptr<platform::Window> window_;
     bool cancelled_ = false;
 };
 
-// "1 234 567 octets lus sur 9 876 543 (12 %)", digits grouped by no-break spaces.
+// "1 234 567 octets lus sur 9 876 543 (12 %)", digits grouped by no-break spaces; "1 234 567 octets lus"
+// when the size is not known (0).
 std::u16string progressStatus(std::int64_t bytesRead, std::int64_t size);
 
 }  // namespace quorvin

@@ -8,10 +8,12 @@
 #include <optional>
 
 #include "platform/services.h"
+#include "search_module/background_scan.h"
 #include "search_module/block_scanner.h"
 #include "search_module/messages.h"
 #include "search_module/number_text.h"
 #include "search_module/scan_window.h"
+#include "search_module/search_state.h"
 
 namespace quorvin::ScanOptioons {
 
@@ -70,7 +72,8 @@ void setScanWindow(ScanWindow* window)
 }
 
 ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScanner& scanner,
-                      const BlockObserver& observer, std::int64_t* bytesRead, std::size_t blockSize)
+                      const BlockObserver& observer, std::int64_t* bytesRead, std::size_t blockSize,
+                      bool* reachedEnd)
 {
     // Page-aligned, so the scanner's vector loads never straddle a cache line needlessly.
     constexpr std::align_val_t kPage{4096};
@@ -78,18 +81,20 @@ ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScan
         new (kPage) std::uint8_t[blockSize], [](std::uint8_t* p) { ::operator delete[](p, std::align_val_t{4096}); });
     const std::span<std::uint8_t> block(storage.get(), blockSize);
     std::int64_t read = 0;
+    bool shortRead = false;
     ScanResult result = ScanResult::NotFound;
     const auto step = static_cast<std::int64_t>(blockSize);
     for (std::int64_t position = 1; position <= length; position += step) {
         const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(step, length - position + 1));
         const std::size_t got = file.read(position, block.first(wanted));
         read += static_cast<std::int64_t>(got);
+        shortRead = got < wanted;
         if (scanner.feed(block.first(got))) {
             result = ScanResult::Found;
             break;
         }
-        if (got < wanted) {
-            break;  // the file shrank: its real end
+        if (shortRead) {
+            break;  // the file shrank, or was never as long as it said: its real end
         }
         if (observer && !observer(read)) {
             result = ScanResult::Cancelled;
@@ -99,20 +104,51 @@ ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScan
     if (bytesRead != nullptr) {
         *bytesRead = read;
     }
+    if (reachedEnd != nullptr) {
+        *reachedEnd = shortRead;
+    }
     return result;
 }
+
+namespace {
+
+// Scans on a thread of its own while this thread keeps the windows alive, until the scan ends, the user
+// cancels it or the program is ending. A scan given up is left to finish its read in the background.
+ScanOutcome scanWhileWindowsLive(std::unique_ptr<platform::BinaryFile> file, std::int64_t length,
+                                 const std::string& text, const ByteTable& fold, ScanProgressReport& progress,
+                                 const search::Running& running)
+{
+    BackgroundScan scan(std::move(file), length, text, fold);
+    while (!scan.waitFor(ScanProgressReport::kTickMilliseconds)) {
+        if (!progress.onTick(scan.bytesRead()) || running.quitRequested()) {
+            scan.abandon();
+            // A read that does not wait ends within this time, and the file is closed before anyone is told.
+            scan.waitFor(ScanProgressReport::kTickMilliseconds);
+            ScanOutcome givenUp;
+            givenUp.result = ScanResult::Cancelled;
+            givenUp.bytesRead = scan.bytesRead();
+            return givenUp;
+        }
+    }
+    return scan.outcome();
+}
+
+}  // namespace
 
 void ScanFile(const std::u16string& path, const std::u16string& text)
 {
     ScanWindow& form = scanWindow();
     form.Text4().setText(path);
+    const search::Running running;
 
     std::unique_ptr<platform::BinaryFile> file;
-    ScanResult result = ScanResult::NotFound;
+    bool opened = false;
+    ScanOutcome outcome;
     std::int64_t length = 0;
     double startTime = 0;
     try {
         file = services().binaryFiles->openRead(path);
+        opened = true;
         length = file->length();
         form.Text2().setText(integerToText(length));
         startTime = services().clock->timeOfDay();
@@ -121,29 +157,42 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         const CodePage& codePage = services().locale->codePage();
         const std::optional<std::string> bytes = codePage.encode(text);
         if (bytes && bytes->size() <= BlockSize) {
-            BlockScanner scanner(*bytes, codePage.foldTable());
             const std::unique_ptr<ScanProgressReport> progress = form.startProgress(fileNameOf(path), length);
-            result = ScanBlocks(*file, length, scanner,
-                                [&progress](std::int64_t bytesRead) { return progress->onBlock(bytesRead); });
-        }
-        if (result == ScanResult::Found) {
-            length = file->length();
+            // A size of 0 is what /proc and the like tell of files that do hold bytes: those are read to
+            // their real end.
+            outcome = scanWhileWindowsLive(std::move(file), length == 0 ? kToTheEnd : length, *bytes,
+                                           codePage.foldTable(), *progress, running);
+            if (outcome.failure) {
+                std::rethrow_exception(outcome.failure);
+            }
         }
     } catch (const platform::FileError& error) {
-        if (!file) {
+        if (!opened) {
             form.Text2().setText(u"");  // the size shown was another file's
         }
         file.reset();
-        showMessage(messages::fileError(error.fault(), path), messages::kFileErrorCaption, platform::kMessageError);
+        if (!running.quitRequested()) {
+            showMessage(messages::fileError(error.fault(), path), messages::kFileErrorCaption,
+                        platform::kMessageError);
+        }
         return;
     }
-    file.reset();  // closed before the user is told, so the file is not held while the message is up
+    file.reset();  // a file never scanned is closed before the user is told, as a scanned one was
+    if (running.quitRequested()) {
+        return;  // the program is ending: nobody to tell
+    }
+    // What a size that reads 0 leaves untold, or a size larger than the file really is, the bytes read tell.
+    const bool sizeUntold = length == 0;
+    if (sizeUntold) {
+        form.Text2().setText(integerToText(outcome.bytesRead));
+    }
 
-    if (result == ScanResult::Found) {
-        showMessage(messages::found(length, text, path), messages::kFoundCaption, platform::kMessageOk);
+    if (outcome.result == ScanResult::Found) {
+        const std::int64_t scanned = sizeUntold || outcome.reachedEnd ? outcome.bytesRead : outcome.lengthAtEnd;
+        showMessage(messages::found(scanned, text, path), messages::kFoundCaption, platform::kMessageOk);
         return;
     }
-    if (result == ScanResult::Cancelled) {
+    if (outcome.result == ScanResult::Cancelled) {
         showMessage(messages::cancelled(text, path), messages::kCancelledCaption, platform::kMessageInformation);
         return;
     }

@@ -20,13 +20,17 @@ enum class ScanResult { Found, NotFound, Cancelled };
 // Called after each block with the bytes read so far; returning false stops the scan.
 using BlockObserver = std::function<bool(std::int64_t bytesRead)>;
 
+// A length for files whose size cannot be told: read to their real end.
+inline constexpr std::int64_t kToTheEnd = INT64_MAX;
+
 // Feeds `file` to `scanner` block by block from its start, until the text occurs or `length` bytes are
 // read; a file that shrinks meanwhile ends at its real end. `bytesRead`, when given, receives the number
-// of bytes read. Errors of the file pass through as platform::FileError. `blockSize` is other than
-// BlockSize only where a test wants many seams in a small file.
+// of bytes read, and `reachedEnd` whether a read came back short (the file's real end was met). Errors of
+// the file pass through as platform::FileError. `blockSize` is other than BlockSize only where a test
+// wants many seams in a small file.
 ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScanner& scanner,
                       const BlockObserver& observer = {}, std::int64_t* bytesRead = nullptr,
-                      std::size_t blockSize = BlockSize);
+                      std::size_t blockSize = BlockSize, bool* reachedEnd = nullptr);
 
 // Searches `path` for `text`, tells the user the outcome in a message box owned by the main window, and
 // writes the file's path and size, and after a search that found nothing the search time and throughput,

@@ -14,9 +14,12 @@ namespace quorvin::ScanOptioons {
 // Progress shown while a search runs; the display goes when the object is destroyed.
 class ScanProgressReport {
 public:
+    static constexpr std::int64_t kTickMilliseconds = 50;
+
     virtual ~ScanProgressReport() = default;
-    // Called after every block with the bytes read so far; false once the user has cancelled.
-    virtual bool onBlock(std::int64_t bytesRead) = 0;
+    // Called every kTickMilliseconds or so while the file is read, with the bytes read so far: shows or
+    // refreshes the progress and handles what is pending. False once the user has cancelled.
+    virtual bool onTick(std::int64_t bytesRead) = 0;
 };
 
 class ScanWindow {

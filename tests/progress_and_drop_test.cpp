@@ -1,24 +1,55 @@
-// A long search shows its progress and can be cancelled; a file dropped on the main window, or given at
-// start, is chosen.
+// A long search shows its progress and can be cancelled, even while a read waits; no other command runs
+// during a search, and ending the program stops it; a file dropped on the main window, or given at start,
+// is chosen.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <latch>
+#include <thread>
 
 #include "main_window/frm_scan.h"
 #include "platform/testing/fakes.h"
 #include "search_module/scan_options.h"
 #include "progress_window/scan_progress.h"
+#include "search_module/search_state.h"
 
 namespace quorvin {
 namespace {
 
+bool eventually(const std::function<bool()>& condition)
+{
+    for (int i = 0; i < 2000 && !condition(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return condition();
+}
+
 class ProgressTest : public ::testing::Test {
 protected:
-    // A file of ten blocks, each read taking `millisecondsPerRead` on the steady clock.
-    void addSlowFile(std::int64_t millisecondsPerRead)
+    // A file of ten blocks whose read `stallAt` (from 0) waits until the test lets it go, as on a stalled
+    // network or FUSE file system.
+    void addStalledFile(int stallAt)
     {
-        testing::FileScript slow;
-        slow.beforeRead = [this, millisecondsPerRead](int) { fake.clock.steady += millisecondsPerRead; };
-        fake.files.add(u"/data/big.bin", std::string(320000, 'x'), slow);
+        testing::FileScript stalled;
+        stalled.beforeRead = [this, stallAt](int read) {
+            if (read == stallAt) {
+                gate.wait();
+            }
+        };
+        fake.files.add(u"/data/big.bin", std::string(320000, 'x'), stalled);
     }
+    // The waiting read returns; the scan's thread closes the file then.
+    void letTheReadGo()
+    {
+        if (!released) {
+            released = true;
+            gate.count_down();
+        }
+        EXPECT_TRUE(eventually([this] { return fake.files.openFiles == 0; })) << "the file is never closed";
+    }
+    void TearDown() override { letTheReadGo(); }
+
     void search()
     {
         window().type("ScanString", u"needle");
@@ -30,56 +61,101 @@ protected:
 
     testing::FakePlatform fake;
     FrmScan form;
+    std::latch gate{1};
+    bool released = false;
 };
 
 TEST_F(ProgressTest, QuickSearchShowsNoProgressWindow)
 {
-    addSlowFile(10);
+    fake.files.add(u"/data/big.bin", std::string(320000, 'x'));
     search();
     EXPECT_TRUE(fake.windows.ownedShown.empty());
     ASSERT_EQ(fake.messageBox.shown.size(), 1u);
     EXPECT_EQ(fake.messageBox.shown[0].caption, u"Chaîne non trouvée");
 }
 
-TEST_F(ProgressTest, SlowSearchKeepsPaintingAndShowsItsProgressAfterHalfASecond)
+TEST_F(ProgressTest, AReadThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsItAtOnce)
 {
-    addSlowFile(200);
-    std::vector<std::u16string> statuses;
+    addStalledFile(3);
     std::vector<bool> inputAllowed;
+    std::u16string status;
     fake.windows.onProcessEvents = [&](testing::FakeWindow* owned, bool userInput) {
         inputAllowed.push_back(userInput);
-        if (owned) statuses.push_back(owned->control("lblStatus").text());
+        if (owned == nullptr) {
+            // Three blocks are read, then the fourth read waits; every pause lasts 200 ms.
+            ASSERT_TRUE(eventually([&] { return fake.files.reads == 4; }));
+            fake.clock.steady += 200;
+            return;
+        }
+        status = owned->control("lblStatus").text();
+        owned->click("cmdCancel");
     };
     search();
-    EXPECT_EQ(fake.windows.ownedShown, std::vector<std::string>{"frmProgress"});
-    // Every block is past the refresh pace; the window shows from the third (600 ms).
-    EXPECT_EQ(inputAllowed, (std::vector<bool>{false, false, true, true, true, true, true, true, true, true}));
-    ASSERT_FALSE(statuses.empty());
-    EXPECT_EQ(statuses.front(), u"96\u00A0000 octets lus sur 320\u00A0000 (30\u00A0%)");
-    EXPECT_EQ(fake.messageBox.shown.at(0).caption, u"Chaîne non trouvée");
-}
 
-TEST_F(ProgressTest, CancelStopsWithinABlockAndTellsTheUser)
-{
-    addSlowFile(200);
-    fake.windows.onProcessEvents = [&](testing::FakeWindow* owned, bool) {
-        if (owned && fake.files.reads == 4) owned->click("cmdCancel");
-    };
-    search();
-    EXPECT_EQ(fake.files.reads, 4);
-    EXPECT_EQ(fake.files.openFiles, 0);
+    // The windows repaint while the read waits; from 600 ms on the progress window shows and takes input.
+    EXPECT_EQ(inputAllowed, (std::vector<bool>{false, false, false, true}));
+    EXPECT_EQ(fake.windows.ownedShown, std::vector<std::string>{"frmProgress"});
+    EXPECT_EQ(status, u"96\u00A0000 octets lus sur 320\u00A0000 (30\u00A0%)");
+    // The user is told while the read still waits.
     ASSERT_EQ(fake.messageBox.shown.size(), 1u);
     EXPECT_EQ(fake.messageBox.shown[0].caption, u"Recherche annulée");
     EXPECT_EQ(fake.messageBox.shown[0].text,
               u"La recherche de la chaîne : < needle > a été annulée avant la fin du fichier : \r/data/big.bin");
+    EXPECT_EQ(fake.files.openFiles, 1);
     EXPECT_EQ(form.Scan_Select().text(), u"Selectionner un fichier...");
     EXPECT_EQ(form.SelectedFile, u"/data/big.bin");
     EXPECT_EQ(form.Text1().text(), u"");
+    EXPECT_FALSE(search::running());
+
+    // Once the read returns, nothing more is read and the file is closed; the program searches on.
+    letTheReadGo();
+    EXPECT_EQ(fake.files.reads, 4);
+    fake.files.add(u"/data/small.txt", "a needle");
+    form.SelectedFile = u"/data/small.txt";
+    form.Scan_Select().setText(u"Lancer la recherche...");
+    window().click("Scan_Select");
+    EXPECT_EQ(fake.messageBox.shown.back().caption, u"Chaîne de caractère trouvée !");
+}
+
+TEST_F(ProgressTest, NoOtherCommandRunsDuringASearchAndQuitStopsIt)
+{
+    addStalledFile(1);
+    fake.fileExists.files.insert(u"/home/u/a.txt");
+    int ticks = 0;
+    fake.windows.onProcessEvents = [&](testing::FakeWindow*, bool) {
+        if (++ticks > 1) {
+            return;
+        }
+        // Pressed as an accessibility tool presses them, whatever window is modal.
+        window().click("Scan_Select");
+        window().click("Command2");
+        window().sink.onFilesDropped({u"/home/u/a.txt"});
+        EXPECT_TRUE(fake.openFileDialog.records.empty());
+        EXPECT_TRUE(fake.windows.modalShown.empty()) << "the About window opened during a search";
+        EXPECT_EQ(form.SelectedFile, u"/data/big.bin");
+        EXPECT_EQ(fake.files.openFiles, 1) << "a second search started";
+        window().click("Command1");
+    };
+    search();
+    EXPECT_TRUE(fake.windows.ended);
+    EXPECT_TRUE(fake.messageBox.shown.empty()) << "the program ends without a word";
+    EXPECT_EQ(ticks, 1) << "the search went on after Quit";
+    EXPECT_FALSE(search::running());
+}
+
+TEST_F(ProgressTest, ClosingTheMainWindowDuringASearchStopsItAndEndsTheProgram)
+{
+    addStalledFile(1);
+    fake.windows.onProcessEvents = [&](testing::FakeWindow*, bool) { fake.windows.unload(form.window()); };
+    search();
+    EXPECT_TRUE(fake.windows.ended);
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+    EXPECT_EQ(fake.windows.eventsProcessed, 1);
 }
 
 TEST(ProgressStatus, GroupsDigitsAndRoundsDown)
 {
-    EXPECT_EQ(progressStatus(0, 0), u"0 octets lus sur 0 (100\u00A0%)");
+    EXPECT_EQ(progressStatus(0, 0), u"0 octets lus");  // no size known
     EXPECT_EQ(progressStatus(1234567, 5368709120), u"1\u00A0234\u00A0567 octets lus sur 5\u00A0368\u00A0709\u00A0120 (0\u00A0%)");
 }
 

@@ -96,7 +96,7 @@ TEST_F(ScanFileTest, EmptyFileIsNotFoundAndAZeroTimeLeavesNoRate)
     form.Text3().setText(u"old");
     scan(u"empty", u"a");
     EXPECT_EQ(onlyMessage().caption, u"Chaîne non trouvée");
-    EXPECT_EQ(fake.files.reads, 0);
+    EXPECT_EQ(fake.files.reads, 1);  // a size of 0 is not trusted: one read finds the end
     EXPECT_EQ(form.Text2().text(), u"0");
     EXPECT_EQ(form.Text1().text(), u"0");
     EXPECT_EQ(form.Text3().text(), u"");
@@ -226,6 +226,39 @@ TEST(ShortenedForMessage, NeverCutsACharacterOrAnAccentFromItsLetter)
     EXPECT_EQ(messages::shortenedForMessage(text), shortenedEnd);
     EXPECT_EQ(messages::cancelled(text, u"f"), u"La recherche de la chaîne : < " + messages::shortenedForMessage(text) +
                                                    u" > a été annulée avant la fin du fichier : \rf");
+}
+
+TEST_F(ScanFileTest, FileWhoseSizeReadsZeroIsReadToItsRealEnd)
+{
+    // As /proc tells of its files: size 0, bytes there all the same, several blocks of them.
+    MemoryFiles::Script untold;
+    untold.reportedLength = 0;
+    fake.files.add(u"/proc/cpuinfo", std::string(70000, 'x') + "processor", untold);
+    fake.messageBox.whileOpen = [&] { fake.clock.advance(1); };
+
+    scan(u"/proc/cpuinfo", u"PROCESSOR");
+    EXPECT_EQ(onlyMessage().caption, u"Chaîne de caractère trouvée !");
+    EXPECT_TRUE(onlyMessage().text.starts_with(u"70009 Octets ont été scannés."));
+    EXPECT_EQ(form.Text2().text(), u"70009");
+
+    fake.messageBox.shown.clear();
+    scan(u"/proc/cpuinfo", u"absent");
+    EXPECT_EQ(onlyMessage().caption, u"Chaîne non trouvée");
+    EXPECT_EQ(form.Text2().text(), u"70009");
+    // 70009 bytes in one second: the rate is worked out from the bytes read.
+    EXPECT_TRUE(form.Text3().text().starts_with(u"60487,7"));
+    EXPECT_EQ(fake.files.openFiles, 0);
+}
+
+TEST_F(ScanFileTest, FileShorterThanItsSizeTellsTheBytesReallyThere)
+{
+    // As /sys tells of its files: a page, for a few bytes.
+    MemoryFiles::Script page;
+    page.reportedLength = 4096;
+    fake.files.add(u"/sys/online", "0-3\n", page);
+    scan(u"/sys/online", u"0-3");
+    EXPECT_TRUE(onlyMessage().text.starts_with(u"4 Octets ont été scannés."));
+    EXPECT_EQ(form.Text2().text(), u"4096") << "the field keeps the size the system tells";
 }
 
 }  // namespace

@@ -17,8 +17,9 @@ FileFault faultOf(int error)
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-    case ELOOP:
         return FileFault::NotFound;
+    case ELOOP:
+        return FileFault::LinkLoop;
     case EACCES:
     case EPERM:
         return FileFault::AccessDenied;

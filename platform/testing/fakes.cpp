@@ -116,7 +116,10 @@ public:
     File(MemoryFiles& owner, Entry& entry) : owner_(owner), entry_(entry) { ++owner_.openFiles; }
     ~File() override { --owner_.openFiles; }
 
-    std::int64_t length() override { return static_cast<std::int64_t>(entry_.bytes.size()); }
+    std::int64_t length() override
+    {
+        return entry_.script.reportedLength.value_or(static_cast<std::int64_t>(entry_.bytes.size()));
+    }
 
     std::size_t read(std::int64_t position, std::span<std::uint8_t> into) override
     {

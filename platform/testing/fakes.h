@@ -1,6 +1,7 @@
 #pragma once
 // Test doubles of every platform service: they record what the core asks and answer as the test scripts.
 // FakePlatform installs them all as the program's services for its lifetime.
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -21,7 +22,7 @@ public:
     std::int64_t steadyMilliseconds() override { return steady; }
     void advance(double bySeconds) { seconds += bySeconds; }
     double seconds = 12 * 3600;  // noon
-    std::int64_t steady = 0;
+    std::atomic<std::int64_t> steady = 0;  // a file's reads may move it, on the thread that reads
 };
 
 struct MessageRecord {
@@ -139,7 +140,9 @@ struct FileScript {
     int failAtRead = -1;    // the read (0-based) that throws ReadFailed
     int resizeAtRead = -1;  // before this read the file gets `resizeTo` bytes
     std::size_t resizeTo = 0;
-    std::function<void(int read)> beforeRead;  // e.g. to let time pass, as on a slow disk
+    std::optional<std::int64_t> reportedLength;  // the size the file tells, as /proc tells 0
+    // Runs on the thread that reads, e.g. to let time pass as on a slow disk, or to wait as a stalled one.
+    std::function<void(int read)> beforeRead;
 };
 
 class MemoryFiles final : public platform::BinaryFileService {
@@ -149,8 +152,9 @@ public:
 
     std::unique_ptr<platform::BinaryFile> openRead(std::u16string_view path) override;
 
-    int reads = 0;       // reads of every file since the start
-    int openFiles = 0;   // files open now
+    // Files are read on a thread of their own: these are read by the test while a read may wait.
+    std::atomic<int> reads = 0;      // reads of every file since the start
+    std::atomic<int> openFiles = 0;  // files open now
     std::size_t largestRead = 0;
 
 private:

@@ -24,6 +24,8 @@ FileFault faultOf(DWORD error)
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
         return FileFault::AccessDenied;
+    case ERROR_CANT_RESOLVE_FILENAME:  // links that lead back to themselves
+        return FileFault::LinkLoop;
     default:
         return FileFault::Other;
     }

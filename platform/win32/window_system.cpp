@@ -462,6 +462,11 @@ void NativeWindow::createControl(NativeControl& control)
     control.hwnd = CreateWindowExW(exStyle, windowClass, wide(text).c_str(), style, 0, 0, 0, 0, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), system_.instance(),
                                    nullptr);
+    if (d.kind == ControlKind::TextBox) {
+        // A text box takes texts of any length, as typed or pasted; the system's default keeps only 30,000
+        // characters or so and cuts a pasted text without a word.
+        SendMessageW(control.hwnd, EM_SETLIMITTEXT, 0, 0);
+    }
     if (d.kind == ControlKind::ProgressBar) {
         SendMessageW(control.hwnd, PBM_SETRANGE32, 0, 100);
         control.setText(d.text);
@@ -754,6 +759,13 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_CLOSE:
         system_.unload(*this);
+        return 0;
+    case WM_ENDSESSION:
+        // The session ends: the program ends as through its close box. An owned window leaves that to
+        // its owner, so that a search under way ends without a word.
+        if (wParam && !disabledOwner_) {
+            system_.unload(*this);
+        }
         return 0;
     case WM_DROPFILES:
         onDroppedFiles(ScopedDrop(reinterpret_cast<HDROP>(wParam)));

@@ -22,6 +22,7 @@ inline constexpr char16_t kGone[] = u"Le fichier n'existe plus ou a été dépla
 inline constexpr char16_t kDenied[] = u"L'accès au fichier est refusé";
 inline constexpr char16_t kNotRegular[] = u"Ce n'est pas un fichier ordinaire";
 inline constexpr char16_t kCannotOpen[] = u"Le fichier ne peut pas être ouvert.";
+inline constexpr char16_t kLinkLoop[] = u"Le chemin passe par un lien symbolique qui boucle sur lui-même.";
 inline constexpr char16_t kReadFailed[] = u"Une erreur de lecture est survenue pendant la recherche.";
 
 bool contains(const std::u16string& text, std::u16string_view part);

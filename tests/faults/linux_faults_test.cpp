@@ -103,21 +103,43 @@ TEST_F(FaultTest, PipesSocketsAndDevicesAreRefusedWithoutBlocking)
     ::close(listener);
 }
 
-TEST_F(FaultTest, SystemFilesAreSearchedAsFarAsTheirSizeSays)
+TEST_F(FaultTest, SystemFilesAreReadToTheirRealEnd)
 {
-    // /proc reports a size of 0 for files that do hold text: what the size says is what is searched.
-    const testing::MessageRecord status = scan(u"/proc/self/status", u"Name:");
-    EXPECT_EQ(status.caption, kNotFound);
-    EXPECT_EQ(form.Text2().text(), u"0");
-    EXPECT_EQ(form.Text3().text(), u"") << "no time measured, no rate";
+    // /proc reports a size of 0 for files that do hold text: they are read to their end, and the fields
+    // and the found message tell the bytes read.
+    const testing::MessageRecord status = scan(u"/proc/self/status", u"name:");
+    EXPECT_EQ(status.caption, kFound);
+    const std::u16string read = form.Text2().text();
+    EXPECT_NE(read, u"0");
+    EXPECT_TRUE(status.text.starts_with(read + u" Octets ont été scannés.")) << "the found message tells the bytes read";
+    EXPECT_EQ(scan(u"/proc/self/maps", u"r").caption, kFound);
+    EXPECT_EQ(scan(u"/proc/self/status", u"absent from the file").caption, kNotFound);
+    EXPECT_NE(form.Text2().text(), u"0");
 
-    // /sys reports a page for a few bytes: the reads end at the real end, and nothing beyond matches.
+    // /sys reports a page for a few bytes: the reads end at the real end, nothing beyond matches, and
+    // the found message tells the bytes really there.
     const fs::path online = "/sys/devices/system/cpu/online";
     if (!fs::exists(online)) GTEST_SKIP() << online << " is missing";
     std::string content;
     std::getline(std::ifstream(online), content);
-    EXPECT_EQ(scan(fromNativePath(online.string()), fromNativePath(content)).caption, kFound);
+    const testing::MessageRecord found = scan(fromNativePath(online.string()), fromNativePath(content));
+    EXPECT_EQ(found.caption, kFound);
+    EXPECT_TRUE(found.text.starts_with(fromNativePath(std::to_string(content.size() + 1)) + u" Octets"))
+        << "the found message tells the bytes really there, with the line's end";
     EXPECT_EQ(scan(fromNativePath(online.string()), fromNativePath(content + "  ")).caption, kNotFound);
+}
+
+TEST_F(FaultTest, LinksThatLoopAreToldAsSuch)
+{
+    // A link to itself, and two links to each other: the names are there, no path reaches a file.
+    fs::create_symlink("self", dir / "self");
+    fs::create_symlink("b", dir / "a");
+    fs::create_symlink("a", dir / "b");
+    for (const char* name : {"self", "a"}) {
+        const std::u16string file = path(name);
+        expectError(scan(file, u"x"), file, kLinkLoop);
+        EXPECT_EQ(form.Text2().text(), u"");
+    }
 }
 
 TEST_F(FaultTest, NamesOutsideTheCodePageOrNotUtf8)

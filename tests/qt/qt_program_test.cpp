@@ -1,6 +1,8 @@
 // The whole program with real widgets: the main window's modes, searches through the real file dialog
 // and message boxes, the About window, the progress window, dropped files and a file given at start.
+#include <QAccessible>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -12,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <latch>
 #include <memory>
 
 #include "main_window/frm_scan.h"
@@ -253,49 +256,74 @@ private slots:
                                       "mailto:contact@ravendo.example"}));
     }
 
-    void slowSearchShowsItsProgressAndCancelsAtTheChosenBlock()
+    void aReadThatWaitsShowsItsProgressAndAnnulerAbandonsIt()
     {
-        testing::MemoryFiles files;
-        testing::FakeClock clock;
-        platform::services().binaryFiles = &files;
-        platform::services().clock = &clock;
-        std::vector<int> shownPercent;  // -1 while no progress window shows
+        StalledFile stalled(5);  // each block takes 200 ms; the sixth read waits
         QString status, fileLabel;
         bool mainBlocked = false;
-        testing::FileScript slow;
-        slow.beforeRead = [&](int read) {
-            clock.steady += 200;  // each block takes 200 ms
-            QWidget* progress = visibleTopLevel<QWidget>("frmProgress");
-            shownPercent.push_back(progress ? progress->findChild<QProgressBar*>()->value() : -1);
-            if (progress == nullptr) {
-                return;
-            }
-            status = progress->findChild<QLabel*>(QStringLiteral("lblStatus"))->text();
-            fileLabel = progress->findChild<QLabel*>(QStringLiteral("lblFile"))->text();
-            mainBlocked = QApplication::activeModalWidget() == progress;
-            if (read == 5) {  // the user presses Annuler while the sixth block is read
-                auto* cancel = progress->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
-                QTimer::singleShot(0, cancel, [cancel] { QTest::mouseClick(cancel, Qt::LeftButton); });
-            }
-        };
-        files.add(u"/data/big.bin", std::string(320000, 'x'), slow);
-        QTest::keyClicks(searchText(), QStringLiteral("needle"));
-        form->SelectedFile = u"/data/big.bin";
-        form->Scan_Select().setText(u"Lancer la recherche...");
-
+        whenShown<QWidget>(
+            [&](QWidget* progress) {
+                QVERIFY(QTest::qWaitFor([&] { return stalled.files.reads == 6; }, 5000));
+                fileLabel = progress->findChild<QLabel*>(QStringLiteral("lblFile"))->text();
+                mainBlocked = QApplication::activeModalWidget() == progress;
+                // A moment later, the window still repaints and shows what was read, then the user cancels.
+                QTimer::singleShot(200, progress, [&, progress] {
+                    status = progress->findChild<QLabel*>(QStringLiteral("lblStatus"))->text();
+                    auto* cancel = progress->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+                    QTest::mouseClick(cancel, Qt::LeftButton);
+                });
+            },
+            "frmProgress");
         SeenMessage cancelled;
         answerNextMessage(cancelled);
-        QTest::mouseClick(button(), Qt::LeftButton);
-        QCOMPARE(shownPercent, (std::vector<int>{-1, -1, -1, 30, 40, 50}));
-        QCOMPARE(files.reads, 6);
-        QCOMPARE(files.openFiles, 0);
+        startSearch();  // returns once the user was told
+
         QCOMPARE(status, QStringLiteral("160\u00A0000 octets lus sur 320\u00A0000 (50\u00A0%)"));
         QCOMPARE(fileLabel, QStringLiteral("Fichier : big.bin"));
         QVERIFY(mainBlocked);
         QCOMPARE(cancelled.caption, QStringLiteral("Recherche annulée"));
+        QCOMPARE(stalled.files.openFiles.load(), 1);  // the read still waits
         QVERIFY(visibleTopLevel<QWidget>("frmProgress") == nullptr);
         QCOMPARE(button()->text(), kChooseFile);
         QCOMPARE(qs(form->SelectedFile), QStringLiteral("/data/big.bin"));
+        stalled.letTheReadGo();
+        QCOMPARE(stalled.files.reads.load(), 6);
+    }
+
+    // A screen reader presses buttons directly, modal window or not.
+    void accessibilityPressesDuringASearchAreRefusedAndQuitEndsIt()
+    {
+        StalledFile stalled(3);  // the progress window shows at the fourth block (800 ms)
+        bool aboutShown = false;
+        int opened = -1;
+        whenShown<QWidget>(
+            [&](QWidget*) {
+                press(button());
+                press(child<QPushButton>("Command2"));
+                aboutShown = visibleTopLevel<QWidget>("frmAbout") != nullptr;
+                opened = stalled.files.openFiles;
+                press(child<QPushButton>("Command1"));
+            },
+            "frmProgress");
+        QElapsedTimer clock;
+        clock.start();
+        startSearch();
+        QVERIFY(ended);
+        QVERIFY(!aboutShown);
+        QCOMPARE(opened, 1);
+        QVERIFY2(clock.elapsed() < 2000, "the search went on after Quit");
+        QVERIFY2(QApplication::activeModalWidget() == nullptr, "no message when the program ends");
+        stalled.letTheReadGo();
+    }
+
+    void closingTheMainWindowDuringASearchEndsTheSearchAndTheProgram()
+    {
+        StalledFile stalled(3);  // the progress window shows at the fourth block (800 ms)
+        whenShown<QWidget>([&](QWidget*) { main()->close(); }, "frmProgress");
+        startSearch();
+        QVERIFY(ended);
+        QVERIFY(visibleTopLevel<QMessageBox>() == nullptr);
+        stalled.letTheReadGo();
     }
 
     void droppedFileIsChosenButTwoFilesOrAFolderChangeNothing()
@@ -336,6 +364,52 @@ private slots:
     }
 
 private:
+    // big.bin, ten blocks in memory, each read taking 200 ms on the program's clock; read `stallAt`
+    // (from 0) waits until the test lets it go, as on a stalled network or FUSE file system.
+    struct StalledFile {
+        explicit StalledFile(int stallAt)
+        {
+            platform::services().binaryFiles = &files;
+            platform::services().clock = &clock;
+            testing::FileScript script;
+            script.beforeRead = [this, stallAt](int read) {
+                clock.steady += 200;
+                if (read == stallAt) {
+                    gate.wait();
+                }
+            };
+            files.add(u"/data/big.bin", std::string(320000, 'x'), script);
+        }
+        ~StalledFile() { letTheReadGo(); }
+        // The read returns; the thread that reads closes the file then.
+        void letTheReadGo()
+        {
+            if (!released) {
+                released = true;
+                gate.count_down();
+            }
+            QVERIFY(QTest::qWaitFor([this] { return files.openFiles == 0; }, 10000));
+        }
+        testing::MemoryFiles files;
+        testing::FakeClock clock;
+        std::latch gate{1};
+        bool released = false;
+    };
+
+    void startSearch()
+    {
+        QTest::keyClicks(searchText(), QStringLiteral("needle"));
+        form->SelectedFile = u"/data/big.bin";
+        form->Scan_Select().setText(u"Lancer la recherche...");
+        QTest::mouseClick(button(), Qt::LeftButton);
+    }
+
+    static void press(QWidget* widget)
+    {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
+
     QWidget* main() { return widgetOf(form->hWnd()); }
     template <class T>
     T* child(const char* name)

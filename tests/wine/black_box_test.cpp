@@ -686,19 +686,23 @@ TEST(QuorvinExe, IconsComeAtEverySizeTheScreenAsksFor)
     FreeLibrary(module);
 }
 
+// A sparse file of 64 GiB: zeros that take minutes to read and no disk.
+fs::path bigSparseFile()
+{
+    const fs::path big = scratchFolder() / L"grand fichier.bin";
+    HANDLE handle = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end{};
+    end.QuadPart = 64LL << 30;
+    SetFilePointerEx(handle, end, nullptr, FILE_BEGIN);
+    EXPECT_TRUE(SetEndOfFile(handle));
+    CloseHandle(handle);
+    return big;
+}
+
 TEST(QuorvinExe, ALongSearchShowsItsProgressAndCanBeCancelled)
 {
-    // A sparse file of 64 GiB: zeros that take seconds to read and no disk.
-    const fs::path big = scratchFolder() / L"grand fichier.bin";
-    {
-        HANDLE handle = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-        LARGE_INTEGER end{};
-        end.QuadPart = 64LL << 30;
-        SetFilePointerEx(handle, end, nullptr, FILE_BEGIN);
-        ASSERT_TRUE(SetEndOfFile(handle));
-        CloseHandle(handle);
-    }
+    const fs::path big = bigSparseFile();
     const auto& progress = quorvin::frmProgressDesign();
     Program program;
     setText(program.control("ScanString"), L"abc");
@@ -720,6 +724,54 @@ TEST(QuorvinExe, ALongSearchShowsItsProgressAndCanBeCancelled)
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
     EXPECT_TRUE(IsWindowEnabled(program.main));
+    fs::remove(big);
+}
+
+// Puts `text` on the clipboard and pastes it into `edit`, as a user does with Ctrl+V.
+void paste(HWND edit, const std::wstring& text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    PostMessageW(edit, WM_PASTE, 0, 0);
+}
+
+TEST(QuorvinExe, APastedTextOfAHundredThousandCharactersIsSearchedWhole)
+{
+    // The file holds the text's first 30,000 characters, all the system keeps by default: a cut text
+    // would be found there.
+    std::wstring text;
+    for (int i = 0; text.size() < 100000; ++i) {
+        text += L"mot" + std::to_wstring(i) + L' ';
+    }
+    text.resize(100000);
+    const fs::path file = writeFile(L"début du texte.txt", std::string(text.begin(), text.begin() + 30000));
+    Program program;
+    paste(program.control("ScanString"), text);
+    ASSERT_TRUE(waitFor([&] { return program.text("ScanString").size() >= 30000; })) << "nothing was pasted";
+    EXPECT_EQ(program.text("ScanString").size(), 100000u);
+    program.chooseFile(file);
+    click(program.control("Scan_Select"));
+    const Box box = program.answerMessageBox();
+    EXPECT_EQ(box.caption, L"Chaîne non trouvée");
+    EXPECT_NE(box.text.find(L"< " + text + L" >"), std::wstring::npos) << "the message does not show the whole text";
+}
+
+// What Task Manager's "Fin de tâche" and taskkill without /f send: the search stops and the program ends.
+TEST(QuorvinExe, ClosingTheProgramDuringASearchEndsTheSearchAndTheProgram)
+{
+    const fs::path big = bigSparseFile();
+    Program program;
+    setText(program.control("ScanString"), L"abc");
+    program.chooseFile(big);
+    click(program.control("Scan_Select"));
+    ASSERT_NE(program.waitWindow(L"Recherche en cours..."), nullptr) << "no progress window";
+    PostMessageW(program.main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.endsWithin(2000)) << "the program goes on reading after its window closed";
     fs::remove(big);
 }
 

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "fault_test_fixture.h"
+#include "search_module/scan_options.h"
 
 namespace quorvin::faults {
 namespace {
@@ -149,6 +151,84 @@ TEST_F(FaultTest, ReservedNamesPipesAndFoldersAreRefusedWithoutBlocking)
     }
     CloseHandle(pipe);
     expectError(scan(textOf(dir), u"abc"), textOf(dir), u"Ce chemin désigne un dossier, pas un fichier.");
+}
+
+TEST_F(FaultTest, FilesWhoseSizeReadsZeroAreReadToTheirRealEnd)
+{
+    // Wine shows the Linux root as Z:, where /proc tells a size of 0 for files that hold text.
+    const std::u16string cpuinfo = u"Z:\\proc\\cpuinfo";
+    if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(cpuinfo.c_str())) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "no Linux /proc here";
+    }
+    const testing::MessageRecord found = scan(cpuinfo, u"processor");
+    EXPECT_EQ(found.caption, kFound);
+    EXPECT_NE(form.Text2().text(), u"0");
+    EXPECT_TRUE(found.text.starts_with(form.Text2().text() + u" Octets ont été scannés."));
+}
+
+// Files that are named pipes opened by path: a read waits until the other end writes or goes, as on a
+// stalled network share. The real service refuses pipes; this one stands in for a file system that stalls.
+class PipeFiles final : public platform::BinaryFileService {
+public:
+    class File final : public platform::BinaryFile {
+    public:
+        File(HANDLE handle, std::atomic<int>& open) : handle_(handle), open_(open) { ++open_; }
+        ~File() override
+        {
+            CloseHandle(handle_);
+            --open_;
+        }
+        std::int64_t length() override { return 10 * 32000; }
+        std::size_t read(std::int64_t, std::span<std::uint8_t> into) override
+        {
+            DWORD got = 0;
+            return ReadFile(handle_, into.data(), static_cast<DWORD>(into.size()), &got, nullptr) ? got : 0;
+        }
+
+    private:
+        HANDLE handle_;
+        std::atomic<int>& open_;
+    };
+
+    std::unique_ptr<platform::BinaryFile> openRead(std::u16string_view path) override
+    {
+        const HANDLE handle = CreateFileW(std::wstring(path.begin(), path.end()).c_str(), GENERIC_READ, 0, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            throw platform::FileError(platform::FileFault::Other, "no pipe");
+        }
+        return std::make_unique<File>(handle, open);
+    }
+    std::atomic<int> open = 0;
+};
+
+TEST_F(FaultTest, AReadThatWaitsIsAbandonedAndItsFileClosedWhenItReturns)
+{
+    const std::u16string name = u"\\\\.\\pipe\\quorvin-stalled";
+    const int before = openHandles();
+    const HANDLE server = CreateNamedPipeW(reinterpret_cast<const wchar_t*>(name.c_str()), PIPE_ACCESS_OUTBOUND,
+                                           PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    PipeFiles pipes;
+    platform::services().binaryFiles = &pipes;
+    // Every pause lasts 200 ms; once the progress window shows, the user presses Annuler.
+    fake.windows.onProcessEvents = [&](testing::FakeWindow* owned, bool) {
+        fake.clock.steady += 200;
+        if (owned != nullptr) owned->click("cmdCancel");
+    };
+    const ULONGLONG start = GetTickCount64();
+    ScanOptioons::ScanFile(name, u"needle");
+    EXPECT_LT(GetTickCount64() - start, 5000u);
+    ASSERT_EQ(fake.messageBox.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBox.shown[0].caption, u"Recherche annulée");
+    EXPECT_EQ(fake.windows.ownedShown, std::vector<std::string>{"frmProgress"});
+    EXPECT_EQ(pipes.open, 1) << "the read still waits";
+
+    // The other end goes: the read returns and the file is closed.
+    CloseHandle(server);
+    for (int i = 0; i < 250 && (pipes.open != 0 || openHandles() != before); ++i) Sleep(20);
+    EXPECT_EQ(pipes.open, 0);
+    EXPECT_EQ(openHandles(), before);
 }
 
 TEST_F(FaultTest, LongPathsWithTheirPrefix)

@@ -1,0 +1,53 @@
+#pragma once
+// Reads and scans a file on a thread of its own, so that a read that waits (a stalled network or FUSE
+// file system) never holds up the windows: the user-interface thread waits for the scan a little at a
+// time and keeps the program alive in between. A scan given up is left to end on its own: its thread
+// stops after the read under way, closes the file and goes, whatever became of the program meanwhile.
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/binary_file.h"
+#include "encoding/code_page.h"
+#include "search_module/scan_options.h"
+
+namespace quorvin {
+
+struct ScanOutcome {
+    ScanOptioons::ScanResult result = ScanOptioons::ScanResult::NotFound;
+    std::int64_t bytesRead = 0;
+    bool reachedEnd = false;       // a read came back short: the file's real end was met
+    std::int64_t lengthAtEnd = 0;  // the file's size once the text was found
+    std::exception_ptr failure;    // what the file threw, a platform::FileError as a rule
+};
+
+class BackgroundScan {
+public:
+    // Starts scanning `file` for `text`, in the code page's bytes, up to `length` bytes.
+    BackgroundScan(std::unique_ptr<platform::BinaryFile> file, std::int64_t length, std::string text,
+                   const ByteTable& fold);
+    // Gives the scan up if it is still under way.
+    ~BackgroundScan();
+    BackgroundScan(const BackgroundScan&) = delete;
+    BackgroundScan& operator=(const BackgroundScan&) = delete;
+
+    // Waits at most `milliseconds` for the scan to end; true once it has, the file closed.
+    bool waitFor(std::int64_t milliseconds);
+    // The bytes read so far.
+    std::int64_t bytesRead() const;
+    // Gives the scan up at once: its thread stops before its next read.
+    void abandon();
+    // How the scan ended; only once waitFor() said it has.
+    const ScanOutcome& outcome() const;
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+    // Joined once the scan is over, so that it holds nothing of the system's when the user is told;
+    // left to end on its own when the scan is given up.
+    std::thread thread_;
+};
+
+}  // namespace quorvin
