@@ -80,8 +80,9 @@ ByteCounts countBytes(std::span<const std::uint8_t> sample)
     return counts[0];
 }
 
-AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold, const ByteCounts* sample)
-    : text_(foldedText), fold_(fold)
+AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold, const ByteCounts* sample,
+                           const Verifier* verifier)
+    : text_(foldedText), fold_(fold), verifier_(verifier)
 {
     rank(sample);
 }
@@ -228,14 +229,17 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
     setAnchors(chosen, static_cast<double>(pairCount) / n);
 }
 
-bool AnchorFilter::matchesAt(const std::uint8_t* position) const
+bool AnchorFilter::accepts(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const
 {
+    const std::uint8_t* position = data + at;
     for (std::size_t k = 0; k < text_.size(); ++k) {
         if (fold_[position[k]] != static_cast<std::uint8_t>(text_[k])) {
+            work += k + 1;
             return false;
         }
     }
-    return true;
+    work += text_.size();
+    return verifier_ == nullptr || verifier_->occursAt(data, size, at, work);
 }
 
 std::size_t AnchorFilter::findScalar(const std::uint8_t* data, std::size_t size) const
@@ -244,11 +248,18 @@ std::size_t AnchorFilter::findScalar(const std::uint8_t* data, std::size_t size)
         return kNotFound;
     }
     const Anchor first = anchorCount_ > 0 ? anchors_[0] : Anchor{};
+    const std::size_t limit = workLimit(size);
+    std::size_t work = 0;
     for (std::size_t i = 0; i + text_.size() <= size; ++i) {
         const std::uint8_t x = data[i + first.offset];
         const bool anchored = anchorCount_ == 0 || (x | first.orBits) == first.value || x == first.other;
-        if (anchored && matchesAt(data + i)) {
-            return i;
+        if (anchored) {
+            if (accepts(data, size, i, work)) {
+                return i;
+            }
+            if (work > limit) {
+                return kCrowded;
+            }
         }
     }
     return kNotFound;

@@ -104,11 +104,9 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         form.Text2().setText(integerToText(length));
         startTime = services().clock->timeOfDay();
 
-        // A text with a character the code page cannot write, or longer than a block, never occurs.
-        const CodePage& codePage = services().locale->codePage();
-        const std::optional<std::string> bytes = codePage.encode(text);
-        if (bytes && bytes->size() <= BlockSize) {
-            BlockScanner scanner(*bytes, codePage.foldTable());
+        // A text longer than a block, or with no form a file can hold, never occurs.
+        BlockScanner scanner(text, services().locale->codePage());
+        if (text.size() <= BlockSize && scanner.searches()) {
             ScanProgress progress(form.window(), fileNameOf(path), length);
             result = ScanBlocks(*file, length, scanner,
                                 [&progress](std::int64_t bytesRead) { return progress.onBlock(bytesRead); });
