@@ -90,23 +90,26 @@ AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold, c
 std::vector<AnchorFilter::Choice> AnchorFilter::choices(const ByteCounts* sample, std::size_t keep) const
 {
     const std::array<double, 256> chance = foldedChances(fold_, sample);
-    std::array<std::vector<std::uint8_t>, 256> casesOf;  // the bytes that fold to each byte
-    for (int b = 0; b < 256; ++b) {
-        casesOf[fold_[b]].push_back(static_cast<std::uint8_t>(b));
+    // The bytes that fold to each byte: how many, the lowest and the highest.
+    std::array<std::uint16_t, 256> caseCount{};
+    std::array<std::uint8_t, 256> lowest{}, highest{};
+    for (int b = 255; b >= 0; --b) {
+        const std::uint8_t folded = fold_[b];
+        if (caseCount[folded]++ == 0) highest[folded] = static_cast<std::uint8_t>(b);
+        lowest[folded] = static_cast<std::uint8_t>(b);
     }
     // How each folded byte is compared, if it can be: no case, or too many to compare at once, and the
     // full comparison alone checks it.
     std::array<Anchor, 256> compared{};
     std::array<bool, 256> comparable{};
     for (int folded = 0; folded < 256; ++folded) {
-        const std::vector<std::uint8_t>& variants = casesOf[folded];
-        if (variants.empty() || variants.size() > 2) {
+        if (caseCount[folded] == 0 || caseCount[folded] > 2) {
             continue;
         }
         comparable[folded] = true;
         Anchor& anchor = compared[folded];
-        const std::uint8_t a = variants.front();
-        const std::uint8_t b = variants.back();
+        const std::uint8_t a = lowest[folded];
+        const std::uint8_t b = highest[folded];
         if (std::popcount(static_cast<unsigned>(a ^ b)) == 1) {
             anchor.orBits = static_cast<std::uint8_t>(a ^ b);  // one OR makes the two cases one byte
             anchor.value = anchor.other = a | b;

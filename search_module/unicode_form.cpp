@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <unordered_map>
 
 #include "search_module/case_folding.h"
 
@@ -122,21 +123,24 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding)
     // Each character's cases as bytes, and the longest run of characters whose cases all take the
     // same number of bytes: within it, every byte lies at a fixed distance from the run's start.
     std::size_t runLength = 0, bestFrom = 0, bestLength = 0;
+    std::unordered_map<char32_t, Character> seen;  // a character's cases are written once
     for (std::size_t i = 0; i < foldedText.size(); ++i) {
-        Character character{cases_.size(), 0};
-        std::size_t shortest = 4, most = 0;
-        for (char32_t c : unicode::casesOf(foldedText[i])) {
-            const std::string bytes = encode(encoding, c);
-            Bytes written{static_cast<std::uint8_t>(bytes.size()), {}};
-            std::copy(bytes.begin(), bytes.end(), written.bytes.begin());
-            cases_.push_back(written);
-            shortest = std::min(shortest, bytes.size());
-            most = std::max(most, bytes.size());
+        auto [known, added] = seen.try_emplace(foldedText[i], Character{cases_.size(), 0, 4, 0});
+        Character& character = known->second;
+        if (added) {
+            for (char32_t c : unicode::casesOf(foldedText[i])) {
+                const std::string bytes = encode(encoding, c);
+                Bytes written{static_cast<std::uint8_t>(bytes.size()), {}};
+                std::copy(bytes.begin(), bytes.end(), written.bytes.begin());
+                cases_.push_back(written);
+                character.shortest = std::min(character.shortest, written.size);
+                character.most = std::max(character.most, written.size);
+            }
+            character.count = cases_.size() - character.first;
         }
-        character.count = cases_.size() - character.first;
         characters_.push_back(character);
-        longest_ += most;
-        runLength = shortest == most ? runLength + 1 : 0;
+        longest_ += character.most;
+        runLength = character.shortest == character.most ? runLength + 1 : 0;
         if (runLength > bestLength) {
             bestLength = runLength, bestFrom = i + 1 - runLength;
         }

@@ -57,6 +57,8 @@ private:
     struct Character {
         std::size_t first;  // its cases in cases_
         std::size_t count;
+        std::uint8_t shortest;  // bytes of its shortest case and of its longest
+        std::uint8_t most;
     };
     bool occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const override;
     // The bytes of the case of character i that data[at..] starts (or data[..at] ends) with, or 0.

@@ -14,6 +14,7 @@
 #include "search_module/case_folding.h"
 #include "search_module/code_page.h"
 #include "search_module/unicode_form.h"
+#include "tests/naive_search.h"
 
 namespace quorvin {
 namespace {
@@ -80,111 +81,21 @@ TEST(CaseFolding, FollowsEveryCommonAndSimpleLineOfTheDatabase)
 }
 #endif
 
-// --- A naive search: decode from every offset, fold, compare. ---
-
-std::string utf8(char32_t c)
-{
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-    } else if (c < 0x10000) {
-        s += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-              static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-        s += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-              static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-    }
-    return s;
-}
-
-std::string utf16(char32_t c, bool bigEndian)
-{
-    std::string s;
-    const auto unit = [&](char32_t u) {
-        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
-        s += bigEndian ? std::string{high, low} : std::string{low, high};
-    };
-    if (c < 0x10000) {
-        unit(c);
-    } else {
-        unit(0xD800 + ((c - 0x10000) >> 10));
-        unit(0xDC00 + ((c - 0x10000) & 0x3FF));
-    }
-    return s;
-}
-
-enum Form { kCodePage, kUtf8, kUtf16Le, kUtf16Be };
-
-std::string written(const std::u32string& text, Form form)
-{
-    std::string s;
-    for (char32_t c : text) {
-        s += form == kUtf8 ? utf8(c) : utf16(c, form == kUtf16Be);
-    }
-    return s;
-}
-
-// The character at `at`, the reading that gives back the same bytes when written again; 0xFFFFFFFF
-// where the bytes read as no character.
-std::pair<char32_t, std::size_t> naiveRead(const std::string& bytes, std::size_t at, Form form)
-{
-    constexpr char32_t kNone = 0xFFFFFFFF;
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[at + k]); };
-    if (form == kUtf8) {
-        for (std::size_t size = 1; size <= 4 && at + size <= bytes.size(); ++size) {
-            char32_t c = size == 1 ? byte(0) : byte(0) & (0x7F >> size);
-            for (std::size_t k = 1; k < size; ++k) c = c << 6 | (byte(k) & 0x3F);
-            if (c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF) && utf8(c) == bytes.substr(at, size)) return {c, size};
-        }
-        return {kNone, 1};
-    }
-    if (at + 2 > bytes.size()) return {kNone, 1};
-    const auto unit = [&](std::size_t k) {
-        return form == kUtf16Le ? char32_t{byte(k)} | char32_t{byte(k + 1)} << 8
-                                : char32_t{byte(k)} << 8 | char32_t{byte(k + 1)};
-    };
-    const char32_t u = unit(0);
-    if (u < 0xD800 || u > 0xDFFF) return {u, 2};
-    if (u <= 0xDBFF && at + 4 <= bytes.size() && unit(2) >= 0xDC00 && unit(2) <= 0xDFFF) {
-        return {0x10000 + ((u - 0xD800) << 10) + (unit(2) - 0xDC00), 4};
-    }
-    return {kNone, 2};
-}
+using naive::Form;
+using naive::kCodePage;
+using naive::kUtf16Be;
+using naive::kUtf16Le;
+using naive::kUtf8;
+using naive::written;
 
 bool naiveOccurs(const std::string& file, const std::u16string& text, Form form)
 {
-    if (form == kCodePage) {
-        const std::optional<std::string> bytes = cp1252.encode(text);
-        if (!bytes) return false;
-        const ByteTable& f = cp1252.foldTable();
-        for (std::size_t i = 0; i + bytes->size() <= file.size(); ++i) {
-            if (std::equal(bytes->begin(), bytes->end(), file.begin() + static_cast<std::ptrdiff_t>(i),
-                           [&](char a, char b) { return f[static_cast<std::uint8_t>(a)] == f[static_cast<std::uint8_t>(b)]; })) {
-                return true;
-            }
-        }
-        return false;
-    }
-    const std::optional<std::u32string> characters = unicode::fromUtf16(text);
-    if (!characters) return false;
-    for (std::size_t i = 0; i < file.size(); ++i) {
-        std::size_t at = i, k = 0;
-        for (; k < characters->size() && at < file.size(); ++k) {
-            const auto [c, size] = naiveRead(file, at, form);
-            if (c == 0xFFFFFFFF || fold(c) != fold((*characters)[k])) break;
-            at += size;
-        }
-        if (k == characters->size()) return true;
-    }
-    return false;
+    return naive::firstEnd(file, text, form, cp1252) != naive::kNowhere;
 }
 
 bool naiveOccursInAnyForm(const std::string& file, const std::u16string& text)
 {
-    return std::ranges::any_of(std::vector<Form>{kCodePage, kUtf8, kUtf16Le, kUtf16Be},
-                               [&](Form form) { return naiveOccurs(file, text, form); });
+    return naive::firstEndInAnyForm(file, text, cp1252) != naive::kNowhere;
 }
 
 bool scan(const std::string& file, const std::u16string& text, std::size_t blockSize = 32000)
