@@ -17,14 +17,12 @@ namespace {
 // middling figure.
 double guessedFrequency(std::uint8_t folded)
 {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz";
     static constexpr double kLetterFrequency[26] = {
         650, 100, 270, 320, 1200, 120, 130, 250, 600, 40, 40, 420, 240,  // a..m
         580, 550, 220, 70,  550, 600, 600, 400, 110, 80, 30, 90, 15,     // n..z
     };
-    if (const char* letter = std::find(kLetters, kLetters + 26, static_cast<char>(folded));
-        letter != kLetters + 26) {
-        return kLetterFrequency[letter - kLetters];
+    if (folded >= 'a' && folded <= 'z') {
+        return kLetterFrequency[folded - 'a'];
     }
     switch (folded) {
     case ' ': return 1600;
