@@ -138,12 +138,31 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding)
             }
             character.count = cases_.size() - character.first;
         }
+        if (added) {
+            // The bytes every case holds, at any place: those of the first case that all others hold.
+            const Bytes& first = cases_[character.first];
+            for (std::size_t k = 0; k < first.size; ++k) {
+                const std::uint8_t b = first.bytes[k];
+                bool everywhere = true;
+                for (std::size_t c = character.first + 1; c < character.first + character.count; ++c) {
+                    const Bytes& other = cases_[c];
+                    everywhere = everywhere && std::find(other.bytes.begin(), other.bytes.begin() + other.size, b) !=
+                                                   other.bytes.begin() + other.size;
+                }
+                if (everywhere && std::find(sharedBytes_.begin(), sharedBytes_.end(), b) == sharedBytes_.end()) {
+                    sharedBytes_.push_back(b);
+                }
+            }
+        }
         characters_.push_back(character);
         longest_ += character.most;
         runLength = character.shortest == character.most ? runLength + 1 : 0;
         if (runLength > bestLength) {
             bestLength = runLength, bestFrom = i + 1 - runLength;
         }
+    }
+    if (!sharedBytes_.empty()) {
+        required_ = sharedBytes_.front();
     }
     if (bestLength == 0) {
         return;
@@ -184,6 +203,11 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding)
 
 void UnicodeForm::rank(std::span<const std::uint8_t> sample)
 {
+    if (!sharedBytes_.empty()) {
+        const ByteCounts counts = countBytes(sample);
+        required_ = *std::min_element(sharedBytes_.begin(), sharedBytes_.end(),
+                                      [&](std::uint8_t x, std::uint8_t y) { return counts[x] < counts[y]; });
+    }
     if (filter_) {
         filter_->rank(sample);
     }
@@ -240,6 +264,9 @@ bool UnicodeForm::occursAt(const std::uint8_t* data, std::size_t size, std::size
 
 bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 {
+    if (required_ >= 0 && (data.empty() || std::memchr(data.data(), required_, data.size()) == nullptr)) {
+        return false;
+    }
     if (!filter_) {
         return occursInLinearly(data);
     }

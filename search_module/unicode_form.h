@@ -67,6 +67,11 @@ private:
     bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
 
     Encoding encoding_;
+    // Bytes that every case of one of the text's characters holds (UTF-16's high byte of Latin text,
+    // UTF-8's lead byte of Cyrillic): data without the rarest of them holds no occurrence, and most
+    // files are in one form only, so a fast look for that byte spares the search in the others.
+    std::vector<std::uint8_t> sharedBytes_;
+    int required_ = -1;
     std::vector<Character> characters_;
     std::vector<Bytes> cases_;
     std::size_t longest_ = 0;
