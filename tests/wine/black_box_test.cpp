@@ -389,13 +389,14 @@ TEST(QuorvinExe, FindsTextsInUtf8AndInNotepadsUnicodeFiles)
     Program program;
     for (const auto& [text, file] : {std::pair{std::wstring(L"CAF\u00C9"), utf8}, std::pair{std::wstring(L"привет"), unicode}}) {
         setText(program.control("ScanString"), text);
-        ASSERT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
+        ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(program.control("Scan_Select")) != FALSE; }));
         program.chooseFile(file);
         click(program.control("Scan_Select"));
         const Box found = program.answerMessageBox();
         EXPECT_EQ(found.caption, L"Chaîne de caractère trouvée !") << file;
         EXPECT_NE(found.text.find(L"< " + text + L" >"), std::wstring::npos) << found.text;
         EXPECT_EQ(program.text("Text2"), std::to_wstring(fs::file_size(file)));
+        ASSERT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
     }
 }
 
