@@ -67,7 +67,7 @@ others=(
   "utf8|accented|élève brûlée|1" "utf8|cyrillic|привет|0" "utf8|cyrillic|ПРИВЕТСТВИЕ|1" "utf8|greek|σοφία|0"
   "utf16|ascii|tenant|1" "utf16|ascii-end|kx-4711|0" "utf16|accented|CAFÉ|0" "utf16|accented|élève brûlée|1"
   "utf16|cyrillic|привет|0" "utf16|cyrillic|ПРИВЕТСТВИЕ|1"
-  "binary|ascii|tenant|1" "binary|ascii|zz|0" "binary|ascii|quorvin|1" "binary|accented|élève brûlée|1"
+  "binary|ascii|salt and tea|1" "binary|ascii|zz|0" "binary|ascii|quorvin|1" "binary|accented|élève brûlée|1"
   "binary|cyrillic|ПРИВЕТСТВИЕ|1"
 )
 fileOf() { case $1 in utf8) echo "$utf8" ;; utf16) echo "$utf16" ;; binary) echo "$binary" ;; esac; }

@@ -117,7 +117,7 @@ shot 07-after-search
 # The same search in a UTF-8 file, the text typed in capitals: found.
 click_at "$main" 4300 260
 xdotool key ctrl+a
-xdotool type --delay 40 "CAFÉ"
+xdotool type --delay 40 "CRÈME"
 click_at "$main" 2400 720
 wait_window "^Ouvrir un fichier$" >/dev/null
 sleep 0.5
