@@ -53,8 +53,16 @@ BlockScanner::CodePageForm::CodePageForm(const std::string& folded, const ByteTa
 
 bool BlockScanner::CodePageForm::occursIn(std::span<const std::uint8_t> data) const
 {
+    if (linearSpans > 0) {
+        --linearSpans;
+        return findLinearly(data, linear, fold) != kNotFound;
+    }
     const std::size_t found = filter.find(data);
-    return (found == kCrowded ? findLinearly(data, linear, fold) : found) != kNotFound;
+    if (found == kCrowded) {
+        linearSpans = kLinearSpansAfterCrowd;
+        return findLinearly(data, linear, fold) != kNotFound;
+    }
+    return found != kNotFound;
 }
 
 BlockScanner::BlockScanner(std::string_view text, const ByteTable& fold)

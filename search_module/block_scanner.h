@@ -44,6 +44,7 @@ private:
         AnchorFilter filter;
         LinearMatcher linear;
         ByteTable fold;
+        mutable int linearSpans = 0;  // left to search linearly after the filter's candidates crowded
     };
     void addUnicodeForms(std::u16string_view text, const CodePage& codePage);
     // The most bytes an occurrence takes in any form, less one: what is carried from block to block.

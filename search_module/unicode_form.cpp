@@ -267,11 +267,16 @@ bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
     if (required_ >= 0 && (data.empty() || std::memchr(data.data(), required_, data.size()) == nullptr)) {
         return false;
     }
-    if (!filter_) {
+    if (!filter_ || linearSpans_ > 0) {
+        linearSpans_ = std::max(linearSpans_ - 1, 0);
         return occursInLinearly(data);
     }
     const std::size_t found = filter_->find(data);
-    return found == kCrowded ? occursInLinearly(data) : found != kNotFound;
+    if (found == kCrowded) {
+        linearSpans_ = kLinearSpansAfterCrowd;
+        return occursInLinearly(data);
+    }
+    return found != kNotFound;
 }
 
 bool UnicodeForm::linearFrom(std::span<const std::uint8_t> data, std::size_t start) const
