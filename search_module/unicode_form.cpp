@@ -137,8 +137,6 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding)
                 character.most = std::max(character.most, written.size);
             }
             character.count = cases_.size() - character.first;
-        }
-        if (added) {
             // The bytes every case holds, at any place: those of the first case that all others hold.
             const Bytes& first = cases_[character.first];
             for (std::size_t k = 0; k < first.size; ++k) {
