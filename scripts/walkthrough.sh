@@ -20,6 +20,7 @@ mkdir -p "$shots"
 samples=$(mktemp -d -t quorvin-exemple.XXXXXX)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$samples"' EXIT
 printf 'Quorvin dit si une chaîne de caractères se trouve dans un fichier.\n' | iconv -t WINDOWS-1252 >"$samples/exemple.txt"
+printf 'Café crème à la française\n' >"$samples/utf-8.txt"  # as Linux saves text
 truncate -s 16G "$samples/grand-fichier.bin"  # sparse: no disk used, still long to read
 
 # Waits up to ten seconds for a visible window whose caption matches the pattern; prints its id.
@@ -116,6 +117,21 @@ sleep 1  # the search time counts until the message is dismissed
 xdotool key Return
 wait_gone "ne non trouv"
 shot 07-after-search
+
+# The same search in a UTF-8 file, the text typed in capitals: found.
+click_at "$main" 4300 260
+xdotool key ctrl+a
+xdotool type --delay 40 "CRÈME"
+click_at "$main" 2400 720
+wait_window "^Ouvrir un fichier$" >/dev/null
+sleep 0.5
+xdotool type --delay 40 "utf-8.txt"
+xdotool key Return
+wait_gone "^Ouvrir un fichier$"
+click_at "$main" 2400 720
+wait_window "re trouv" >/dev/null
+xdotool key Return
+wait_gone "re trouv"
 
 click_at "$main" 5047 727  # Command2: About
 about=$(wait_window "^A propos Quorvin$")

@@ -17,14 +17,12 @@ namespace {
 // middling figure.
 double guessedFrequency(std::uint8_t folded)
 {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz";
     static constexpr double kLetterFrequency[26] = {
         650, 100, 270, 320, 1200, 120, 130, 250, 600, 40, 40, 420, 240,  // a..m
         580, 550, 220, 70,  550, 600, 600, 400, 110, 80, 30, 90, 15,     // n..z
     };
-    if (const char* letter = std::find(kLetters, kLetters + 26, static_cast<char>(folded));
-        letter != kLetters + 26) {
-        return kLetterFrequency[letter - kLetters];
+    if (folded >= 'a' && folded <= 'z') {
+        return kLetterFrequency[folded - 'a'];
     }
     switch (folded) {
     case ' ': return 1600;
@@ -80,8 +78,9 @@ ByteCounts countBytes(std::span<const std::uint8_t> sample)
     return counts[0];
 }
 
-AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold, const ByteCounts* sample)
-    : text_(foldedText), fold_(fold)
+AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold, const ByteCounts* sample,
+                           const Verifier* verifier)
+    : text_(foldedText), fold_(fold), verifier_(verifier)
 {
     rank(sample);
 }
@@ -89,23 +88,26 @@ AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold, c
 std::vector<AnchorFilter::Choice> AnchorFilter::choices(const ByteCounts* sample, std::size_t keep) const
 {
     const std::array<double, 256> chance = foldedChances(fold_, sample);
-    std::array<std::vector<std::uint8_t>, 256> casesOf;  // the bytes that fold to each byte
-    for (int b = 0; b < 256; ++b) {
-        casesOf[fold_[b]].push_back(static_cast<std::uint8_t>(b));
+    // The bytes that fold to each byte: how many, the lowest and the highest.
+    std::array<std::uint16_t, 256> caseCount{};
+    std::array<std::uint8_t, 256> lowest{}, highest{};
+    for (int b = 255; b >= 0; --b) {
+        const std::uint8_t folded = fold_[b];
+        if (caseCount[folded]++ == 0) highest[folded] = static_cast<std::uint8_t>(b);
+        lowest[folded] = static_cast<std::uint8_t>(b);
     }
     // How each folded byte is compared, if it can be: no case, or too many to compare at once, and the
     // full comparison alone checks it.
     std::array<Anchor, 256> compared{};
     std::array<bool, 256> comparable{};
     for (int folded = 0; folded < 256; ++folded) {
-        const std::vector<std::uint8_t>& variants = casesOf[folded];
-        if (variants.empty() || variants.size() > 2) {
+        if (caseCount[folded] == 0 || caseCount[folded] > 2) {
             continue;
         }
         comparable[folded] = true;
         Anchor& anchor = compared[folded];
-        const std::uint8_t a = variants.front();
-        const std::uint8_t b = variants.back();
+        const std::uint8_t a = lowest[folded];
+        const std::uint8_t b = highest[folded];
         if (std::popcount(static_cast<unsigned>(a ^ b)) == 1) {
             anchor.orBits = static_cast<std::uint8_t>(a ^ b);  // one OR makes the two cases one byte
             anchor.value = anchor.other = a | b;
@@ -228,14 +230,17 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
     setAnchors(chosen, static_cast<double>(pairCount) / n);
 }
 
-bool AnchorFilter::matchesAt(const std::uint8_t* position) const
+bool AnchorFilter::accepts(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const
 {
+    const std::uint8_t* position = data + at;
     for (std::size_t k = 0; k < text_.size(); ++k) {
         if (fold_[position[k]] != static_cast<std::uint8_t>(text_[k])) {
+            work += k + 1;
             return false;
         }
     }
-    return true;
+    work += text_.size();
+    return verifier_ == nullptr || verifier_->occursAt(data, size, at, work);
 }
 
 std::size_t AnchorFilter::findScalar(const std::uint8_t* data, std::size_t size) const
@@ -244,11 +249,18 @@ std::size_t AnchorFilter::findScalar(const std::uint8_t* data, std::size_t size)
         return kNotFound;
     }
     const Anchor first = anchorCount_ > 0 ? anchors_[0] : Anchor{};
+    const std::size_t limit = workLimit(size);
+    std::size_t work = 0;
     for (std::size_t i = 0; i + text_.size() <= size; ++i) {
         const std::uint8_t x = data[i + first.offset];
         const bool anchored = anchorCount_ == 0 || (x | first.orBits) == first.value || x == first.other;
-        if (anchored && matchesAt(data + i)) {
-            return i;
+        if (anchored) {
+            if (accepts(data, size, i, work)) {
+                return i;
+            }
+            if (work > limit) {
+                return kCrowded;
+            }
         }
     }
     return kNotFound;

@@ -15,6 +15,26 @@
 
 namespace quorvin {
 
+// Position of a search's first occurrence when there is none.
+inline constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+// What a filter's search returns when its candidates crowd so that comparing them all could take time
+// growing with the square of the data: the caller searches with a linear matcher instead.
+inline constexpr std::size_t kCrowded = kNotFound - 1;
+// After a search gave up on its candidates, that many more spans are searched linearly at once: the data
+// that crowded them usually goes on, and trying the filter first would cost its whole work limit again.
+inline constexpr int kLinearSpansAfterCrowd = 16;
+
+// Tells whether the text really occurs at a position where the filter's folded bytes agree, for
+// filters that see only part of the text, or see it with more cases than it has.
+class Verifier {
+public:
+    // `at` lies in data[0..size); `work` grows by the bytes compared.
+    virtual bool occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const = 0;
+
+protected:
+    ~Verifier() = default;
+};
+
 // One byte of the text that the filter looks for: a position's byte x holds it when
 // (x | orBits) == value, or x == other.
 struct Anchor {
@@ -35,7 +55,8 @@ public:
     // `foldedText` is already folded through `fold`. The anchors are the text's rarest bytes in `sample`
     // (counted by countBytes), whatever the code page; without a sample, in ordinary French and English
     // prose.
-    AnchorFilter(std::string_view foldedText, const ByteTable& fold, const ByteCounts* sample = nullptr);
+    AnchorFilter(std::string_view foldedText, const ByteTable& fold, const ByteCounts* sample = nullptr,
+                 const Verifier* verifier = nullptr);
     // Chooses the anchors again, as the rarest bytes in `sample`.
     void rank(const ByteCounts* sample);
     // Chooses the anchors from `sample` itself: among the text's rarest bytes, the two (and a third)
@@ -45,8 +66,10 @@ public:
     void rank(std::span<const std::uint8_t> sample);
     static constexpr std::size_t kMaxConsidered = 8;
 
-    // Position of the first occurrence in `haystack`, or kNotFound (block_scanner.h).
+    // Position of the first occurrence in `haystack`, kNotFound, or kCrowded once comparing candidates
+    // has cost more than workLimit().
     std::size_t find(std::span<const std::uint8_t> haystack) const;
+    static std::size_t workLimit(std::size_t size) { return 2 * size + 4096; }
 
     std::size_t length() const { return text_.size(); }
     // The anchors, rarest first.
@@ -57,7 +80,8 @@ public:
     // How many of the anchors (the first ones) have no case that the OR cannot reach; the others must be
     // compared with `other` too. Within the first anchors and within the rest, those come last.
     std::size_t withoutOther() const { return withoutOther_; }
-    bool matchesAt(const std::uint8_t* position) const;
+    // Whether the text occurs at data[at]; `work` grows by the bytes compared.
+    bool accepts(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const;
     std::size_t findScalar(const std::uint8_t* data, std::size_t size) const;
 
 private:
@@ -73,6 +97,7 @@ private:
 
     std::string text_;
     ByteTable fold_;
+    const Verifier* verifier_;
     std::array<Anchor, kMaxAnchors> anchors_{};
     std::size_t anchorCount_ = 0;
     std::size_t firstCount_ = 0;

@@ -12,8 +12,8 @@ namespace quorvin {
 
 // Held by both threads: the scan's thread may outlive the BackgroundScan that started it.
 struct BackgroundScan::Shared {
-    Shared(std::unique_ptr<platform::BinaryFile> file, std::int64_t length, std::string text, const ByteTable& fold)
-        : file(std::move(file)), length(length), text(std::move(text)), scanner(this->text, fold)
+    Shared(std::unique_ptr<platform::BinaryFile> file, std::int64_t length, std::unique_ptr<BlockScanner> scanner)
+        : file(std::move(file)), length(length), scanner(std::move(scanner))
     {
     }
 
@@ -22,7 +22,7 @@ struct BackgroundScan::Shared {
         ScanOutcome result;
         try {
             result.result = ScanOptioons::ScanBlocks(
-                *file, length, scanner,
+                *file, length, *scanner,
                 [this](std::int64_t read) {
                     progress.store(read, std::memory_order_relaxed);
                     return !abandoned.load(std::memory_order_relaxed);
@@ -43,8 +43,7 @@ struct BackgroundScan::Shared {
 
     std::unique_ptr<platform::BinaryFile> file;
     const std::int64_t length;
-    const std::string text;
-    BlockScanner scanner;
+    const std::unique_ptr<BlockScanner> scanner;
     std::atomic<std::int64_t> progress{0};
     std::atomic<bool> abandoned{false};
 
@@ -54,9 +53,9 @@ struct BackgroundScan::Shared {
     ScanOutcome outcome;
 };
 
-BackgroundScan::BackgroundScan(std::unique_ptr<platform::BinaryFile> file, std::int64_t length, std::string text,
-                               const ByteTable& fold)
-    : shared_(std::make_shared<Shared>(std::move(file), length, std::move(text), fold)),
+BackgroundScan::BackgroundScan(std::unique_ptr<platform::BinaryFile> file, std::int64_t length,
+                               std::unique_ptr<BlockScanner> scanner)
+    : shared_(std::make_shared<Shared>(std::move(file), length, std::move(scanner))),
       thread_([shared = shared_] { shared->run(); })
 {
 }

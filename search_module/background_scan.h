@@ -10,10 +10,11 @@
 #include <thread>
 
 #include "platform/binary_file.h"
-#include "encoding/code_page.h"
 #include "search_module/scan_options.h"
 
 namespace quorvin {
+
+class BlockScanner;
 
 struct ScanOutcome {
     ScanOptioons::ScanResult result = ScanOptioons::ScanResult::NotFound;
@@ -25,9 +26,9 @@ struct ScanOutcome {
 
 class BackgroundScan {
 public:
-    // Starts scanning `file` for `text`, in the code page's bytes, up to `length` bytes.
-    BackgroundScan(std::unique_ptr<platform::BinaryFile> file, std::int64_t length, std::string text,
-                   const ByteTable& fold);
+    // Starts scanning `file` with `scanner`, up to `length` bytes.
+    BackgroundScan(std::unique_ptr<platform::BinaryFile> file, std::int64_t length,
+                   std::unique_ptr<BlockScanner> scanner);
     // Gives the scan up if it is still under way.
     ~BackgroundScan();
     BackgroundScan(const BackgroundScan&) = delete;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "search_module/case_folding.h"
+
 namespace quorvin {
 
 namespace {
@@ -15,38 +17,147 @@ std::string folded(std::string_view text, const ByteTable& fold)
     return bytes;
 }
 
+std::u32string units(std::string_view bytes)
+{
+    std::u32string text(bytes.size(), U'\0');
+    std::transform(bytes.begin(), bytes.end(), text.begin(), [](char c) { return static_cast<std::uint8_t>(c); });
+    return text;
+}
+
+// The first occurrence in `haystack` of the text `linear` looks for, as bytes read through `fold`.
+std::size_t findLinearly(std::span<const std::uint8_t> haystack, const LinearMatcher& linear, const ByteTable& fold)
+{
+    LinearMatcher::State state = 0;
+    for (std::size_t at = 0; at < haystack.size(); ++at) {
+        state = linear.next(state, fold[haystack[at]]);
+        if (state == linear.length()) {
+            return at + 1 - linear.length();
+        }
+    }
+    return kNotFound;
+}
+
 }  // namespace
 
 std::size_t findFolded(std::span<const std::uint8_t> haystack, std::string_view foldedText,
                        const ByteTable& fold)
 {
-    return AnchorFilter(foldedText, fold).find(haystack);
+    const std::size_t found = AnchorFilter(foldedText, fold).find(haystack);
+    return found == kCrowded ? findLinearly(haystack, LinearMatcher(units(foldedText)), fold) : found;
 }
 
-BlockScanner::BlockScanner(std::string_view text, const ByteTable& fold) : filter_(folded(text, fold), fold)
+BlockScanner::CodePageForm::CodePageForm(const std::string& folded, const ByteTable& fold)
+    : filter(folded, fold), linear(units(folded)), fold(fold)
 {
-    carry_.reserve(text.empty() ? 0 : text.size() - 1);
+}
+
+bool BlockScanner::CodePageForm::occursIn(std::span<const std::uint8_t> data) const
+{
+    if (linearSpans > 0) {
+        --linearSpans;
+        return findLinearly(data, linear, fold) != kNotFound;
+    }
+    const std::size_t found = filter.find(data);
+    if (found == kCrowded) {
+        linearSpans = kLinearSpansAfterCrowd;
+        return findLinearly(data, linear, fold) != kNotFound;
+    }
+    return found != kNotFound;
+}
+
+BlockScanner::BlockScanner(std::string_view text, const ByteTable& fold)
+{
+    codePage_.emplace(folded(text, fold), fold);
+    carry_.reserve(keep());
+}
+
+BlockScanner::BlockScanner(std::u16string_view text, const CodePage& codePage, bool unicode)
+{
+    if (const std::optional<std::string> bytes = codePage.encode(text)) {
+        codePage_.emplace(folded(*bytes, codePage.foldTable()), codePage.foldTable());
+    }
+    if (unicode && !text.empty()) {
+        addUnicodeForms(text, codePage);
+    }
+    carry_.reserve(keep());
+}
+
+void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& codePage)
+{
+    std::optional<std::u32string> characters = unicode::fromUtf16(text);
+    if (!characters) {
+        return;
+    }
+    for (char32_t& c : *characters) {
+        c = unicode::fold(c);
+    }
+    // A text whose every case is a byte below 128 that the code page reads as that character and folds
+    // as Unicode does occurs in UTF-8 exactly where the code page's form does: no need to look twice.
+    const ByteTable& fold = codePage.foldTable();
+    const bool sameAsCodePage = codePage_ && std::ranges::all_of(*characters, [&](char32_t folded) {
+        const std::vector<char32_t> cases = unicode::casesOf(folded);
+        return std::ranges::all_of(cases, [&](char32_t c) {
+            return c < 0x80 && codePage.decode(static_cast<std::uint8_t>(c)) == c &&
+                   fold[c] == fold[static_cast<std::uint8_t>(folded)];
+        });
+    });
+    for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be}) {
+        if (encoding != Encoding::Utf8 || !sameAsCodePage) {
+            unicode_.push_back(std::make_unique<UnicodeForm>(*characters, encoding));
+        }
+    }
+}
+
+std::size_t BlockScanner::keep() const
+{
+    std::size_t longest = codePage_ ? codePage_->filter.length() : 0;
+    for (const auto& form : unicode_) {
+        longest = std::max(longest, form->longest());
+    }
+    return longest == 0 ? 0 : longest - 1;
 }
 
 bool BlockScanner::feed(std::span<const std::uint8_t> block)
 {
-    if (filter_.length() == 0) {
+    if (codePage_ && codePage_->filter.length() == 0) {
         return true;
     }
     if (!ranked_ && !block.empty()) {
-        filter_.rank(block);
+        if (codePage_) {
+            codePage_->filter.rank(block);
+        }
+        for (const auto& form : unicode_) {
+            form->rank(block);
+        }
         ranked_ = true;
     }
-    const std::size_t keep = filter_.length() - 1;
+    const std::size_t keep = this->keep();
     if (!carry_.empty() && keep > 0) {
+        // Each form looks at as much of the carry and of the block's head as its longest occurrence needs.
         seam_.assign(carry_.begin(), carry_.end());
         seam_.insert(seam_.end(), block.begin(), block.begin() + std::min(keep, block.size()));
-        if (filter_.find(seam_) != kNotFound) {
+        const std::span<const std::uint8_t> seam(seam_);
+        const auto around = [&](std::size_t longest) {
+            const std::size_t before = std::min(longest - 1, carry_.size());
+            const std::size_t after = std::min(longest - 1, seam.size() - carry_.size());
+            return seam.subspan(carry_.size() - before, before + after);
+        };
+        if (codePage_ && codePage_->occursIn(around(codePage_->filter.length()))) {
             return true;
         }
+        for (const auto& form : unicode_) {
+            if (form->occursIn(around(form->longest()))) {
+                return true;
+            }
+        }
     }
-    if (filter_.find(block) != kNotFound) {
+    if (codePage_ && codePage_->occursIn(block)) {
         return true;
+    }
+    for (const auto& form : unicode_) {
+        if (form->occursIn(block)) {
+            return true;
+        }
     }
     if (block.size() >= keep) {
         carry_.assign(block.end() - static_cast<std::ptrdiff_t>(keep), block.end());

@@ -1,11 +1,15 @@
 #pragma once
-// Finds a text in a file read block by block, ignoring letter case as a code page's fold table says.
-// An occurrence that spans the seam between two blocks is found too: the last (text length - 1) bytes
-// of what was fed are carried into the next block. The filter's anchors are chosen on the first block:
-// the text's bytes that occur together, at their distance in the text, at the fewest of its positions, so
-// that the choice fits the file's language, code page and the words it is full of.
+// Finds a text in a file read block by block, in every form the file may hold it in: the code page's
+// bytes, ignoring letter case as the code page's fold table says, and UTF-8, UTF-16LE and UTF-16BE,
+// ignoring case as Unicode's simple case folding says (unicode_form.h). An occurrence that spans the
+// seam between two blocks is found too: the last bytes fed, as many as the longest occurrence less one,
+// are carried into the next block. The filters' anchors are chosen on the first block: the text's bytes
+// that occur together, at their distance in the text, at the fewest of its positions, so that the choice
+// fits the file's language, encoding and the words it is full of.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,26 +17,47 @@
 
 #include "search_module/anchor_filter.h"
 #include "encoding/code_page.h"
+#include "search_module/linear_matcher.h"
+#include "search_module/unicode_form.h"
 
 namespace quorvin {
 
 class BlockScanner {
 public:
-    // `text` is the search text in the code page's bytes.
+    // The code page's form alone; `text` is the search text in the code page's bytes.
     BlockScanner(std::string_view text, const ByteTable& fold);
+    // Every form `text` has: the code page's when it can write every character (no best fit), the
+    // Unicode ones when the text holds no surrogate that is not half of a pair; with `unicode` false,
+    // the code page's alone.
+    BlockScanner(std::u16string_view text, const CodePage& codePage, bool unicode = true);
+
+    // Whether the text has any form to look for: without one, it can occur in no file.
+    bool searches() const { return codePage_ || !unicode_.empty(); }
 
     // Takes the next bytes of the file; true once the text has occurred in all that was fed so far.
     bool feed(std::span<const std::uint8_t> block);
 
 private:
-    AnchorFilter filter_;  // the text, folded
+    struct CodePageForm {
+        CodePageForm(const std::string& folded, const ByteTable& fold);
+        bool occursIn(std::span<const std::uint8_t> data) const;
+        AnchorFilter filter;
+        LinearMatcher linear;
+        ByteTable fold;
+        mutable int linearSpans = 0;  // left to search linearly after the filter's candidates crowded
+    };
+    void addUnicodeForms(std::u16string_view text, const CodePage& codePage);
+    // The most bytes an occurrence takes in any form, less one: what is carried from block to block.
+    std::size_t keep() const;
+
+    std::optional<CodePageForm> codePage_;
+    std::vector<std::unique_ptr<UnicodeForm>> unicode_;
     bool ranked_ = false;  // the anchors were chosen from the data
-    std::vector<std::uint8_t> carry_;  // the last bytes fed, at most text length - 1
+    std::vector<std::uint8_t> carry_;  // the last bytes fed, at most keep()
     std::vector<std::uint8_t> seam_;   // carry followed by the head of the next block
 };
 
-// Position of the first occurrence of `foldedText` (already folded) in `haystack`, or npos.
-inline constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+// Position of the first occurrence of `foldedText` (already folded) in `haystack`, or kNotFound.
 std::size_t findFolded(std::span<const std::uint8_t> haystack, std::string_view foldedText,
                        const ByteTable& fold);
 

@@ -115,10 +115,10 @@ namespace {
 // Scans on a thread of its own while this thread keeps the windows alive, until the scan ends, the user
 // cancels it or the program is ending. A scan given up is left to finish its read in the background.
 ScanOutcome scanWhileWindowsLive(std::unique_ptr<platform::BinaryFile> file, std::int64_t length,
-                                 const std::string& text, const ByteTable& fold, ScanProgressReport& progress,
+                                 std::unique_ptr<BlockScanner> scanner, ScanProgressReport& progress,
                                  const search::Running& running)
 {
-    BackgroundScan scan(std::move(file), length, text, fold);
+    BackgroundScan scan(std::move(file), length, std::move(scanner));
     while (!scan.waitFor(ScanProgressReport::kTickMilliseconds)) {
         if (!progress.onTick(scan.bytesRead()) || running.quitRequested()) {
             scan.abandon();
@@ -153,15 +153,14 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         form.Text2().setText(integerToText(length));
         startTime = services().clock->timeOfDay();
 
-        // A text with a character the code page cannot write, or longer than a block, never occurs.
-        const CodePage& codePage = services().locale->codePage();
-        const std::optional<std::string> bytes = codePage.encode(text);
-        if (bytes && bytes->size() <= BlockSize) {
+        // A text longer than a block, or with no form a file can hold, never occurs.
+        auto scanner = std::make_unique<BlockScanner>(text, services().locale->codePage());
+        if (text.size() <= BlockSize && scanner->searches()) {
             const std::unique_ptr<ScanProgressReport> progress = form.startProgress(fileNameOf(path), length);
             // A size of 0 is what /proc and the like tell of files that do hold bytes: those are read to
             // their real end.
-            outcome = scanWhileWindowsLive(std::move(file), length == 0 ? kToTheEnd : length, *bytes,
-                                           codePage.foldTable(), *progress, running);
+            outcome = scanWhileWindowsLive(std::move(file), length == 0 ? kToTheEnd : length, std::move(scanner),
+                                           *progress, running);
             if (outcome.failure) {
                 std::rethrow_exception(outcome.failure);
             }

@@ -17,7 +17,7 @@ mkdir -p "$build/corpus" "$build/artifacts"
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 # New inputs go to build/fuzz/corpus; the committed seeds stay as they are. Inputs with a text of a whole
 # block are slow to run; weighing inputs by their speed keeps them from taking most of the minute.
-timeout $((seconds + 120)) "$build/tests/fuzz/scan_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+timeout $((seconds + 120)) "$build/tests/fuzz/scan_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=30 \
   -rss_limit_mb=2048 -entropic_scale_per_exec_time=1 -print_final_stats=1 -artifact_prefix="$build/artifacts/" \
   "$build/corpus" tests/fuzz/corpus >"$build/fuzz.log" 2>&1
 status=$?

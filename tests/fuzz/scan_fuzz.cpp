@@ -6,7 +6,10 @@
 //   fault:  bits 0-1: 0 none, 1 the file ends early (at byte `where`), 2 the file grows (its length is
 //           taken as `where`), 3 the read number `where` fails;
 //           bit 2: a character the code page cannot write goes into the text (ScanFile only);
-//           bits 3 and 4 both set: the text is made 31999 to 32001 bytes long and planted at the file's start (32000 only)
+//           bits 3 and 4 both set: the text is made 31999 to 32001 bytes long and planted at the file's start (32000 only);
+//           bit 5: the text bytes are UTF-16LE units (lone surrogates and pairs included) rather than Windows-1252
+// The block scan runs with the code page's form alone and with every form (Windows-1252, UTF-8, UTF-16LE,
+// UTF-16BE); the naive search reads the file in each form from every offset.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -23,6 +26,7 @@
 #include "search_module/messages.h"
 #include "search_module/number_text.h"
 #include "search_module/scan_options.h"
+#include "tests/naive_search.h"
 
 namespace quorvin {
 namespace {
@@ -49,7 +53,19 @@ struct Case {
     std::int64_t failAt;  // the read (0-based) that fails, or -1
     bool uncodable;       // the typed text holds a character the code page cannot write
     std::size_t uncodableAt;
+    bool utf16Text;       // `text` holds UTF-16LE units
 };
+
+// The text as the user typed it, before any character the code page cannot write goes in.
+std::u16string typedText(const Case& c)
+{
+    if (!c.utf16Text) return CodePage::windows1252().decode(c.text);
+    std::u16string units;
+    for (std::size_t i = 0; i + 1 < c.text.size(); i += 2) {
+        units += static_cast<char16_t>(static_cast<std::uint8_t>(c.text[i]) | static_cast<std::uint8_t>(c.text[i + 1]) << 8);
+    }
+    return units;
+}
 
 // The file the scan sees: asks are checked against what a caller may do, answers follow the case.
 class CaseFile final : public platform::BinaryFile {
@@ -99,8 +115,9 @@ struct Expected {
     std::int64_t bytesRead;
 };
 
-// Folds the whole visible file and the text, and looks for the text the plain way.
-Expected reference(const Case& c, std::size_t blockSize)
+// Folds the whole visible file and the text, and looks for the text the plain way: in the code page's
+// bytes alone, or with `typed`, in every form.
+Expected reference(const Case& c, std::size_t blockSize, const std::u16string* typed = nullptr)
 {
     const ByteTable& fold = CodePage::windows1252().foldTable();
     auto folded = [&fold](std::string s) {
@@ -108,12 +125,18 @@ Expected reference(const Case& c, std::size_t blockSize)
         return s;
     };
     const std::int64_t visible = std::min(c.length, c.realEnd);
-    const std::string file = folded(c.content.substr(0, static_cast<std::size_t>(visible)));
-    const std::size_t at = file.find(folded(c.text));
+    const std::string file = c.content.substr(0, static_cast<std::size_t>(visible));
+    std::size_t end = naive::kNowhere;
+    if (typed == nullptr) {
+        const std::size_t at = folded(file).find(folded(c.text));
+        end = at == std::string::npos ? naive::kNowhere : at + c.text.size();
+    } else if (!typed->empty()) {
+        end = naive::firstEndInAnyForm(file, *typed, CodePage::windows1252());
+    }
     const auto block = static_cast<std::int64_t>(blockSize);
-    if (at != std::string::npos) {
+    if (end != naive::kNowhere) {
         // The scan stops at the read that brings the occurrence's last byte, unless a read fails first.
-        const std::int64_t lastRead = static_cast<std::int64_t>(at + c.text.size() - 1) / block;
+        const std::int64_t lastRead = static_cast<std::int64_t>(end - 1) / block;
         if (c.failAt >= 0 && c.failAt <= lastRead) return {Outcome::ReadError, 0};
         return {Outcome::Found, std::min((lastRead + 1) * block, visible)};
     }
@@ -123,16 +146,18 @@ Expected reference(const Case& c, std::size_t blockSize)
     return {Outcome::NotFound, visible};
 }
 
-void checkScanBlocks(const Case& c)
+// The block scan with the code page's form alone, or with every form of `typed`.
+void checkScanBlocks(const Case& c, const std::u16string* typed)
 {
     CaseFiles files;
     files.current = &c;
-    const Expected expected = reference(c, c.blockSize);
+    const Expected expected = reference(c, c.blockSize, typed);
     std::optional<ScanResult> result;
     std::int64_t bytesRead = -1;
     {
         auto file = files.openRead(u"");
-        BlockScanner scanner(c.text, CodePage::windows1252().foldTable());
+        BlockScanner scanner = typed ? BlockScanner(*typed, CodePage::windows1252())
+                                     : BlockScanner(c.text, CodePage::windows1252().foldTable());
         try {
             result = ScanOptioons::ScanBlocks(*file, c.length, scanner, {}, &bytesRead, c.blockSize);
         } catch (const platform::FileError& error) {
@@ -157,7 +182,7 @@ void checkScanFile(const Case& c)
     files.current = &c;
     fake.messageBox.shown.clear();
 
-    std::u16string typed = CodePage::windows1252().decode(c.text);
+    std::u16string typed = typedText(c);
     if (c.uncodable) {
         // U+0394 has no byte in the code page; U+212A, the Kelvin sign, must not turn into K.
         typed.insert(std::min(c.uncodableAt, typed.size()), 1, c.uncodableAt % 2 ? u'\u0394' : u'\u212A');
@@ -165,8 +190,11 @@ void checkScanFile(const Case& c)
     ScanOptioons::ScanFile(u"/fuzz/file", typed);
 
     Outcome outcome = Outcome::NotFound;  // a text that cannot occur reads nothing
-    if (!c.uncodable && c.text.size() <= ScanOptioons::BlockSize) {
-        outcome = reference(c, ScanOptioons::BlockSize).outcome;
+    // A text without a form a file can hold (no byte in the code page for one of its characters, and
+    // half a surrogate pair) is not looked for: nothing is read.
+    const bool hasForm = CodePage::windows1252().encode(typed) || unicode::fromUtf16(typed);
+    if (typed.size() <= ScanOptioons::BlockSize && hasForm) {
+        outcome = reference(c, ScanOptioons::BlockSize, &typed).outcome;
     }
     check(fake.messageBox.shown.size() == 1, "not exactly one message");
     const testing::MessageRecord& shown = fake.messageBox.shown[0];
@@ -226,8 +254,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     c.uncodable = (fault & 4) != 0;
     c.uncodableAt = where;
+    c.utf16Text = (fault & 0x20) != 0;
 
-    checkScanBlocks(c);
+    if (!c.utf16Text) checkScanBlocks(c, nullptr);
+    const std::u16string typed = typedText(c);
+    if (typed.empty()) return 0;  // an empty text never searches
+    checkScanBlocks(c, &typed);
     if (c.blockSize == ScanOptioons::BlockSize) {
         checkScanFile(c);
     }

@@ -504,6 +504,28 @@ TEST(QuorvinExe, AFileRemovedAfterItWasChosenIsReportedAndTheProgramGoesOn)
     EXPECT_EQ(program.answerMessageBox().caption, L"Chaîne de caractère trouvée !");
 }
 
+TEST(QuorvinExe, FindsTextsInUtf8AndInNotepadsUnicodeFiles)
+{
+    const fs::path utf8 = writeFile(L"utf-8.txt", "Caf\xC3\xA9 cr\xC3\xA8me \xC3\xA0 la fran\xC3\xA7" "aise\r\n");
+    std::string utf16 = "\xFF\xFE";  // Notepad's "Unicode": UTF-16LE after a byte-order mark
+    for (char16_t c : std::u16string(u"Привет, мир\r\n")) {
+        utf16 += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    }
+    const fs::path unicode = writeFile(L"unicode.txt", utf16);
+    Program program;
+    for (const auto& [text, file] : {std::pair{std::wstring(L"CAF\u00C9"), utf8}, std::pair{std::wstring(L"привет"), unicode}}) {
+        setText(program.control("ScanString"), text);
+        ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(program.control("Scan_Select")) != FALSE; }));
+        program.chooseFile(file);
+        click(program.control("Scan_Select"));
+        const Box found = program.answerMessageBox();
+        EXPECT_EQ(found.caption, L"Chaîne de caractère trouvée !") << file;
+        EXPECT_NE(found.text.find(L"< " + text + L" >"), std::wstring::npos) << found.text;
+        EXPECT_EQ(program.text("Text2"), std::to_wstring(fs::file_size(file)));
+        ASSERT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
+    }
+}
+
 TEST(QuorvinExe, AboutWindowShowsItsDetailsAndClosesWithEnterOrEscape)
 {
     const auto& about = quorvin::frmAboutDesign();

@@ -1,15 +1,20 @@
-// quorvin-make-text FILE BYTES: writes BYTES bytes of Windows-1252 prose, French and English paragraphs
-// with capitals, accents, punctuation and CR LF line breaks, the same bytes on every machine. The file
-// ends with the line "Fin du relevé KX-4711." (in its last 100 bytes) for the found-at-the-end runs.
+// quorvin-make-text [--utf-8|--utf-16le] FILE BYTES: writes BYTES bytes of prose, French and English
+// paragraphs with capitals, accents, punctuation and CR LF line breaks, the same bytes on every machine:
+// in Windows-1252, or in UTF-8 or UTF-16LE (after a byte-order mark) with some Russian and Greek
+// paragraphs too. The file ends with the line "Fin du relevé KX-4711." (in its last 100 bytes) for the
+// found-at-the-end runs.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "encoding/code_page.h"
+#include "search_module/case_folding.h"
+#include "search_module/unicode_form.h"
 
 namespace {
 
@@ -70,6 +75,25 @@ constexpr std::u16string_view kEnglish[] = {
 };
 // clang-format on
 
+constexpr std::u16string_view kRussian[] = {
+    u"и", u"в", u"не", u"на", u"что", u"он", u"она", u"они", u"мы", u"вы", u"это", u"как", u"так", u"но",
+    u"по", u"из", u"за", u"от", u"для", u"уже", u"ещё", u"когда", u"где", u"здесь", u"там", u"очень",
+    u"привет", u"мир", u"дом", u"город", u"страна", u"день", u"ночь", u"утро", u"вечер", u"время", u"год",
+    u"человек", u"женщина", u"ребёнок", u"друг", u"отец", u"мать", u"брат", u"сестра", u"школа", u"книга",
+    u"письмо", u"окно", u"река", u"гора", u"вопрос", u"ответ", u"история", u"работа", u"жизнь", u"слово",
+    u"большой", u"маленький", u"новый", u"старый", u"красный", u"белый", u"чёрный", u"хороший", u"быстро",
+    u"Москва", u"Петербург", u"Россия", u"Волга", u"Иван", u"Мария", u"Пётр", u"Анна", u"Ольга", u"Сергей",
+};
+
+constexpr std::u16string_view kGreek[] = {
+    u"και", u"το", u"της", u"του", u"η", u"ο", u"να", u"με", u"σε", u"για", u"από", u"που", u"δεν", u"είναι",
+    u"ένα", u"μια", u"στο", u"στη", u"τα", u"οι", u"ως", u"αλλά", u"όταν", u"εδώ", u"εκεί", u"πολύ", u"σήμερα",
+    u"κόσμος", u"σπίτι", u"πόλη", u"χώρα", u"μέρα", u"νύχτα", u"πρωί", u"βράδυ", u"χρόνος", u"άνθρωπος",
+    u"γυναίκα", u"παιδί", u"φίλος", u"πατέρας", u"μητέρα", u"σχολείο", u"βιβλίο", u"γράμμα", u"θάλασσα",
+    u"ποταμός", u"βουνό", u"ερώτηση", u"απάντηση", u"ιστορία", u"δουλειά", u"ζωή", u"λέξη", u"σοφία",
+    u"μεγάλος", u"μικρός", u"νέος", u"παλιός", u"καλός", u"γρήγορα", u"Αθήνα", u"Ελλάδα", u"Σωκράτης",
+};
+
 // xorshift64*: the same numbers everywhere, unlike the standard distributions.
 struct Random {
     std::uint64_t state = 0x9E3779B97F4A7C15u;
@@ -82,80 +106,120 @@ struct Random {
     }
 };
 
-std::vector<std::string> encodeAll(const auto& words)
-{
-    std::vector<std::string> bytes;
-    for (std::u16string_view word : words) {
-        bytes.push_back(*quorvin::CodePage::windows1252().encode(word));
-    }
-    return bytes;
-}
+enum class Output { Windows1252, Utf8, Utf16Le };
 
-void capitalize(std::string& word)
+// The word with its first letter in upper case, when it is a lower-case letter whose upper case the
+// output can write.
+std::u16string capitalized(std::u16string_view word, Output output)
 {
-    const quorvin::ByteTable& fold = quorvin::CodePage::windows1252().foldTable();
-    for (int b = 0; b < 256; ++b) {
-        if (b != static_cast<std::uint8_t>(word[0]) && fold[b] == static_cast<std::uint8_t>(word[0])) {
-            word[0] = static_cast<char>(b);
-            return;
+    std::u16string result(word);
+    const char32_t first = word[0];
+    if (quorvin::unicode::fold(first) != first) {
+        return result;
+    }
+    for (char32_t other : quorvin::unicode::casesOf(first)) {
+        const std::u16string upper(1, static_cast<char16_t>(other));
+        if (other != first && other < 0x10000 &&
+            (output != Output::Windows1252 || quorvin::CodePage::windows1252().encode(upper))) {
+            result[0] = static_cast<char16_t>(other);
+            break;
         }
     }
+    return result;
+}
+
+std::string encoded(std::u16string_view text, Output output)
+{
+    if (output == Output::Windows1252) {
+        return *quorvin::CodePage::windows1252().encode(text);
+    }
+    std::string bytes;
+    for (char16_t c : text) {
+        bytes += quorvin::encode(output == Output::Utf8 ? quorvin::Encoding::Utf8 : quorvin::Encoding::Utf16Le, c);
+    }
+    return bytes;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: quorvin-make-text FILE BYTES\n");
+    Output output = Output::Windows1252;
+    if (argc == 4 && std::string_view(argv[1]) == "--utf-8") {
+        output = Output::Utf8;
+    } else if (argc == 4 && std::string_view(argv[1]) == "--utf-16le") {
+        output = Output::Utf16Le;
+    } else if (argc != 3) {
+        std::fprintf(stderr, "usage: quorvin-make-text [--utf-8|--utf-16le] FILE BYTES\n");
         return 2;
     }
-    const std::string ending = *quorvin::CodePage::windows1252().encode(u"\r\nFin du relevé KX-4711.\r\n");
-    const std::uint64_t total = std::strtoull(argv[2], nullptr, 10);
-    if (total < ending.size()) {
-        std::fprintf(stderr, "quorvin-make-text: at least %zu bytes\n", ending.size());
+    const char* name = argv[argc - 2];
+    const std::string start = output == Output::Utf16Le ? "\xFF\xFE" : "";
+    const std::string ending = encoded(u"\r\nFin du relevé KX-4711.\r\n", output);
+    const std::string space = encoded(u" ", output);
+    const std::uint64_t total = std::strtoull(argv[argc - 1], nullptr, 10);
+    if (total < start.size() + ending.size() || total % space.size() != 0) {
+        std::fprintf(stderr, "quorvin-make-text: at least %zu bytes, a whole number of characters\n",
+                     start.size() + ending.size());
         return 2;
     }
-    std::FILE* out = std::fopen(argv[1], "wb");
+    std::FILE* out = std::fopen(name, "wb");
     if (out == nullptr) {
-        std::perror(argv[1]);
+        std::perror(name);
         return 2;
     }
-    const std::vector<std::string> languages[] = {encodeAll(kFrench), encodeAll(kEnglish)};
+    // Windows-1252 prose is French and English alone, half and half; the Unicode files have one
+    // paragraph in eight in Russian and one in eight in Greek.
+    const std::span<const std::u16string_view> languages[] = {kFrench, kEnglish, kRussian, kGreek};
+    const auto language = [&](Random& random) -> std::span<const std::u16string_view> {
+        if (output == Output::Windows1252) return languages[random.below(2)];
+        const std::uint32_t pick = random.below(8);
+        return languages[pick < 3 ? 0 : pick < 6 ? 1 : pick - 4];
+    };
     Random random;
-    std::string text;
-    std::uint64_t written = 0;
+    std::u16string text;
+    std::uint64_t written = start.size();
+    std::fwrite(start.data(), 1, start.size(), out);
     const std::uint64_t body = total - ending.size();
     while (written < body) {
         // A paragraph: a few sentences in one language, lines broken near 76 columns, a blank line after.
-        const std::vector<std::string>& words = languages[random.below(2)];
+        const std::span<const std::u16string_view> words = language(random);
         std::size_t column = 0;
         for (std::uint32_t sentence = 0, count = 2 + random.below(6); sentence < count; ++sentence) {
             for (std::uint32_t w = 0, length = 4 + random.below(16); w < length; ++w) {
-                std::string word = words[random.below(static_cast<std::uint32_t>(words.size()))];
+                std::u16string word(words[random.below(static_cast<std::uint32_t>(words.size()))]);
                 if (w == 0 || random.below(25) == 0) {
-                    capitalize(word);
+                    word = capitalized(word, output);
                 }
                 if (w > 0 || sentence > 0) {
                     const bool breakLine = column + word.size() > 76;
-                    text += breakLine ? "\r\n" : " ";
+                    text += breakLine ? u"\r\n" : u" ";
                     column = breakLine ? 0 : column + 1;
                 }
                 text += word;
                 column += word.size();
                 if (w + 1 < length && random.below(9) == 0) {
-                    text += ",;:"[random.below(3)];
+                    text += u",;:"[random.below(3)];
                     ++column;
                 }
             }
-            text += ".!?."[random.below(4)];
+            text += u".!?."[random.below(4)];
             ++column;
         }
-        text += "\r\n\r\n";
-        if (text.size() >= (1u << 20) || written + text.size() >= body) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(text.size(), body - written));
-            std::fwrite(text.data(), 1, n, out);
-            written += n;
+        text += u"\r\n\r\n";
+        if (text.size() >= (1u << 19) || written + text.size() >= body) {
+            std::string bytes = encoded(text, output);
+            if (written + bytes.size() > body) {
+                // Whole characters only: spaces make up the bytes of a character cut at the end.
+                std::size_t cut = static_cast<std::size_t>(body - written);
+                while (output == Output::Utf8 && cut > 0 && (static_cast<std::uint8_t>(bytes[cut]) & 0xC0) == 0x80) {
+                    --cut;
+                }
+                bytes.resize(cut);
+                while (written + bytes.size() < body) bytes += space;
+            }
+            std::fwrite(bytes.data(), 1, bytes.size(), out);
+            written += bytes.size();
             text.clear();
         }
     }

@@ -1,13 +1,18 @@
-// quorvin-bench FILE TEXT: runs the program's own block scan over FILE, as a search does, and times it.
-// TEXT is UTF-8. Prints "found" or "not found", then bytes, seconds, GB/s and the processor's search path.
+// quorvin-bench [--code-page-only] [--path=scalar|sse2|avx2|avx512] FILE TEXT: runs the program's own
+// block scan over FILE, as a search does, and times it. TEXT is UTF-8; it is looked for in Windows-1252,
+// UTF-8, UTF-16LE and UTF-16BE, or with --code-page-only in Windows-1252 alone. --path forces a search
+// path. Prints "found" or "not found", then bytes, seconds, GB/s and the processor's search path.
 // Exit status: 0 found, 1 not found, 2 error.
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "platform/posix/binary_file.h"
 #include "platform/posix/native_path.h"
+#include "search_module/anchor_filter.h"
 #include "search_module/block_scanner.h"
 #include "encoding/code_page.h"
 #include "search_module/scan_options.h"
@@ -16,18 +21,17 @@ namespace {
 
 using namespace quorvin;
 
-int run(const char* fileName, const char* text)
+int run(const char* fileName, const char* text, bool unicode)
 {
-    const std::optional<std::string> needle =
-        CodePage::windows1252().encode(platform::posix::fromNativePath(text));
+    const std::u16string typed = platform::posix::fromNativePath(text);
     platform::posix::PosixBinaryFiles files;
     const auto started = std::chrono::steady_clock::now();
     auto file = files.openRead(platform::posix::fromNativePath(fileName));
     const std::int64_t length = file->length();
     auto result = ScanOptioons::ScanResult::NotFound;
     std::int64_t scanned = 0;
-    if (needle && needle->size() <= ScanOptioons::BlockSize) {
-        BlockScanner scanner(*needle, CodePage::windows1252().foldTable());
+    BlockScanner scanner(typed, CodePage::windows1252(), unicode);
+    if (typed.size() <= ScanOptioons::BlockSize && scanner.searches()) {
         result = ScanOptioons::ScanBlocks(*file, length, scanner, {}, &scanned);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -38,18 +42,46 @@ int run(const char* fileName, const char* text)
     return found ? 0 : 1;
 }
 
+int usage()
+{
+    std::fprintf(stderr, "usage: quorvin-bench [--code-page-only] [--path=scalar|sse2|avx2|avx512] FILE TEXT\n");
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: quorvin-bench FILE TEXT\n");
-        return 2;
+    bool unicode = true;
+    int first = 1;
+    for (; first < argc && std::strncmp(argv[first], "--", 2) == 0; ++first) {
+        const std::string_view option = argv[first];
+        if (option == "--code-page-only") {
+            unicode = false;
+        } else if (option.starts_with("--path=")) {
+            bool known = false;
+            for (scan_paths::Path path : {scan_paths::Path::Scalar, scan_paths::Path::Sse2, scan_paths::Path::Avx2,
+                                          scan_paths::Path::Avx512}) {
+                if (option.substr(7) == scan_paths::name(path)) {
+                    known = true;
+                    if (!scan_paths::use(path)) {
+                        std::fprintf(stderr, "quorvin-bench: this processor has no %s path\n", scan_paths::name(path));
+                        return 2;
+                    }
+                }
+            }
+            if (!known) return usage();
+        } else {
+            return usage();
+        }
+    }
+    if (argc - first != 2) {
+        return usage();
     }
     try {
-        return run(argv[1], argv[2]);
+        return run(argv[first], argv[first + 1], unicode);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "quorvin-bench: %s: %s\n", argv[1], error.what());
+        std::fprintf(stderr, "quorvin-bench: %s: %s\n", argv[first], error.what());
         return 2;
     }
 }

@@ -1,0 +1,306 @@
+#include "search_module/unicode_form.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <unordered_map>
+
+#include "search_module/case_folding.h"
+
+namespace quorvin {
+
+namespace {
+
+bool continuation(std::uint8_t byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+Decoded decodeUtf8(std::span<const std::uint8_t> bytes)
+{
+    constexpr Decoded kNone{LinearMatcher::kNoCharacter, 1};
+    const std::uint8_t lead = bytes[0];
+    if (lead < 0x80) {
+        return {lead, 1};
+    }
+    // The lead byte gives the length and the range the second byte must lie in, which rules out
+    // overlong forms, surrogates and characters past U+10FFFF.
+    std::size_t size = 0;
+    std::uint8_t low = 0x80, high = 0xBF;
+    char32_t character = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        size = 2, character = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        size = 3, character = lead & 0x0F;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        size = 4, character = lead & 0x07;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return kNone;
+    }
+    if (bytes.size() < size || bytes[1] < low || bytes[1] > high) {
+        return kNone;
+    }
+    for (std::size_t k = 1; k < size; ++k) {
+        if (!continuation(bytes[k])) {
+            return kNone;
+        }
+        character = (character << 6) | (bytes[k] & 0x3F);
+    }
+    return {character, size};
+}
+
+char16_t unitAt(Encoding encoding, const std::uint8_t* p)
+{
+    return encoding == Encoding::Utf16Le ? static_cast<char16_t>(p[0] | p[1] << 8)
+                                         : static_cast<char16_t>(p[0] << 8 | p[1]);
+}
+
+Decoded decodeUtf16(Encoding encoding, std::span<const std::uint8_t> bytes)
+{
+    constexpr Decoded kNone{LinearMatcher::kNoCharacter, 2};
+    if (bytes.size() < 2) {
+        return {LinearMatcher::kNoCharacter, bytes.size()};
+    }
+    const char16_t unit = unitAt(encoding, bytes.data());
+    if (unit < 0xD800 || unit > 0xDFFF) {
+        return {unit, 2};
+    }
+    if (unit > 0xDBFF || bytes.size() < 4) {
+        return kNone;
+    }
+    const char16_t second = unitAt(encoding, bytes.data() + 2);
+    if (second < 0xDC00 || second > 0xDFFF) {
+        return kNone;
+    }
+    return {0x10000 + ((char32_t{unit} - 0xD800) << 10) + (second - 0xDC00), 4};
+}
+
+}  // namespace
+
+Decoded decode(Encoding encoding, std::span<const std::uint8_t> bytes)
+{
+    return encoding == Encoding::Utf8 ? decodeUtf8(bytes) : decodeUtf16(encoding, bytes);
+}
+
+std::string encode(Encoding encoding, char32_t c)
+{
+    std::string bytes;
+    const auto put = [&](unsigned b) { bytes.push_back(static_cast<char>(b)); };
+    if (encoding == Encoding::Utf8) {
+        if (c < 0x80) {
+            put(c);
+        } else if (c < 0x800) {
+            put(0xC0 | c >> 6), put(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            put(0xE0 | c >> 12), put(0x80 | (c >> 6 & 0x3F)), put(0x80 | (c & 0x3F));
+        } else {
+            put(0xF0 | c >> 18), put(0x80 | (c >> 12 & 0x3F)), put(0x80 | (c >> 6 & 0x3F)), put(0x80 | (c & 0x3F));
+        }
+        return bytes;
+    }
+    const auto unit = [&](unsigned u) {
+        if (encoding == Encoding::Utf16Le) {
+            put(u & 0xFF), put(u >> 8);
+        } else {
+            put(u >> 8), put(u & 0xFF);
+        }
+    };
+    if (c < 0x10000) {
+        unit(c);
+    } else {
+        unit(0xD800 + ((c - 0x10000) >> 10)), unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+    return bytes;
+}
+
+UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding)
+    : encoding_(encoding), linear_(std::u32string(foldedText))
+{
+    // Each character's cases as bytes, and the longest run of characters whose cases all take the
+    // same number of bytes: within it, every byte lies at a fixed distance from the run's start.
+    std::size_t runLength = 0, bestFrom = 0, bestLength = 0;
+    std::unordered_map<char32_t, Character> seen;  // a character's cases are written once
+    for (std::size_t i = 0; i < foldedText.size(); ++i) {
+        auto [known, added] = seen.try_emplace(foldedText[i], Character{cases_.size(), 0, 4, 0});
+        Character& character = known->second;
+        if (added) {
+            for (char32_t c : unicode::casesOf(foldedText[i])) {
+                const std::string bytes = encode(encoding, c);
+                Bytes written{static_cast<std::uint8_t>(bytes.size()), {}};
+                std::copy(bytes.begin(), bytes.end(), written.bytes.begin());
+                cases_.push_back(written);
+                character.shortest = std::min(character.shortest, written.size);
+                character.most = std::max(character.most, written.size);
+            }
+            character.count = cases_.size() - character.first;
+            // The bytes every case holds, at any place: those of the first case that all others hold.
+            const Bytes& first = cases_[character.first];
+            for (std::size_t k = 0; k < first.size; ++k) {
+                const std::uint8_t b = first.bytes[k];
+                bool everywhere = true;
+                for (std::size_t c = character.first + 1; c < character.first + character.count; ++c) {
+                    const Bytes& other = cases_[c];
+                    everywhere = everywhere && std::find(other.bytes.begin(), other.bytes.begin() + other.size, b) !=
+                                                   other.bytes.begin() + other.size;
+                }
+                if (everywhere && std::find(sharedBytes_.begin(), sharedBytes_.end(), b) == sharedBytes_.end()) {
+                    sharedBytes_.push_back(b);
+                }
+            }
+        }
+        characters_.push_back(character);
+        longest_ += character.most;
+        runLength = character.shortest == character.most ? runLength + 1 : 0;
+        if (runLength > bestLength) {
+            bestLength = runLength, bestFrom = i + 1 - runLength;
+        }
+    }
+    if (!sharedBytes_.empty()) {
+        required_ = sharedBytes_.front();
+    }
+    if (bestLength == 0) {
+        return;
+    }
+    runFrom_ = bestFrom;
+    // The filter sees the run's bytes with every byte found at one place of it in the same class as
+    // the others found there: more cases than the text has, never fewer; occursAt() then decides.
+    std::array<std::uint8_t, 256> parent;
+    std::iota(parent.begin(), parent.end(), 0);
+    const auto root = [&](std::uint8_t b) {
+        while (parent[b] != b) b = parent[b] = parent[parent[b]];
+        return b;
+    };
+    for (std::size_t i = bestFrom; i < bestFrom + bestLength; ++i) {
+        const Character& character = characters_[i];
+        for (std::size_t k = 0; k < cases_[character.first].size; ++k) {
+            for (std::size_t c = 1; c < character.count; ++c) {
+                const std::uint8_t x = root(cases_[character.first].bytes[k]);
+                const std::uint8_t y = root(cases_[character.first + c].bytes[k]);
+                parent[std::max(x, y)] = std::min(x, y);
+            }
+        }
+    }
+    ByteTable fold{};
+    for (int b = 0; b < 256; ++b) {
+        fold[b] = root(static_cast<std::uint8_t>(b));
+    }
+    std::string run;
+    for (std::size_t i = bestFrom; i < bestFrom + bestLength; ++i) {
+        const Bytes& first = cases_[characters_[i].first];
+        for (std::size_t k = 0; k < first.size; ++k) {
+            run.push_back(static_cast<char>(fold[first.bytes[k]]));
+        }
+    }
+    const Verifier* verifier = this;
+    filter_ = std::make_unique<AnchorFilter>(run, fold, nullptr, verifier);
+}
+
+void UnicodeForm::rank(std::span<const std::uint8_t> sample)
+{
+    if (!sharedBytes_.empty()) {
+        const ByteCounts counts = countBytes(sample);
+        required_ = *std::min_element(sharedBytes_.begin(), sharedBytes_.end(),
+                                      [&](std::uint8_t x, std::uint8_t y) { return counts[x] < counts[y]; });
+    }
+    if (filter_) {
+        filter_->rank(sample);
+    }
+}
+
+std::size_t UnicodeForm::matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const
+{
+    const Character& character = characters_[i];
+    for (std::size_t c = character.first; c < character.first + character.count; ++c) {
+        const Bytes& bytes = cases_[c];
+        if (bytes.size <= size - at && std::memcmp(data + at, bytes.bytes.data(), bytes.size) == 0) {
+            return bytes.size;
+        }
+    }
+    return 0;
+}
+
+std::size_t UnicodeForm::matchBefore(std::size_t i, const std::uint8_t* data, std::size_t at) const
+{
+    const Character& character = characters_[i];
+    for (std::size_t c = character.first; c < character.first + character.count; ++c) {
+        const Bytes& bytes = cases_[c];
+        if (bytes.size <= at && std::memcmp(data + at - bytes.size, bytes.bytes.data(), bytes.size) == 0) {
+            return bytes.size;
+        }
+    }
+    return 0;
+}
+
+// Encodings of different characters never start or end alike (each form is a prefix code read either
+// way), so at most one case of a character matches at a place, and the occurrence is found char by char.
+bool UnicodeForm::occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const
+{
+    std::size_t end = at;
+    for (std::size_t i = runFrom_; i < characters_.size(); ++i) {
+        const std::size_t taken = matchAfter(i, data, size, end);
+        work += characters_[i].count;
+        if (taken == 0) {
+            return false;
+        }
+        end += taken;
+    }
+    std::size_t start = at;
+    for (std::size_t i = runFrom_; i-- > 0;) {
+        const std::size_t taken = matchBefore(i, data, start);
+        work += characters_[i].count;
+        if (taken == 0) {
+            return false;
+        }
+        start -= taken;
+    }
+    return true;
+}
+
+bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
+{
+    if (required_ >= 0 && (data.empty() || std::memchr(data.data(), required_, data.size()) == nullptr)) {
+        return false;
+    }
+    if (!filter_ || linearSpans_ > 0) {
+        linearSpans_ = std::max(linearSpans_ - 1, 0);
+        return occursInLinearly(data);
+    }
+    const std::size_t found = filter_->find(data);
+    if (found == kCrowded) {
+        linearSpans_ = kLinearSpansAfterCrowd;
+        return occursInLinearly(data);
+    }
+    return found != kNotFound;
+}
+
+bool UnicodeForm::linearFrom(std::span<const std::uint8_t> data, std::size_t start) const
+{
+    LinearMatcher::State state = 0;
+    for (std::size_t at = start; at < data.size();) {
+        const Decoded read = decode(encoding_, data.subspan(at));
+        // A byte that starts no character reads as one no text holds, so no occurrence spans it.
+        state = linear_.next(state, read.character == LinearMatcher::kNoCharacter ? read.character
+                                                                                    : unicode::fold(read.character));
+        if (state == linear_.length()) {
+            return true;
+        }
+        at += read.size;
+    }
+    return false;
+}
+
+bool UnicodeForm::occursInLinearly(std::span<const std::uint8_t> data) const
+{
+    // A byte that reads as no UTF-8 character is passed over alone, so every character that starts
+    // after it is read as from the file's start. UTF-16 is read from even and from odd offsets.
+    if (encoding_ == Encoding::Utf8) {
+        return linearFrom(data, 0);
+    }
+    return linearFrom(data, 0) || linearFrom(data, 1);
+}
+
+}  // namespace quorvin

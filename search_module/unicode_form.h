@@ -1,0 +1,84 @@
+#pragma once
+// A text as a file may hold it in one Unicode encoding form, each of its characters in any case that
+// folds to the same character (case_folding.h). Only bytes that read as characters take part in an
+// occurrence: invalid or overlong UTF-8 and surrogates that are not half of a pair never match.
+// The fast search looks for the longest run of the text's characters whose cases all take the same
+// number of bytes, with the anchor filter over bytes; where its candidates crowd, the bytes are read as
+// characters and searched with a linear matcher.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "search_module/anchor_filter.h"
+#include "search_module/linear_matcher.h"
+
+namespace quorvin {
+
+enum class Encoding { Utf8, Utf16Le, Utf16Be };
+
+// The character that starts at `bytes` in `encoding`, and how many bytes it takes; a byte that starts
+// no character reads as LinearMatcher::kNoCharacter and takes one byte in UTF-8, two in UTF-16 (one
+// when only one is left).
+struct Decoded {
+    char32_t character;
+    std::size_t size;
+};
+Decoded decode(Encoding encoding, std::span<const std::uint8_t> bytes);
+
+// The bytes of `character` (no surrogate) in `encoding`.
+std::string encode(Encoding encoding, char32_t character);
+
+class UnicodeForm final : private Verifier {
+public:
+    // `foldedText`: the text's characters, each its own fold, at least one.
+    UnicodeForm(std::u32string_view foldedText, Encoding encoding);
+    UnicodeForm(const UnicodeForm&) = delete;
+    UnicodeForm& operator=(const UnicodeForm&) = delete;
+
+    // The most bytes an occurrence can take.
+    std::size_t longest() const { return longest_; }
+    // Chooses the filter's anchors from the data's first bytes.
+    void rank(std::span<const std::uint8_t> sample);
+    // Whether the text occurs wholly within `data`.
+    bool occursIn(std::span<const std::uint8_t> data) const;
+    // The same, reading every character with the linear matcher alone.
+    bool occursInLinearly(std::span<const std::uint8_t> data) const;
+
+private:
+    struct Bytes {
+        std::uint8_t size;
+        std::array<std::uint8_t, 4> bytes;
+    };
+    struct Character {
+        std::size_t first;  // its cases in cases_
+        std::size_t count;
+        std::uint8_t shortest;  // bytes of its shortest case and of its longest
+        std::uint8_t most;
+    };
+    bool occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const override;
+    // The bytes of the case of character i that data[at..] starts (or data[..at] ends) with, or 0.
+    std::size_t matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const;
+    std::size_t matchBefore(std::size_t i, const std::uint8_t* data, std::size_t at) const;
+    bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
+
+    Encoding encoding_;
+    // Bytes that every case of one of the text's characters holds (UTF-16's high byte of Latin text,
+    // UTF-8's lead byte of Cyrillic): data without the rarest of them holds no occurrence, and most
+    // files are in one form only, so a fast look for that byte spares the search in the others.
+    std::vector<std::uint8_t> sharedBytes_;
+    int required_ = -1;
+    std::vector<Character> characters_;
+    std::vector<Bytes> cases_;
+    std::size_t longest_ = 0;
+    std::size_t runFrom_ = 0;  // the first character of the run the filter sees
+    std::unique_ptr<AnchorFilter> filter_;  // none when every character has cases of several lengths
+    LinearMatcher linear_;
+    mutable int linearSpans_ = 0;  // left to search linearly after the filter's candidates crowded
+};
+
+}  // namespace quorvin
