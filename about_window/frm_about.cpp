@@ -26,8 +26,7 @@ constexpr std::array<platform::Binding<frmAbout>, 6> kBindings{{
 
 void openLink(platform::Window& window, const std::u16string& target)
 {
-    services().shellOpen->open(window.handle(), u"Open", target, u"", services().application->executableFolder(),
-                               1);
+    services().shellOpen->open(window.handle(), u"Open", target, u"", services().application->executableFolder(), 1);
 }
 
 }  // namespace
@@ -74,8 +73,8 @@ void frmAbout::Command1_Click()
 {
     const std::u16string details = std::u16string(u"Quorvin version 1.1.0") + u"\r" +
                                    u"Rechercher une chaîne de caratères dans un fichier" + u"\r" + u"\r" +
-                                   maker::kAuthorLine + u"\r" + u"E-Mail : " + maker::kMailAddress + u"\r" +
-                                   u"Url : " + maker::kWebAddress + u"\r" + u"\r" + u"Logiciel FREEWARE";
+                                   maker::kAuthorLine + u"\r" + u"E-Mail : " + maker::kMailAddress + u"\r" + u"Url : " +
+                                   maker::kWebAddress + u"\r" + u"\r" + u"Logiciel FREEWARE";
     services().titledMessageBox->show(details, platform::kStyleInformation, u"A propos");
 }
 

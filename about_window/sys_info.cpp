@@ -42,8 +42,8 @@ bool frmAbout::GetKeyValue(platform::RegistryKey KeyRoot, const std::string& Key
         KeyVal.clear();  // missing, too large, or empty: an empty value is no path either
     } else if (type == platform::kRegSz) {
         const std::size_t kept = buffer[size - 1] == 0 ? size - 1 : size;
-        KeyVal = services().locale->codePage().decode(
-            std::string_view(reinterpret_cast<const char*>(buffer.data()), kept));
+        KeyVal =
+            services().locale->codePage().decode(std::string_view(reinterpret_cast<const char*>(buffer.data()), kept));
     } else if (type == platform::kRegDword) {
         std::uint32_t number = 0;
         for (std::size_t i = std::min<std::size_t>(size, 4); i-- > 0;) {

@@ -9,12 +9,15 @@ namespace {
 
 std::array<char16_t, 256> windows1252Characters()
 {
+    // Rows of eight, as the code page's charts show them.
+    // clang-format off
     static constexpr char16_t high[32] = {
         0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
         0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
     };
+    // clang-format on
     std::array<char16_t, 256> characters{};
     for (int b = 0; b < 256; ++b) {
         characters[b] = static_cast<char16_t>(b);

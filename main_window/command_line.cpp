@@ -8,7 +8,8 @@ namespace quorvin::command_line {
 
 namespace {
 
-constexpr OptionHelp kFile{u"FICHIER", u"le fichier où chercher, choisi dès l'ouverture (le premier s'il y en a plusieurs)"};
+constexpr OptionHelp kFile{u"FICHIER",
+                           u"le fichier où chercher, choisi dès l'ouverture (le premier s'il y en a plusieurs)"};
 
 }  // namespace
 

@@ -48,7 +48,7 @@ void FrmScan::show()
 }
 
 std::unique_ptr<ScanOptioons::ScanProgressReport> FrmScan::startProgress(const std::u16string& fileName,
-                                                                        std::int64_t size)
+                                                                         std::int64_t size)
 {
     return std::make_unique<ScanProgress>(*window_, fileName, size);
 }

@@ -17,8 +17,8 @@
 namespace quorvin::platform {
 
 enum class FileFault {
-    NotFound,        // no such file, or a folder on its path is missing
-    AccessDenied,    // no permission, or locked by another program
+    NotFound,      // no such file, or a folder on its path is missing
+    AccessDenied,  // no permission, or locked by another program
     IsDirectory,
     NotRegularFile,  // a pipe, a device, a socket...
     LinkLoop,        // a symbolic link on the path leads back to itself
@@ -28,8 +28,7 @@ enum class FileFault {
 
 class FileError : public std::runtime_error {
 public:
-    FileError(FileFault fault, const std::string& systemDetail)
-        : std::runtime_error(systemDetail), fault_(fault) {}
+    FileError(FileFault fault, const std::string& systemDetail) : std::runtime_error(systemDetail), fault_(fault) {}
     FileFault fault() const { return fault_; }
 
 private:

@@ -15,8 +15,8 @@ enum class ControlKind {
     TextBox,        // single-line edit
     ProgressBar,    // its text is the percentage done, in digits ("0" to "100")
     Label,
-    Picture,        // static picture
-    Line,           // straight line: left/top is one end, width/height hold the other end (X2, Y2)
+    Picture,  // static picture
+    Line,     // straight line: left/top is one end, width/height hold the other end (X2, Y2)
 };
 
 enum class Align { Left, Center, Right };
@@ -33,31 +33,31 @@ struct Font {
 };
 
 struct ControlDesign {
-    std::string name;                 // "Scan_Select", "Line1(0)"
+    std::string name;  // "Scan_Select", "Line1(0)"
     ControlKind kind = ControlKind::Label;
-    std::string container;            // name of the containing frame; empty for the window itself
-    std::u16string text;              // caption or text; '&' marks the access key of a button
+    std::string container;  // name of the containing frame; empty for the window itself
+    std::u16string text;    // caption or text; '&' marks the access key of a button
     std::u16string toolTip;
     int left = 0, top = 0, width = 0, height = 0;  // relative to the container
-    int tabIndex = -1;                // -1: takes no focus
+    int tabIndex = -1;                             // -1: takes no focus
     bool enabled = true;
     bool visible = true;
     bool readOnly = false;
     std::optional<Color> background;  // empty: toolkit default (labels are transparent)
     std::optional<Color> foreground;
-    std::optional<Font> font;         // empty: toolkit default
+    std::optional<Font> font;  // empty: toolkit default
     Align align = Align::Left;
-    std::string picture;              // resource name of the picture or icon, see resources/
-    bool stretchPicture = false;      // false: the picture keeps its own size
-    bool handCursor = false;          // pointing hand: the control is a link
-    int lineWidth = 1;                // in pixels, for lines
-    bool defaultButton = false;       // Enter presses it
-    bool cancelButton = false;        // Escape presses it
+    std::string picture;          // resource name of the picture or icon, see resources/
+    bool stretchPicture = false;  // false: the picture keeps its own size
+    bool handCursor = false;      // pointing hand: the control is a link
+    int lineWidth = 1;            // in pixels, for lines
+    bool defaultButton = false;   // Enter presses it
+    bool cancelButton = false;    // Escape presses it
     // For screen readers. A control is named by its text, a text box or bar by its label (read with it),
     // a picture button by its tool tip, unless it has a name of its own.
-    std::string label;                // the label that names this control
+    std::string label;  // the label that names this control
     std::u16string accessibleName;
-    std::u16string linkTarget;        // what a link (handCursor) opens: a web page, a mailto: address
+    std::u16string linkTarget;  // what a link (handCursor) opens: a web page, a mailto: address
 };
 
 // The name a screen reader says for a control that neither its text nor a label names, or empty.
@@ -79,11 +79,11 @@ struct WindowDesign {
     std::u16string caption;
     int clientWidth = 0, clientHeight = 0;  // twips
     Border border = Border::FixedSingle;
-    bool centerOnOwner = false;             // false: centred on the screen
+    bool centerOnOwner = false;  // false: centred on the screen
     std::optional<Color> background;
-    std::string icon;                       // resource name of the window's icon
-    bool acceptsDroppedFiles = false;       // files dropped on it reach EventSink::onFilesDropped
-    std::vector<ControlDesign> controls;    // in design order; containers come before what they contain
+    std::string icon;                     // resource name of the window's icon
+    bool acceptsDroppedFiles = false;     // files dropped on it reach EventSink::onFilesDropped
+    std::vector<ControlDesign> controls;  // in design order; containers come before what they contain
 };
 
 }  // namespace quorvin::platform

@@ -29,9 +29,7 @@ std::vector<std::size_t> tabOrder(const std::vector<ControlDesign>& controls)
 {
     std::vector<std::size_t> order(controls.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    const auto rank = [&controls](std::size_t i) {
-        return controls[i].tabIndex < 0 ? INT_MAX : controls[i].tabIndex;
-    };
+    const auto rank = [&controls](std::size_t i) { return controls[i].tabIndex < 0 ? INT_MAX : controls[i].tabIndex; };
     std::stable_sort(order.begin(), order.end(), [&rank](std::size_t a, std::size_t b) { return rank(a) < rank(b); });
     return order;
 }

@@ -9,8 +9,9 @@
 // returns at once, the owner taking no input until it is unloaded; a closed box unloads a window; the sink
 // receives Unload when the window goes away. processEvents() handles what is pending and returns: windows
 // repaint and the desktop sees the program alive; user input is handled only when `userInput` is true
-// (and then, while an owned window is up, only by that window). unload() of a window already unloaded does nothing. endProgram() ends the program at once.
-// Failure: naming a control the design does not hold is a programming error (std::out_of_range).
+// (and then, while an owned window is up, only by that window). unload() of a window already unloaded does nothing.
+// endProgram() ends the program at once. Failure: naming a control the design does not hold is a programming error
+// (std::out_of_range).
 #include <memory>
 #include <string>
 #include <string_view>

@@ -71,8 +71,7 @@ std::u16string progressStatus(std::int64_t bytesRead, std::int64_t size)
 }
 
 ScanProgress::ScanProgress(platform::Window& owner, std::u16string fileName, std::int64_t size)
-    : owner_(owner), fileName_(std::move(fileName)), size_(size),
-      started_(services().clock->steadyMilliseconds())
+    : owner_(owner), fileName_(std::move(fileName)), size_(size), started_(services().clock->steadyMilliseconds())
 {
 }
 

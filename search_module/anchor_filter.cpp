@@ -19,15 +19,21 @@ double guessedFrequency(std::uint8_t folded)
 {
     static constexpr double kLetterFrequency[26] = {
         650, 100, 270, 320, 1200, 120, 130, 250, 600, 40, 40, 420, 240,  // a..m
-        580, 550, 220, 70,  550, 600, 600, 400, 110, 80, 30, 90, 15,     // n..z
+        580, 550, 220, 70,  550,  600, 600, 400, 110, 80, 30, 90,  15,   // n..z
     };
     if (folded >= 'a' && folded <= 'z') {
         return kLetterFrequency[folded - 'a'];
     }
     switch (folded) {
-    case ' ': return 1600;
-    case '\r': case '\n': case '.': case ',': return 120;
-    default: return folded >= 0x80 ? 20 : 10;
+    case ' ':
+        return 1600;
+    case '\r':
+    case '\n':
+    case '.':
+    case ',':
+        return 120;
+    default:
+        return folded >= 0x80 ? 20 : 10;
     }
 }
 
@@ -326,10 +332,14 @@ Path current()
 const char* name(Path path)
 {
     switch (path) {
-    case Path::Scalar: return "scalar";
-    case Path::Sse2: return "sse2";
-    case Path::Avx2: return "avx2";
-    case Path::Avx512: return "avx512";
+    case Path::Scalar:
+        return "scalar";
+    case Path::Sse2:
+        return "sse2";
+    case Path::Avx2:
+        return "avx2";
+    case Path::Avx512:
+        return "avx512";
     }
     return "?";
 }

@@ -5,14 +5,15 @@
 #if defined(__x86_64__) || defined(__i386__)
 
 #include <bit>
-#include <utility>
 #include <immintrin.h>
+#include <utility>
 
 // Each instruction set's functions are compiled for it alone, so the program still starts on a
 // processor without it; finder() hands them out only where the processor has them.
 #define QUORVIN_PRAGMA(x) _Pragma(#x)
 #if defined(__clang__)
-#define QUORVIN_TARGET_BEGIN(isa) QUORVIN_PRAGMA(clang attribute push(__attribute__((target(isa))), apply_to = function))
+#define QUORVIN_TARGET_BEGIN(isa) \
+    QUORVIN_PRAGMA(clang attribute push(__attribute__((target(isa))), apply_to = function))
 #define QUORVIN_TARGET_END QUORVIN_PRAGMA(clang attribute pop)
 #else
 #define QUORVIN_TARGET_BEGIN(isa) QUORVIN_PRAGMA(GCC push_options) QUORVIN_PRAGMA(GCC target(isa))
@@ -113,10 +114,14 @@ Finder finder(Path path)
 {
     __builtin_cpu_init();
     switch (path) {
-    case Path::Sse2: return __builtin_cpu_supports("sse2") ? sse2::find : nullptr;
-    case Path::Avx2: return __builtin_cpu_supports("avx2") ? avx2::find : nullptr;
-    case Path::Avx512: return __builtin_cpu_supports("avx512bw") ? avx512::find : nullptr;
-    case Path::Scalar: break;
+    case Path::Sse2:
+        return __builtin_cpu_supports("sse2") ? sse2::find : nullptr;
+    case Path::Avx2:
+        return __builtin_cpu_supports("avx2") ? avx2::find : nullptr;
+    case Path::Avx512:
+        return __builtin_cpu_supports("avx512bw") ? avx512::find : nullptr;
+    case Path::Scalar:
+        break;
     }
     return nullptr;
 }

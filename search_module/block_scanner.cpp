@@ -39,8 +39,7 @@ std::size_t findLinearly(std::span<const std::uint8_t> haystack, const LinearMat
 
 }  // namespace
 
-std::size_t findFolded(std::span<const std::uint8_t> haystack, std::string_view foldedText,
-                       const ByteTable& fold)
+std::size_t findFolded(std::span<const std::uint8_t> haystack, std::string_view foldedText, const ByteTable& fold)
 {
     const std::size_t found = AnchorFilter(foldedText, fold).find(haystack);
     return found == kCrowded ? findLinearly(haystack, LinearMatcher(units(foldedText)), fold) : found;
@@ -95,12 +94,12 @@ void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& cod
     // as Unicode does occurs in UTF-8 exactly where the code page's form does: no need to look twice.
     const ByteTable& fold = codePage.foldTable();
     const bool sameAsCodePage = codePage_ && std::ranges::all_of(*characters, [&](char32_t folded) {
-        const std::vector<char32_t> cases = unicode::casesOf(folded);
-        return std::ranges::all_of(cases, [&](char32_t c) {
-            return c < 0x80 && codePage.decode(static_cast<std::uint8_t>(c)) == c &&
-                   fold[c] == fold[static_cast<std::uint8_t>(folded)];
-        });
-    });
+                                    const std::vector<char32_t> cases = unicode::casesOf(folded);
+                                    return std::ranges::all_of(cases, [&](char32_t c) {
+                                        return c < 0x80 && codePage.decode(static_cast<std::uint8_t>(c)) == c &&
+                                               fold[c] == fold[static_cast<std::uint8_t>(folded)];
+                                    });
+                                });
     for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be}) {
         if (encoding != Encoding::Utf8 || !sameAsCodePage) {
             unicode_.push_back(std::make_unique<UnicodeForm>(*characters, encoding));

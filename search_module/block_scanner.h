@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "search_module/anchor_filter.h"
 #include "encoding/code_page.h"
+#include "search_module/anchor_filter.h"
 #include "search_module/linear_matcher.h"
 #include "search_module/unicode_form.h"
 
@@ -52,13 +52,12 @@ private:
 
     std::optional<CodePageForm> codePage_;
     std::vector<std::unique_ptr<UnicodeForm>> unicode_;
-    bool ranked_ = false;  // the anchors were chosen from the data
+    bool ranked_ = false;              // the anchors were chosen from the data
     std::vector<std::uint8_t> carry_;  // the last bytes fed, at most keep()
     std::vector<std::uint8_t> seam_;   // carry followed by the head of the next block
 };
 
 // Position of the first occurrence of `foldedText` (already folded) in `haystack`, or kNotFound.
-std::size_t findFolded(std::span<const std::uint8_t> haystack, std::string_view foldedText,
-                       const ByteTable& fold);
+std::size_t findFolded(std::span<const std::uint8_t> haystack, std::string_view foldedText, const ByteTable& fold);
 
 }  // namespace quorvin

@@ -32,8 +32,8 @@ public:
     static constexpr char32_t kNoCharacter = 0xFFFFFFFE;
 
 private:
-    std::u32string text_;             // with one more unit past the end that no stream holds
-    std::vector<State> border_;       // border_[i]: the longest proper border of text_[0..i]
+    std::u32string text_;        // with one more unit past the end that no stream holds
+    std::vector<State> border_;  // border_[i]: the longest proper border of text_[0..i]
 };
 
 }  // namespace quorvin

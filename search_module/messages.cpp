@@ -61,13 +61,20 @@ const char16_t* cause(platform::FileFault fault)
 {
     using platform::FileFault;
     switch (fault) {
-    case FileFault::NotFound: return u"Le fichier n'existe plus ou a été déplacé.";
-    case FileFault::AccessDenied: return u"L'accès au fichier est refusé (droits insuffisants ou fichier verrouillé).";
-    case FileFault::IsDirectory: return u"Ce chemin désigne un dossier, pas un fichier.";
-    case FileFault::NotRegularFile: return u"Ce n'est pas un fichier ordinaire (tube, périphérique...).";
-    case FileFault::LinkLoop: return u"Le chemin passe par un lien symbolique qui boucle sur lui-même.";
-    case FileFault::ReadFailed: return u"Une erreur de lecture est survenue pendant la recherche.";
-    case FileFault::Other: break;
+    case FileFault::NotFound:
+        return u"Le fichier n'existe plus ou a été déplacé.";
+    case FileFault::AccessDenied:
+        return u"L'accès au fichier est refusé (droits insuffisants ou fichier verrouillé).";
+    case FileFault::IsDirectory:
+        return u"Ce chemin désigne un dossier, pas un fichier.";
+    case FileFault::NotRegularFile:
+        return u"Ce n'est pas un fichier ordinaire (tube, périphérique...).";
+    case FileFault::LinkLoop:
+        return u"Le chemin passe par un lien symbolique qui boucle sur lui-même.";
+    case FileFault::ReadFailed:
+        return u"Une erreur de lecture est survenue pendant la recherche.";
+    case FileFault::Other:
+        break;
     }
     return u"Le fichier ne peut pas être ouvert.";
 }

@@ -72,8 +72,7 @@ void setScanWindow(ScanWindow* window)
 }
 
 ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScanner& scanner,
-                      const BlockObserver& observer, std::int64_t* bytesRead, std::size_t blockSize,
-                      bool* reachedEnd)
+                      const BlockObserver& observer, std::int64_t* bytesRead, std::size_t blockSize, bool* reachedEnd)
 {
     // Page-aligned, so the scanner's vector loads never straddle a cache line needlessly.
     constexpr std::align_val_t kPage{4096};
@@ -171,8 +170,7 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         }
         file.reset();
         if (!running.quitRequested()) {
-            showMessage(messages::fileError(error.fault(), path), messages::kFileErrorCaption,
-                        platform::kMessageError);
+            showMessage(messages::fileError(error.fault(), path), messages::kFileErrorCaption, platform::kMessageError);
         }
         return;
     }
@@ -199,8 +197,8 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
     writeStatistics(form, startTime);
 }
 
-std::u16string ShowOpenDialog(platform::WindowHandle owner, const std::u16string& filter,
-                              const std::u16string& title, const std::u16string& initialDir)
+std::u16string ShowOpenDialog(platform::WindowHandle owner, const std::u16string& filter, const std::u16string& title,
+                              const std::u16string& initialDir)
 {
     platform::OpenFileRecord record;
     record.owner = owner;

@@ -39,7 +39,7 @@ void ScanFile(const std::u16string& path, const std::u16string& text);
 
 // Lets the user choose a file; returns its path, or the empty text when the dialog was cancelled.
 // A chosen path also shows in the main window's file field at once.
-std::u16string ShowOpenDialog(platform::WindowHandle owner, const std::u16string& filter,
-                              const std::u16string& title, const std::u16string& initialDir);
+std::u16string ShowOpenDialog(platform::WindowHandle owner, const std::u16string& filter, const std::u16string& title,
+                              const std::u16string& initialDir);
 
 }  // namespace quorvin::ScanOptioons

@@ -30,8 +30,7 @@ public:
     virtual platform::Control& Text2() = 0;  // file size
     virtual platform::Control& Text3() = 0;  // bytes per second
     virtual platform::Control& Text4() = 0;  // file path
-    virtual std::unique_ptr<ScanProgressReport> startProgress(const std::u16string& fileName,
-                                                              std::int64_t size) = 0;
+    virtual std::unique_ptr<ScanProgressReport> startProgress(const std::u16string& fileName, std::int64_t size) = 0;
 };
 
 // The window the search routines report to from now on; nullptr when it goes.

@@ -283,8 +283,8 @@ bool UnicodeForm::linearFrom(std::span<const std::uint8_t> data, std::size_t sta
     for (std::size_t at = start; at < data.size();) {
         const Decoded read = decode(encoding_, data.subspan(at));
         // A byte that starts no character reads as one no text holds, so no occurrence spans it.
-        state = linear_.next(state, read.character == LinearMatcher::kNoCharacter ? read.character
-                                                                                    : unicode::fold(read.character));
+        state = linear_.next(
+            state, read.character == LinearMatcher::kNoCharacter ? read.character : unicode::fold(read.character));
         if (state == linear_.length()) {
             return true;
         }

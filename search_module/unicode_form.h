@@ -75,7 +75,7 @@ private:
     std::vector<Character> characters_;
     std::vector<Bytes> cases_;
     std::size_t longest_ = 0;
-    std::size_t runFrom_ = 0;  // the first character of the run the filter sees
+    std::size_t runFrom_ = 0;               // the first character of the run the filter sees
     std::unique_ptr<AnchorFilter> filter_;  // none when every character has cases of several lengths
     LinearMatcher linear_;
     mutable int linearSpans_ = 0;  // left to search linearly after the filter's candidates crowded

@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
-#include "search_module/case_folding.h"
 #include "encoding/code_page.h"
+#include "search_module/case_folding.h"
 
 namespace quorvin::naive {
 
@@ -85,7 +85,9 @@ inline std::size_t firstEnd(const std::string& file, const std::u16string& text,
         const std::optional<std::string> bytes = page.encode(text);
         if (!bytes) return kNowhere;
         const ByteTable& f = page.foldTable();
-        const auto same = [&](char a, char b) { return f[static_cast<unsigned char>(a)] == f[static_cast<unsigned char>(b)]; };
+        const auto same = [&](char a, char b) {
+            return f[static_cast<unsigned char>(a)] == f[static_cast<unsigned char>(b)];
+        };
         for (std::size_t i = 0; i + bytes->size() <= file.size(); ++i) {
             if (std::equal(bytes->begin(), bytes->end(), file.begin() + static_cast<std::ptrdiff_t>(i), same)) {
                 return i + bytes->size();

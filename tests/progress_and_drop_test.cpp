@@ -10,8 +10,8 @@
 
 #include "main_window/frm_scan.h"
 #include "platform/testing/fakes.h"
-#include "search_module/scan_options.h"
 #include "progress_window/scan_progress.h"
+#include "search_module/scan_options.h"
 #include "search_module/search_state.h"
 
 namespace quorvin {
@@ -156,7 +156,8 @@ TEST_F(ProgressTest, ClosingTheMainWindowDuringASearchStopsItAndEndsTheProgram)
 TEST(ProgressStatus, GroupsDigitsAndRoundsDown)
 {
     EXPECT_EQ(progressStatus(0, 0), u"0 octets lus");  // no size known
-    EXPECT_EQ(progressStatus(1234567, 5368709120), u"1\u00A0234\u00A0567 octets lus sur 5\u00A0368\u00A0709\u00A0120 (0\u00A0%)");
+    EXPECT_EQ(progressStatus(1234567, 5368709120),
+              u"1\u00A0234\u00A0567 octets lus sur 5\u00A0368\u00A0709\u00A0120 (0\u00A0%)");
 }
 
 class DropTest : public ProgressTest {};

@@ -67,8 +67,8 @@ TEST_F(RealFileTest, WhatIsNoReadableFileIsReportedWithoutBlocking)
     const auto gone = write("gone.txt", "abc");
     fs::remove(dir / "gone.txt");
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);  // no writer: opening it must not wait
-    for (const std::u16string& target : {gone, path("fifo"), std::u16string(u"/dev/zero"),
-                                         std::u16string(u"/dev/null"), u"/" + std::u16string(4096, u'x')}) {
+    for (const std::u16string& target : {gone, path("fifo"), std::u16string(u"/dev/zero"), std::u16string(u"/dev/null"),
+                                         u"/" + std::u16string(4096, u'x')}) {
         EXPECT_EQ(scan(target, u"abc"), kError) << std::string(target.begin(), target.end());
     }
     EXPECT_EQ(scan(path(""), u"abc"), kError);

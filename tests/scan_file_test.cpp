@@ -38,8 +38,9 @@ TEST_F(ScanFileTest, FoundTellsTheWholeLengthAndLeavesTheStatisticsAlone)
 
     const auto& m = onlyMessage();
     EXPECT_EQ(m.caption, u"Chaîne de caractère trouvée !");
-    EXPECT_EQ(m.text, u"70000 Octets ont été scannés.\r\nResultats de la recherche :\r\n"
-                      u"La chaîne recherchée : < abc > a été trouvée dans le fichier : \r/d/f.txt");
+    EXPECT_EQ(m.text,
+              u"70000 Octets ont été scannés.\r\nResultats de la recherche :\r\n"
+              u"La chaîne recherchée : < abc > a été trouvée dans le fichier : \r/d/f.txt");
     EXPECT_EQ(m.type, 0);
     EXPECT_EQ(m.owner, form.hWnd());
     EXPECT_EQ(form.Text4().text(), u"/d/f.txt");
@@ -85,9 +86,9 @@ TEST_F(ScanFileTest, FieldsAreWrittenInTheirOrderAroundTheMessage)
     scan(u"/f", u"y");
     // The rate is the size over the shown time (2 s), then that shown rate over 100000, each read back
     // from its field, so the shown digits carry into the next step.
-    EXPECT_EQ(fake.windows.textLog, (std::vector<std::string>{"Text4=/f", "Text2=10", "message",
-                                                              "Text1=2,31481481481481E-05",
-                                                              "Text3=432000,000000001", "Text3=4,32000000000001"}));
+    EXPECT_EQ(fake.windows.textLog,
+              (std::vector<std::string>{"Text4=/f", "Text2=10", "message", "Text1=2,31481481481481E-05",
+                                        "Text3=432000,000000001", "Text3=4,32000000000001"}));
 }
 
 TEST_F(ScanFileTest, EmptyFileIsNotFoundAndAZeroTimeLeavesNoRate)
@@ -124,8 +125,8 @@ TEST_F(ScanFileTest, BlocksAreThirtyTwoThousandBytes)
 TEST_F(ScanFileTest, TextsThatCannotOccurAreNotFound)
 {
     fake.files.add(u"f", std::string(33000, '?') + "abc");
-    for (const std::u16string& text : {std::u16string(u"Δ"), std::u16string(u"abc  "), std::u16string(32001, u'?'),
-                                       std::u16string(u"\u212Abc")}) {
+    for (const std::u16string& text :
+         {std::u16string(u"Δ"), std::u16string(u"abc  "), std::u16string(32001, u'?'), std::u16string(u"\u212Abc")}) {
         fake.messageBox.shown.clear();
         scan(u"f", text);
         EXPECT_EQ(onlyMessage().caption, u"Chaîne non trouvée");
@@ -206,8 +207,8 @@ TEST_F(ScanFileTest, APastedTextTooLongForTheScreenIsShortenedInTheMiddleAndTheP
             scan(path, text);  // not found: the file holds only a, x and text too long for a block
             const std::u16string& shown = fake.messageBox.shown.back().text;
             const std::u16string expected = u"La chaîne recherchée : < " + text.substr(0, 240) + u" \u2026 " +
-                                            text.substr(length - 240) +
-                                            u" > n'a pas été trouvée dans le fichier : \r" + path;
+                                            text.substr(length - 240) + u" > n'a pas été trouvée dans le fichier : \r" +
+                                            path;
             EXPECT_EQ(shown, expected) << length << (spaces ? " with spaces" : " in one word");
         }
     }

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "encoding/code_page.h"
 #include "search_module/anchor_filter.h"
 #include "search_module/block_scanner.h"
-#include "encoding/code_page.h"
 
 namespace quorvin {
 namespace {
@@ -20,8 +20,8 @@ std::size_t naiveFind(const std::string& haystack, const std::string& folded, co
 {
     for (std::size_t i = 0; i + folded.size() <= haystack.size(); ++i) {
         std::size_t k = 0;
-        while (k < folded.size() && fold[static_cast<std::uint8_t>(haystack[i + k])] ==
-                                        static_cast<std::uint8_t>(folded[k])) {
+        while (k < folded.size() &&
+               fold[static_cast<std::uint8_t>(haystack[i + k])] == static_cast<std::uint8_t>(folded[k])) {
             ++k;
         }
         if (k == folded.size()) return i;
@@ -52,8 +52,7 @@ struct Case {
 std::vector<Case> cases()
 {
     const std::string shared = std::string("aAbBeE\xE9\xC9\x8A\x9A\x8C\x9C\x9F\xFF\xD7\xF7 z\0", 20);
-    return {{CodePage::windows1252().foldTable(), shared + "\xDF\xB5"},
-            {oddFold(), shared + "\xC1\x10\x93\x30"}};
+    return {{CodePage::windows1252().foldTable(), shared + "\xDF\xB5"}, {oddFold(), shared + "\xC1\x10\x93\x30"}};
 }
 
 class ScanPaths : public testing::TestWithParam<Path> {
@@ -105,8 +104,8 @@ TEST_P(ScanPaths, FindsTheFirstOccurrenceLikeTheNaiveSearch)
 TEST_P(ScanPaths, FindsATextAtEveryPositionAndAlignment)
 {
     const ByteTable& fold = CodePage::windows1252().foldTable();
-    for (const std::string& text : {std::string("zq"), std::string("\x9C\xFF"), std::string("ab e\xE9"),
-                                    std::string(40, 'e')}) {
+    for (const std::string& text :
+         {std::string("zq"), std::string("\x9C\xFF"), std::string("ab e\xE9"), std::string(40, 'e')}) {
         const std::string filler = pick("bB z\xC9", 900);
         for (std::size_t at = 0; at + text.size() <= filler.size(); ++at) {
             std::string planted = filler;
@@ -142,7 +141,8 @@ TEST_P(ScanPaths, BlockScannerFindsLongTextsAcrossSeamsAndShortLastBlocks)
                 BlockScanner scanner(text, fold);
                 bool found = false;
                 for (std::size_t from = 0; from < scanned.size() && !found; from += 32000) {
-                    found = scanner.feed(bytesOf(scanned, from).first(std::min<std::size_t>(32000, scanned.size() - from)));
+                    found =
+                        scanner.feed(bytesOf(scanned, from).first(std::min<std::size_t>(32000, scanned.size() - from)));
                 }
                 ASSERT_EQ(found, naiveFind(scanned, text, fold) != kNotFound)
                     << "length " << length << " tail " << tail << " present " << present;
@@ -183,9 +183,9 @@ TEST_P(ScanPaths, BlockScannerFindsTextsAmongNearMisses)
 {
     const ByteTable& fold = CodePage::windows1252().foldTable();
     const std::pair<std::string, std::string> nearMisses[] = {
-        {"\xC9L\xC8VES", "\xE9l\xE8ve "},                      // the final s tells them apart
-        {"ha\xFF-les-ros\xE9s", "L'Ha\xFF-les-Roses "},       // one accent tells them apart
-        {"\x9C\x9F\x9Cz", "\x8C\xFF\x8C "},                   // every anchor needs its second case
+        {"\xC9L\xC8VES", "\xE9l\xE8ve "},                           // the final s tells them apart
+        {"ha\xFF-les-ros\xE9s", "L'Ha\xFF-les-Roses "},             // one accent tells them apart
+        {"\x9C\x9F\x9Cz", "\x8C\xFF\x8C "},                         // every anchor needs its second case
         {std::string("e\0e\0e\0", 6), std::string("E\0E\0E ", 6)},  // bytes without case
     };
     for (const auto& [text, miss] : nearMisses) {
@@ -240,7 +240,7 @@ TEST(AnchorRanking, PicksBytesThatRarelyOccurTogether)
 {
     const ByteTable& fold = CodePage::windows1252().foldTable();
     const std::pair<std::string, std::size_t> cases[] = {
-        {"\xC9L\xC8VES", 5},        // "élève " everywhere: the final s
+        {"\xC9L\xC8VES", 5},          // "élève " everywhere: the final s
         {"ha\xFF-les-ros\xE9s", 11},  // "L'Haÿ-les-Roses" everywhere: the last é
     };
     for (const auto& [text, telling] : cases) {
@@ -255,7 +255,8 @@ TEST(AnchorRanking, PicksBytesThatRarelyOccurTogether)
         filter.rank({reinterpret_cast<const std::uint8_t*>(sample.data()), sample.size()});
         std::vector<std::size_t> first;
         for (std::size_t k = 0; k < filter.firstAnchors(); ++k) first.push_back(filter.anchors()[k].offset);
-        EXPECT_NE(std::find(first.begin(), first.end(), telling), first.end()) << "text of " << folded.size() << " bytes";
+        EXPECT_NE(std::find(first.begin(), first.end(), telling), first.end())
+            << "text of " << folded.size() << " bytes";
     }
 }
 

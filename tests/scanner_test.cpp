@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "search_module/block_scanner.h"
 #include "encoding/code_page.h"
+#include "search_module/block_scanner.h"
 
 namespace quorvin {
 namespace {
@@ -82,8 +82,9 @@ TEST(BlockScanner, FindsTextsAcrossSeamsAndNotInPadding)
 TEST(BlockScanner, AgreesWithNaiveSearchOnRandomInputs)
 {
     // An alphabet dense in case pairs and near-misses, so that random texts often almost match.
-    const std::string alphabet = "aAbB\x8A\x9A\x8C\x9C\x8E\x9E\x9F\xFF\xC0\xE0\xD6\xF6\xD7\xF7\xD8\xF8\xDE\xFE\xDF"
-                                 "\xB5\x81\x8D\x8F\x90\x9D oeE\xE9\xC9?";
+    const std::string alphabet =
+        "aAbB\x8A\x9A\x8C\x9C\x8E\x9E\x9F\xFF\xC0\xE0\xD6\xF6\xD7\xF7\xD8\xF8\xDE\xFE\xDF"
+        "\xB5\x81\x8D\x8F\x90\x9D oeE\xE9\xC9?";
     ByteTable upper{};
     for (int b = 0; b < 256; ++b) upper[b] = static_cast<std::uint8_t>(b);
     for (int b = 0; b < 256; ++b) {
@@ -109,8 +110,7 @@ TEST(BlockScanner, AgreesWithNaiveSearchOnRandomInputs)
         }
         const bool expected = naiveContains(file, text);
         for (std::size_t block : {1u, 2u, 3u, 7u, 64u, 32000u}) {
-            ASSERT_EQ(scanInBlocks(file, text, block), expected)
-                << "round " << round << " block " << block;
+            ASSERT_EQ(scanInBlocks(file, text, block), expected) << "round " << round << " block " << block;
         }
     }
 }

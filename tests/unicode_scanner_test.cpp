@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "encoding/code_page.h"
 #include "search_module/anchor_filter.h"
 #include "search_module/block_scanner.h"
 #include "search_module/case_folding.h"
-#include "encoding/code_page.h"
 #include "search_module/unicode_form.h"
 #include "tests/naive_search.h"
 
@@ -30,8 +30,8 @@ TEST(CaseFolding, RestrictedToWindows1252GivesItsOwnCasePairs)
     int pairs = 0;
     for (int a = 0; a < 256; ++a) {
         for (int b = 0; b < 256; ++b) {
-            const bool unicodeSame = fold(cp1252.decode(static_cast<std::uint8_t>(a))) ==
-                                     fold(cp1252.decode(static_cast<std::uint8_t>(b)));
+            const bool unicodeSame =
+                fold(cp1252.decode(static_cast<std::uint8_t>(a))) == fold(cp1252.decode(static_cast<std::uint8_t>(b)));
             EXPECT_EQ(unicodeSame, bytes[a] == bytes[b]) << a << ' ' << b;
             pairs += a != b && unicodeSame && a < b;
         }
@@ -42,12 +42,12 @@ TEST(CaseFolding, RestrictedToWindows1252GivesItsOwnCasePairs)
 TEST(CaseFolding, IsSimpleFoldingOnly)
 {
     EXPECT_EQ(fold(U'K'), U'k');
-    EXPECT_EQ(fold(U'\u212A'), U'k');   // Kelvin sign
-    EXPECT_EQ(fold(U'\u017F'), U's');   // long s
+    EXPECT_EQ(fold(U'\u212A'), U'k');  // Kelvin sign
+    EXPECT_EQ(fold(U'\u017F'), U's');  // long s
     EXPECT_EQ(fold(U'\u03A3'), U'\u03C3');
-    EXPECT_EQ(fold(U'\u03C2'), U'\u03C3');  // final sigma
-    EXPECT_EQ(fold(U'\u1E9E'), U'\u00DF');  // capital sharp s
-    EXPECT_EQ(fold(U'\u00DF'), U'\u00DF');  // no full folding to "ss"
+    EXPECT_EQ(fold(U'\u03C2'), U'\u03C3');          // final sigma
+    EXPECT_EQ(fold(U'\u1E9E'), U'\u00DF');          // capital sharp s
+    EXPECT_EQ(fold(U'\u00DF'), U'\u00DF');          // no full folding to "ss"
     EXPECT_EQ(fold(U'\U00010400'), U'\U00010428');  // Deseret
     EXPECT_EQ(fold(U'\u00E9'), U'\u00E9');
     EXPECT_NE(fold(U'\u00E9'), fold(U'e'));
@@ -115,7 +115,8 @@ std::u16string utf16Text(const std::u32string& text)
         if (c < 0x10000) {
             s += static_cast<char16_t>(c);
         } else {
-            s += {static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)), static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
+            s += {static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
+                  static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
         }
     }
     return s;
@@ -135,14 +136,14 @@ TEST(UnicodeSearch, FindsTheTextInEveryFormWithUnicodeCases)
         {U"x ПРИВЕТ y", u"привет", true},
         {U"Σ", u"σ", true},
         {U"ς", u"Σ", true},
-        {U"\u212Aelvin", u"kelvin", true},   // 3 bytes in UTF-8 against 1
+        {U"\u212Aelvin", u"kelvin", true},  // 3 bytes in UTF-8 against 1
         {U"kelvin", u"\u212Aelvin", true},
         {U"\u017Foleil", u"SOLEIL", true},
         {U"\U00010400\U00010401", u"\U00010428\U00010429", true},  // surrogate pairs in UTF-16
         {U"\u1E9Ee", u"\u00DFE", true},
-        {U"cafe", u"café", false},                    // accents count
-        {U"cafe\u0301", u"café", false},              // no normalisation
-        {U"STRASSE", u"straße", false},               // no full folding
+        {U"cafe", u"café", false},        // accents count
+        {U"cafe\u0301", u"café", false},  // no normalisation
+        {U"STRASSE", u"straße", false},   // no full folding
         {U"\u03C3", u"s", false},
     };
     for (const Example& e : examples) {
@@ -159,18 +160,27 @@ TEST(UnicodeSearch, FindsTheTextInEveryFormWithUnicodeCases)
 TEST(UnicodeSearch, BytesThatReadAsNoCharacterNeverMatch)
 {
     // Overlong, surrogate, truncated and out-of-range UTF-8 where the text's characters would be.
-    for (const std::string& bad : {std::string("\xC1\x81"), std::string("\xE0\x81\x81"),
-                                   std::string("\xED\xA0\x80"), std::string("\xF4\x90\x80\x80"),
-                                   std::string("\xC3"), std::string("\xC3\xC3\xA9")}) {
+    for (const std::string& bad : {std::string("\xC1\x81"), std::string("\xE0\x81\x81"), std::string("\xED\xA0\x80"),
+                                   std::string("\xF4\x90\x80\x80"), std::string("\xC3"), std::string("\xC3\xC3\xA9")}) {
         EXPECT_FALSE(scan("x" + bad + "x", u"xAx")) << bad;
     }
-    EXPECT_TRUE(scan("\xC3" "caf\xC3\xA9\xA9", u"CAFÉ"));  // a valid occurrence among invalid bytes
-    EXPECT_FALSE(scan("\x80" "caf\xC3", u"café"));
+    EXPECT_TRUE(
+        scan("\xC3"
+             "caf\xC3\xA9\xA9",
+             u"CAFÉ"));  // a valid occurrence among invalid bytes
+    EXPECT_FALSE(
+        scan("\x80"
+             "caf\xC3",
+             u"café"));
     for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16Le}) {  // read as characters one by one
-        EXPECT_FALSE(UnicodeForm(U"xax", encoding).occursInLinearly({reinterpret_cast<const std::uint8_t*>("x\xE0\x81\x81x"), 5}));
+        EXPECT_FALSE(UnicodeForm(U"xax", encoding)
+                         .occursInLinearly({reinterpret_cast<const std::uint8_t*>("x\xE0\x81\x81x"), 5}));
     }
     // A lone surrogate in the file breaks an occurrence; one in the text leaves it no Unicode form.
-    EXPECT_TRUE(scan(std::string("\0\xD8" "a\0b\0", 6), u"ab"));        // after a lone high surrogate
+    EXPECT_TRUE(scan(std::string("\0\xD8"
+                                 "a\0b\0",
+                                 6),
+                     u"ab"));                                                      // after a lone high surrogate
     EXPECT_TRUE(scan(std::string("\xD8\x01\xD8\x01\xDC\x00", 6), u"\U00010428"));  // a pair after one
     EXPECT_FALSE(scan(std::string("\xD8\x01\x00\x41\xDC\x00", 6), u"\U00010428A"));
     const std::u16string lone = u"a\xD800";
@@ -199,7 +209,9 @@ TEST(UnicodeSearch, CrowdedCandidatesGiveTheSameAnswers)
     std::u32string file;
     for (int i = 0; i < 40000; ++i) file += U"ab";
     for (Form form : {kCodePage, kUtf8, kUtf16Le, kUtf16Be}) {
-        const auto bytes = [&](const std::u32string& s) { return form == kCodePage ? written(s, kUtf8) : written(s, form); };
+        const auto bytes = [&](const std::u32string& s) {
+            return form == kCodePage ? written(s, kUtf8) : written(s, form);
+        };
         const std::string absent = bytes(file);
         EXPECT_FALSE(scan(absent, utf16Text(text))) << form;
         EXPECT_TRUE(scan(absent + bytes(text), utf16Text(text))) << form;
@@ -236,10 +248,18 @@ protected:
 
 // Characters whose cases take different numbers of bytes, near misses of each other, and bytes that
 // are no character in some form.
-const std::u32string kCharacters = U"aAbBkK\u212AsS\u017F\u00DF\u1E9E\u03C3\u03A3\u03C2\u00E9\u00C9e"
-                                   U"\u043F\u041F\U00010400\U00010428\u00E0\u0000\u00C3";
-const std::vector<std::string> kBadBytes = {"\xC3", "\xE2\x84", "\xED\xA0\x80", "\xC0\xAF", std::string("\0\xD8", 2),
-                                           std::string("\xD8\0", 2), std::string("\x00\xDC", 2), "\xFF\xFE", "\xEF\xBB\xBF"};
+const std::u32string kCharacters =
+    U"aAbBkK\u212AsS\u017F\u00DF\u1E9E\u03C3\u03A3\u03C2\u00E9\u00C9e"
+    U"\u043F\u041F\U00010400\U00010428\u00E0\u0000\u00C3";
+const std::vector<std::string> kBadBytes = {"\xC3",
+                                            "\xE2\x84",
+                                            "\xED\xA0\x80",
+                                            "\xC0\xAF",
+                                            std::string("\0\xD8", 2),
+                                            std::string("\xD8\0", 2),
+                                            std::string("\x00\xDC", 2),
+                                            "\xFF\xFE",
+                                            "\xEF\xBB\xBF"};
 
 TEST_P(UnicodePaths, AgreeWithTheNaiveSearchOnRandomFiles)
 {
@@ -258,8 +278,12 @@ TEST_P(UnicodePaths, AgreeWithTheNaiveSearchOnRandomFiles)
         for (std::size_t p = 0; p < pieces; ++p) {
             const auto form = static_cast<Form>(1 + pick(3));
             switch (pick(6)) {
-            case 0: file += kBadBytes[pick(kBadBytes.size())]; break;
-            case 1: file += static_cast<char>(pick(256)); break;
+            case 0:
+                file += kBadBytes[pick(kBadBytes.size())];
+                break;
+            case 1:
+                file += static_cast<char>(pick(256));
+                break;
             case 2: {  // the text, in any case, sometimes one character short
                 std::u32string copy;
                 for (char32_t c : text) copy += cased(c);
@@ -267,7 +291,8 @@ TEST_P(UnicodePaths, AgreeWithTheNaiveSearchOnRandomFiles)
                 file += written(copy, form);
                 break;
             }
-            default: file += written(std::u32string(1, cased(kCharacters[pick(kCharacters.size())])), form);
+            default:
+                file += written(std::u32string(1, cased(kCharacters[pick(kCharacters.size())])), form);
             }
         }
         const std::u16string typed = utf16Text(text);
@@ -281,7 +306,8 @@ TEST_P(UnicodePaths, AgreeWithTheNaiveSearchOnRandomFiles)
         for (char32_t c : text) folded += fold(c);
         for (auto [form, encoding] : {std::pair{kUtf8, Encoding::Utf8}, std::pair{kUtf16Le, Encoding::Utf16Le},
                                       std::pair{kUtf16Be, Encoding::Utf16Be}}) {
-            ASSERT_EQ(UnicodeForm(folded, encoding).occursInLinearly({reinterpret_cast<const std::uint8_t*>(file.data()), file.size()}),
+            ASSERT_EQ(UnicodeForm(folded, encoding)
+                          .occursInLinearly({reinterpret_cast<const std::uint8_t*>(file.data()), file.size()}),
                       naiveOccurs(file, typed, form))
                 << "round " << round << " form " << form;
         }

@@ -13,8 +13,8 @@ TEST(WindowGeometry, TwipsRoundToTheNearestPixelHalvesAwayFromZero)
     EXPECT_EQ(twipsToPixels(45, 48), 2);  // 1.5
     EXPECT_EQ(twipsToPixels(-45, 48), -2);
     EXPECT_EQ(twipsToPixels(4560, 120), 380);
-    EXPECT_EQ(twipsToPixels(255, 144), 26);     // 25.5
-    EXPECT_EQ(twipsToPixels(1440, 96.5), 97);   // a fractional logical dpi, as X servers report
+    EXPECT_EQ(twipsToPixels(255, 144), 26);    // 25.5
+    EXPECT_EQ(twipsToPixels(1440, 96.5), 97);  // a fractional logical dpi, as X servers report
     EXPECT_EQ(twipsToPixels(1000000, 192), 133333);
 }
 
@@ -56,7 +56,7 @@ TEST(WindowGeometry, TabOrderFollowsTabIndexesThenDesignOrderWithUnfocusedContro
 TEST(WindowGeometry, WindowsCentreInTheirArea)
 {
     EXPECT_EQ(centred({0, 0, 1024, 768}, 400, 300), (PixelRect{312, 234, 400, 300}));
-    EXPECT_EQ(centred({100, 50, 101, 100}, 50, 51), (PixelRect{125, 74, 50, 51}));  // odd leftovers round left
+    EXPECT_EQ(centred({100, 50, 101, 100}, 50, 51), (PixelRect{125, 74, 50, 51}));      // odd leftovers round left
     EXPECT_EQ(centred({0, 40, 300, 200}, 500, 400), (PixelRect{-100, -60, 500, 400}));  // larger than its owner
 }
 

@@ -21,9 +21,10 @@ constexpr std::array<command_line::OptionHelp, 2> kOptions{{
 }};
 
 // What QApplication reads from the command line itself; a value follows the first ones.
-constexpr std::array kQtOptionsWithValue{"platform", "platformpluginpath", "platformtheme", "plugin",
-                                         "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "style",
-                                         "stylesheet", "display", "geometry", "name", "title", "visual"};
+constexpr std::array kQtOptionsWithValue{
+    "platform",    "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "style",  "stylesheet",
+    "display",     "geometry",           "name",          "title",  "visual"};
 constexpr std::array kQtFlags{"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
 
 std::string utf8(std::u16string_view text)

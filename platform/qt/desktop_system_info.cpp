@@ -11,10 +11,10 @@ namespace quorvin::platform::qt {
 namespace {
 
 struct Tool {
-    const char* desktop;    // as XDG_CURRENT_DESKTOP names it
-    bool anyDesktop;        // also runs, and is worth offering, outside its own desktop
-    const char* program;    // looked for on PATH
-    const char* argument;   // opens its page about the machine; null for none
+    const char* desktop;   // as XDG_CURRENT_DESKTOP names it
+    bool anyDesktop;       // also runs, and is worth offering, outside its own desktop
+    const char* program;   // looked for on PATH
+    const char* argument;  // opens its page about the machine; null for none
 };
 
 // The system-information programs of the Linux desktops. Those of the user's desktop come first, then

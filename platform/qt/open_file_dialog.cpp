@@ -51,10 +51,14 @@ public:
         const QFileInfo info = files->fileInfo(mapToSource(index));
         const QLocale french(QLocale::French, QLocale::France);
         switch (index.column()) {
-        case 1: return info.isDir() ? QString() : french.formattedDataSize(info.size());
-        case 2: return info.isDir() ? QStringLiteral("Dossier") : QIdentityProxyModel::data(index, role);
-        case 3: return french.toString(info.lastModified(), QLocale::ShortFormat);
-        default: return QIdentityProxyModel::data(index, role);
+        case 1:
+            return info.isDir() ? QString() : french.formattedDataSize(info.size());
+        case 2:
+            return info.isDir() ? QStringLiteral("Dossier") : QIdentityProxyModel::data(index, role);
+        case 3:
+            return french.toString(info.lastModified(), QLocale::ShortFormat);
+        default:
+            return QIdentityProxyModel::data(index, role);
         }
     }
 };
@@ -65,7 +69,7 @@ bool QtOpenFileDialog::show(OpenFileRecord& record)
 {
     QFileDialog dialog(widgetOf(record.owner), toQString(record.title));
     dialog.setOptions(QFileDialog::HideNameFilterDetails);  // the desktop's own dialog where it offers one
-    dialog.setProxyModel(new FrenchFileDetails(&dialog));  // Qt's own dialog only; the dialog owns it
+    dialog.setProxyModel(new FrenchFileDetails(&dialog));   // Qt's own dialog only; the dialog owns it
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode((record.flags & kOfnFileMustExist) != 0 ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setWindowModality(Qt::ApplicationModal);

@@ -10,9 +10,9 @@ namespace quorvin::platform::qt {
 
 QtPlatform::QtPlatform(std::function<void()> endProgram) : windows(std::move(endProgram)), previous_(services())
 {
-    services() = {&messageBox, &titledMessageBox, &openFileDialog, &shellOpen, &processStart, &fileExists,
-                  &registry,   &files,            &clock,          &locale,    &application,  &windows,
-                  &desktopSystemInfo};
+    services() = {
+        &messageBox, &titledMessageBox, &openFileDialog, &shellOpen, &processStart,     &fileExists, &registry, &files,
+        &clock,      &locale,           &application,    &windows,   &desktopSystemInfo};
 }
 
 QtPlatform::~QtPlatform()
@@ -36,10 +36,8 @@ void prepareApplication()
     QApplication::setApplicationName(QStringLiteral("Quorvin"));
     // The installed desktop entry's name, so that docks and Wayland match the windows with its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.ravendo.Quorvin"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(QUORVIN_VERSION_MAJOR)
-                                            .arg(QUORVIN_VERSION_MINOR)
-                                            .arg(QUORVIN_VERSION_PATCH));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(QUORVIN_VERSION_MAJOR).arg(QUORVIN_VERSION_MINOR).arg(QUORVIN_VERSION_PATCH));
     // The program ends when its main window says so, not when a window happens to be the last one.
     QApplication::setQuitOnLastWindowClosed(false);
     // The designs ask for Comic Sans MS; the comic face most like it stands in where it is missing.

@@ -36,8 +36,8 @@ private:
 
 class QtShellOpen final : public ShellOpenService {
 public:
-    void open(WindowHandle owner, std::u16string_view verb, std::u16string_view target,
-              std::u16string_view parameters, std::u16string_view workingFolder, int showState) override;
+    void open(WindowHandle owner, std::u16string_view verb, std::u16string_view target, std::u16string_view parameters,
+              std::u16string_view workingFolder, int showState) override;
 };
 
 class QtProcessStart final : public ProcessStartService {

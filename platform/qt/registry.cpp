@@ -12,8 +12,7 @@ long NoRegistry::openKey(RegistryKey, std::string_view, std::uint32_t, RegistryK
     return kErrorFileNotFound;
 }
 
-long NoRegistry::queryValue(RegistryKey, std::string_view, std::uint32_t&, std::span<std::uint8_t>,
-                            std::uint32_t& size)
+long NoRegistry::queryValue(RegistryKey, std::string_view, std::uint32_t&, std::span<std::uint8_t>, std::uint32_t& size)
 {
     size = 0;
     return kErrorInvalidHandle;

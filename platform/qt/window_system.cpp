@@ -122,8 +122,8 @@ protected:
         if (event->type() != QEvent::ToolTip || widget->toolTip().isEmpty()) {
             return false;
         }
-        const QString wrapped = QStringLiteral("<p>") + breakingLongWords(widget->toolTip()).toHtmlEscaped() +
-                                QStringLiteral("</p>");
+        const QString wrapped =
+            QStringLiteral("<p>") + breakingLongWords(widget->toolTip()).toHtmlEscaped() + QStringLiteral("</p>");
         QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), wrapped, widget);
         return true;
     }
@@ -330,9 +330,8 @@ QtWindow::QtWindow(QtWindowSystem& system, const WindowDesign& design, EventSink
     widget_->setObjectName(QString::fromStdString(design.name));
     widget_->setWindowTitle(toQString(design.caption));
     // A fixed border: a close box, no maximise or minimise.
-    widget_->setWindowFlags((design.border == Border::FixedDialog ? Qt::Dialog : Qt::Window) |
-                            Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                            Qt::WindowCloseButtonHint);
+    widget_->setWindowFlags((design.border == Border::FixedDialog ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint |
+                            Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     widget_->setFixedSize(twipsToPixels(design.clientWidth, dpi), twipsToPixels(design.clientHeight, dpi));
     widget_->setFont(defaultFont());
     if (design.background) {
@@ -397,7 +396,8 @@ void QtWindow::nameForScreenReaders()
 
 QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
 {
-    const QRect place(twipsToPixels(c.left, dpi), twipsToPixels(c.top, dpi), twipsToPixels(c.width, dpi), twipsToPixels(c.height, dpi));
+    const QRect place(twipsToPixels(c.left, dpi), twipsToPixels(c.top, dpi), twipsToPixels(c.width, dpi),
+                      twipsToPixels(c.height, dpi));
     const std::string name = c.name;
     const auto click = [this, name] { fire(name, Event::Click); };
     QWidget* w = nullptr;
@@ -490,7 +490,8 @@ QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
     }
     case ControlKind::Line: {
         // Lines hold their second end in width and height.
-        const QLine line(twipsToPixels(c.left, dpi), twipsToPixels(c.top, dpi), twipsToPixels(c.width, dpi), twipsToPixels(c.height, dpi));
+        const QLine line(twipsToPixels(c.left, dpi), twipsToPixels(c.top, dpi), twipsToPixels(c.width, dpi),
+                         twipsToPixels(c.height, dpi));
         return new LineWidget(line, c.foreground ? toQColor(*c.foreground) : QColor(Qt::black), c.lineWidth, parent);
     }
     }
@@ -657,7 +658,8 @@ void centre(QWidget& widget, const QWidget* owner)
         area = screen->availableGeometry();
     }
     const QSize size = widget.frameGeometry().size();
-    const PixelRect place = centred({area.left(), area.top(), area.width(), area.height()}, size.width(), size.height());
+    const PixelRect place =
+        centred({area.left(), area.top(), area.width(), area.height()}, size.width(), size.height());
     widget.move(place.left, place.top);
 }
 
@@ -684,8 +686,8 @@ QIcon pictureResource(const std::string& name)
     }
     // The picture as designed first, then the same at 2x; the application icon at every size it is drawn.
     const QString base = QStringLiteral(":/pictures/") + QString::fromStdString(name);
-    for (const char* suffix : {".png", "@2x.png", "_16.png", "_24.png", "_32.png", "_48.png", "_64.png", "_128.png",
-                               "_256.png"}) {
+    for (const char* suffix :
+         {".png", "@2x.png", "_16.png", "_24.png", "_32.png", "_48.png", "_64.png", "_128.png", "_256.png"}) {
         if (QFile::exists(base + QLatin1String(suffix))) {
             icon.addFile(base + QLatin1String(suffix));
         }

@@ -6,8 +6,7 @@
 
 namespace quorvin::testing {
 
-void FakeMessageBox::show(platform::WindowHandle owner, std::u16string_view text, std::u16string_view caption,
-                          int type)
+void FakeMessageBox::show(platform::WindowHandle owner, std::u16string_view text, std::u16string_view caption, int type)
 {
     shown.push_back({owner, std::u16string(text), std::u16string(caption), type});
     if (whileOpen) {
@@ -27,9 +26,8 @@ bool FakeOpenFileDialog::show(platform::OpenFileRecord& record)
         return false;
     }
     // As the system dialog does: the path, its NUL, then what was left of the buffer.
-    const std::u16string rest = answer->size() + 1 < record.fileBuffer.size()
-                                    ? record.fileBuffer.substr(answer->size() + 1)
-                                    : std::u16string();
+    const std::u16string rest =
+        answer->size() + 1 < record.fileBuffer.size() ? record.fileBuffer.substr(answer->size() + 1) : std::u16string();
     record.fileBuffer = *answer + u'\0' + rest;
     return true;
 }
@@ -271,9 +269,9 @@ void FakeWindowSystem::unload(platform::Window& window)
 
 FakePlatform::FakePlatform() : previous_(platform::services())
 {
-    platform::services() = {&messageBox, &titledMessageBox, &openFileDialog, &shellOpen, &processStart,
-                            &fileExists, &registry,   &files,          &clock,     &locale,
-                            &application, &windows, &desktopSystemInfo};
+    platform::services() = {
+        &messageBox, &titledMessageBox, &openFileDialog, &shellOpen, &processStart,     &fileExists, &registry, &files,
+        &clock,      &locale,           &application,    &windows,   &desktopSystemInfo};
 }
 
 FakePlatform::~FakePlatform()

@@ -21,7 +21,7 @@ public:
     double timeOfDay() override { return seconds / 86400.0; }
     std::int64_t steadyMilliseconds() override { return steady; }
     void advance(double bySeconds) { seconds += bySeconds; }
-    double seconds = 12 * 3600;  // noon
+    double seconds = 12 * 3600;            // noon
     std::atomic<std::int64_t> steady = 0;  // a file's reads may move it, on the thread that reads
 };
 

@@ -16,8 +16,8 @@ std::u16string Application::executableFolder()
     // The buffer grows until the whole path fits, however long it is.
     std::vector<char16_t> path(MAX_PATH);
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(path.data()),
-                                                static_cast<DWORD>(path.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(path.data()), static_cast<DWORD>(path.size()));
         if (length == 0) {
             return {};
         }

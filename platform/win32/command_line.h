@@ -7,7 +7,7 @@
 namespace quorvin::platform::win32 {
 
 struct CommandLine {
-    bool help = false;                // "/?": show the usage and end
+    bool help = false;                  // "/?": show the usage and end
     std::vector<std::u16string> files;  // full paths
 };
 

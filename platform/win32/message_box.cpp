@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include "platform/win32/scoped_handles.h"
-#include "platform/win32/win32_services.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_services.h"
 
 namespace quorvin::platform::win32 {
 

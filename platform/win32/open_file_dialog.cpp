@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/win32/win32_services.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_services.h"
 
 namespace quorvin::platform::win32 {
 

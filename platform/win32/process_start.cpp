@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "platform/win32/win32_services.h"
 #include "platform/win32/scoped_handles.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_services.h"
 
 namespace quorvin::platform::win32 {
 

@@ -11,8 +11,7 @@ namespace quorvin::platform::win32 {
 long Registry::openKey(RegistryKey root, std::string_view subKey, std::uint32_t access, RegistryKey& opened)
 {
     HKEY key = nullptr;
-    const LSTATUS status =
-        RegOpenKeyExA(reinterpret_cast<HKEY>(root), std::string(subKey).c_str(), 0, access, &key);
+    const LSTATUS status = RegOpenKeyExA(reinterpret_cast<HKEY>(root), std::string(subKey).c_str(), 0, access, &key);
     opened = status == ERROR_SUCCESS ? reinterpret_cast<RegistryKey>(key) : 0;
     return status;
 }

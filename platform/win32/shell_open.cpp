@@ -2,8 +2,8 @@
 
 #include <shellapi.h>
 
-#include "platform/win32/win32_services.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_services.h"
 
 namespace quorvin::platform::win32 {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "platform/win32/win32_services.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_services.h"
 
 namespace quorvin::platform::win32 {
 

@@ -49,9 +49,8 @@ std::unique_ptr<CodePage> systemCodePage()
         wchar_t c = 0;
         const bool read = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &byte, 1, &c, 1) == 1;
         const auto end = characters.begin() + b;
-        characters[b] = read && c != 0xFFFD && std::find(characters.begin(), end, c) == end
-                            ? static_cast<char16_t>(c)
-                            : static_cast<char16_t>(b);
+        characters[b] = read && c != 0xFFFD && std::find(characters.begin(), end, c) == end ? static_cast<char16_t>(c)
+                                                                                            : static_cast<char16_t>(b);
     }
     std::array<char16_t, 256> sorted = characters;
     std::sort(sorted.begin(), sorted.end());

@@ -28,8 +28,8 @@ public:
 
 class ShellOpen final : public ShellOpenService {
 public:
-    void open(WindowHandle owner, std::u16string_view verb, std::u16string_view target,
-              std::u16string_view parameters, std::u16string_view workingFolder, int showState) override;
+    void open(WindowHandle owner, std::u16string_view verb, std::u16string_view target, std::u16string_view parameters,
+              std::u16string_view workingFolder, int showState) override;
 };
 
 class ProcessStart final : public ProcessStartService {

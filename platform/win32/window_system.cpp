@@ -4,8 +4,8 @@
 #include <oleacc.h>
 #include <shellapi.h>
 
-#include <cwchar>
 #include <cmath>
+#include <cwchar>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -54,8 +54,7 @@ COLORREF colorRef(const Color& color)
 template <class Function>
 Function* user32Function(const char* name)
 {
-    return reinterpret_cast<Function*>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+    return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
 UINT dpiOf(HWND window)
@@ -67,8 +66,8 @@ UINT dpiOf(HWND window)
 
 void adjustForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi)
 {
-    static auto* const adjust = user32Function<BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT)>(
-        "AdjustWindowRectExForDpi");
+    static auto* const adjust =
+        user32Function<BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
     if (!adjust || !adjust(&rect, style, FALSE, exStyle, dpi)) {
         AdjustWindowRectEx(&rect, style, FALSE, exStyle);
     }
@@ -368,17 +367,17 @@ NativeWindow::NativeWindow(WindowSystem& system, const WindowDesign& design, Eve
     dpi_ = dpiOf(hwnd_);
 
     for (std::size_t i = 0; i < design.controls.size(); ++i) {
-        controls_.push_back(std::make_unique<NativeControl>(*this, design.controls[i],
-                                                            kFirstControlId + static_cast<int>(i)));
+        controls_.push_back(
+            std::make_unique<NativeControl>(*this, design.controls[i], kFirstControlId + static_cast<int>(i)));
     }
     // Tab order is creation order.
     std::vector<NativeControl*> order;
     for (const std::size_t i : tabOrder(design.controls)) {
         order.push_back(controls_[i].get());
     }
-    toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                system.instance(), nullptr);
+    toolTips_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, system.instance(), nullptr);
     // Long tips (a whole path) wrap at half the screen's width instead of running past its edge.
     SendMessageW(toolTips_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
     for (NativeControl* control : order) {
@@ -459,9 +458,9 @@ void NativeWindow::createControl(NativeControl& control)
     }
     // A picture's window text is not shown: screen readers say it as the picture's name.
     const std::u16string text = control.showsPicture() ? accessibleNameOf(d) : d.text;
-    control.hwnd = CreateWindowExW(exStyle, windowClass, wide(text).c_str(), style, 0, 0, 0, 0, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), system_.instance(),
-                                   nullptr);
+    control.hwnd =
+        CreateWindowExW(exStyle, windowClass, wide(text).c_str(), style, 0, 0, 0, 0, hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), system_.instance(), nullptr);
     if (d.kind == ControlKind::TextBox) {
         // A text box takes texts of any length, as typed or pasted; the system's default keeps only 30,000
         // characters or so and cuts a pasted text without a word.
@@ -845,8 +844,7 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         layout();
         loadIcons();
         const RECT* suggested = reinterpret_cast<RECT*>(lParam);
-        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
     case WM_NCDESTROY:
@@ -928,8 +926,7 @@ void WindowSystem::processEvents(bool userInput)
         }
         // Paint, timers and the system's own messages always run; input only reaches the owned window.
         if (isUserInput(message)) {
-            const bool forOwned = owned_ && message.hwnd &&
-                                  GetAncestor(message.hwnd, GA_ROOT) == owned_->hwnd();
+            const bool forOwned = owned_ && message.hwnd && GetAncestor(message.hwnd, GA_ROOT) == owned_->hwnd();
             if (!userInput || !forOwned) {
                 if (message.message == WM_DROPFILES) {
                     ScopedDrop(reinterpret_cast<HDROP>(message.wParam)).reset();  // a drop refused is freed

@@ -90,8 +90,7 @@ testing::MessageRecord FaultSuite::scan(const std::u16string& file, const std::u
     return fake.messageBox.shown[0];
 }
 
-void FaultSuite::expectError(const testing::MessageRecord& shown, const std::u16string& file,
-                             std::u16string_view cause)
+void FaultSuite::expectError(const testing::MessageRecord& shown, const std::u16string& file, std::u16string_view cause)
 {
     EXPECT_EQ(shown.caption, kError);
     EXPECT_EQ(shown.type, platform::kMessageError);

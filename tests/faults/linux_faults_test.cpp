@@ -111,7 +111,8 @@ TEST_F(FaultTest, SystemFilesAreReadToTheirRealEnd)
     EXPECT_EQ(status.caption, kFound);
     const std::u16string read = form.Text2().text();
     EXPECT_NE(read, u"0");
-    EXPECT_TRUE(status.text.starts_with(read + u" Octets ont été scannés.")) << "the found message tells the bytes read";
+    EXPECT_TRUE(status.text.starts_with(read + u" Octets ont été scannés."))
+        << "the found message tells the bytes read";
     EXPECT_EQ(scan(u"/proc/self/maps", u"r").caption, kFound);
     EXPECT_EQ(scan(u"/proc/self/status", u"absent from the file").caption, kNotFound);
     EXPECT_NE(form.Text2().text(), u"0");

@@ -6,8 +6,9 @@
 //   fault:  bits 0-1: 0 none, 1 the file ends early (at byte `where`), 2 the file grows (its length is
 //           taken as `where`), 3 the read number `where` fails;
 //           bit 2: a character the code page cannot write goes into the text (ScanFile only);
-//           bits 3 and 4 both set: the text is made 31999 to 32001 bytes long and planted at the file's start (32000 only);
-//           bit 5: the text bytes are UTF-16LE units (lone surrogates and pairs included) rather than Windows-1252
+//           bits 3 and 4 both set: the text is made 31999 to 32001 bytes long and planted at the file's start (32000
+//           only); bit 5: the text bytes are UTF-16LE units (lone surrogates and pairs included) rather than
+//           Windows-1252
 // The block scan runs with the code page's form alone and with every form (Windows-1252, UTF-8, UTF-16LE,
 // UTF-16BE); the naive search reads the file in each form from every offset.
 #include <algorithm>
@@ -19,10 +20,10 @@
 #include <optional>
 #include <string>
 
+#include "encoding/code_page.h"
 #include "main_window/frm_scan.h"
 #include "platform/testing/fakes.h"
 #include "search_module/block_scanner.h"
-#include "encoding/code_page.h"
 #include "search_module/messages.h"
 #include "search_module/number_text.h"
 #include "search_module/scan_options.h"
@@ -46,14 +47,14 @@ void check(bool condition, const char* what)
 
 struct Case {
     std::size_t blockSize;
-    std::string text;     // code page bytes
-    std::string content;  // every byte the file could give
-    std::int64_t length;  // what the file says its length is
-    std::int64_t realEnd; // where reads stop giving bytes
-    std::int64_t failAt;  // the read (0-based) that fails, or -1
-    bool uncodable;       // the typed text holds a character the code page cannot write
+    std::string text;      // code page bytes
+    std::string content;   // every byte the file could give
+    std::int64_t length;   // what the file says its length is
+    std::int64_t realEnd;  // where reads stop giving bytes
+    std::int64_t failAt;   // the read (0-based) that fails, or -1
+    bool uncodable;        // the typed text holds a character the code page cannot write
     std::size_t uncodableAt;
-    bool utf16Text;       // `text` holds UTF-16LE units
+    bool utf16Text;  // `text` holds UTF-16LE units
 };
 
 // The text as the user typed it, before any character the code page cannot write goes in.
@@ -62,7 +63,8 @@ std::u16string typedText(const Case& c)
     if (!c.utf16Text) return CodePage::windows1252().decode(c.text);
     std::u16string units;
     for (std::size_t i = 0; i + 1 < c.text.size(); i += 2) {
-        units += static_cast<char16_t>(static_cast<std::uint8_t>(c.text[i]) | static_cast<std::uint8_t>(c.text[i + 1]) << 8);
+        units +=
+            static_cast<char16_t>(static_cast<std::uint8_t>(c.text[i]) | static_cast<std::uint8_t>(c.text[i + 1]) << 8);
     }
     return units;
 }
@@ -165,9 +167,15 @@ void checkScanBlocks(const Case& c, const std::u16string* typed)
         }
     }
     switch (expected.outcome) {
-    case Outcome::ReadError: check(!result, "a failed read did not surface"); break;
-    case Outcome::Found: check(result == ScanResult::Found, "text missed"); break;
-    case Outcome::NotFound: check(result == ScanResult::NotFound, "text found that is not there"); break;
+    case Outcome::ReadError:
+        check(!result, "a failed read did not surface");
+        break;
+    case Outcome::Found:
+        check(result == ScanResult::Found, "text missed");
+        break;
+    case Outcome::NotFound:
+        check(result == ScanResult::NotFound, "text found that is not there");
+        break;
     }
     if (result) check(bytesRead == expected.bytesRead, "wrong count of bytes read");
 }
@@ -202,7 +210,9 @@ void checkScanFile(const Case& c)
     check(files.openFiles == 0, "file left open");
     check(form.Text2().text() == integerToText(c.length), "wrong size shown");
     switch (outcome) {
-    case Outcome::ReadError: check(shown.caption == messages::kFileErrorCaption, "read error not told"); break;
+    case Outcome::ReadError:
+        check(shown.caption == messages::kFileErrorCaption, "read error not told");
+        break;
     case Outcome::Found:
         check(shown.caption == messages::kFoundCaption, "ScanFile missed the text");
         check(shown.text == messages::found(c.length, typed, u"/fuzz/file"), "wrong found message");
@@ -248,9 +258,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     c.realEnd = contentSize;
     c.failAt = -1;
     switch (fault & 3) {
-    case 1: c.realEnd = static_cast<std::int64_t>(where) % (contentSize + 1); break;
-    case 2: c.length = static_cast<std::int64_t>(where) % (contentSize + 1); break;
-    case 3: c.failAt = static_cast<std::int64_t>(where % 16); break;
+    case 1:
+        c.realEnd = static_cast<std::int64_t>(where) % (contentSize + 1);
+        break;
+    case 2:
+        c.length = static_cast<std::int64_t>(where) % (contentSize + 1);
+        break;
+    case 3:
+        c.failAt = static_cast<std::int64_t>(where % 16);
+        break;
     }
     c.uncodable = (fault & 4) != 0;
     c.uncodableAt = where;

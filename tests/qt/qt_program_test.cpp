@@ -2,8 +2,8 @@
 // and message boxes, the About window, the progress window, dropped files and a file given at start.
 #include <QAccessible>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,8 +96,10 @@ private slots:
         answerNextMessage(found);
         QTest::mouseClick(button(), Qt::LeftButton);
         QCOMPARE(found.caption, QStringLiteral("Chaîne de caractère trouvée !"));
-        QCOMPARE(found.text, "7 Octets ont été scannés.\nResultats de la recherche :\nLa chaîne recherchée : < abc > "
-                             "a été trouvée dans le fichier : \n" + path);
+        QCOMPARE(found.text,
+                 "7 Octets ont été scannés.\nResultats de la recherche :\nLa chaîne recherchée : < abc > "
+                 "a été trouvée dans le fichier : \n" +
+                     path);
         QCOMPARE(found.owner, main());
         QCOMPARE(button()->text(), kChooseFile);
         QCOMPARE(button()->toolTip(), kChooseTip);

@@ -6,13 +6,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QScopeGuard>
 #include <QTime>
 #include <fcntl.h>
 #include <filesystem>
@@ -24,8 +24,8 @@
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"
-#include "search_module/messages.h"
 #include "qt_test_support.h"
+#include "search_module/messages.h"
 
 using namespace quorvin;
 using namespace quorvin::platform;
@@ -42,11 +42,12 @@ private slots:
 
     void commandLineAnswersOptionsAndKeepsFilesAsGiven()
     {
-        const auto read = [](std::vector<const char*> arguments, std::vector<std::u16string>& files,
-                             std::string& out, std::string& err) {
+        const auto read = [](std::vector<const char*> arguments, std::vector<std::u16string>& files, std::string& out,
+                             std::string& err) {
             std::ostringstream o, e;
             arguments.insert(arguments.begin(), "/usr/bin/quorvin");
-            const auto code = readCommandLine({const_cast<char* const*>(arguments.data()), arguments.size()}, files, o, e);
+            const auto code =
+                readCommandLine({const_cast<char* const*>(arguments.data()), arguments.size()}, files, o, e);
             out = o.str();
             err = e.str();
             return code;
@@ -62,14 +63,15 @@ private slots:
 
         QCOMPARE(read({"--bogus", "-x"}, files, out, err), std::optional<int>(2));
         QVERIFY(out.empty());
-        QVERIFY(err.starts_with("quorvin : option inconnue « --bogus »\nquorvin : option inconnue « -x »\n"
-                                "Utilisation : "));
+        QVERIFY(
+            err.starts_with("quorvin : option inconnue « --bogus »\nquorvin : option inconnue « -x »\n"
+                            "Utilisation : "));
         QCOMPARE(read({"-style"}, files, out, err), std::optional<int>(2));
 
         // Qt's own options are left to QApplication; "--" ends the options; relative names become
         // absolute with their bytes kept, even when they are not UTF-8.
-        QCOMPARE(read({"-style", "fusion", "-reverse", "/tmp/a b.txt", "d\xE9j\xE0/../x.txt", "--", "-moins.txt"}, files,
-                      out, err),
+        QCOMPARE(read({"-style", "fusion", "-reverse", "/tmp/a b.txt", "d\xE9j\xE0/../x.txt", "--", "-moins.txt"},
+                      files, out, err),
                  std::optional<int>());
         const std::string here = std::filesystem::current_path().native();
         QCOMPARE(files.size(), std::size_t(3));
@@ -141,7 +143,8 @@ private slots:
         };
         const auto lastStarted = [&] {
             QFile log(started);
-            if (!QTest::qWaitFor([&] { return log.exists() && log.size() > 0; }, 5000) || !log.open(QIODevice::ReadOnly)) {
+            if (!QTest::qWaitFor([&] { return log.exists() && log.size() > 0; }, 5000) ||
+                !log.open(QIODevice::ReadOnly)) {
                 return QString();
             }
             const QString text = QString::fromUtf8(log.readAll()).trimmed();
@@ -244,8 +247,9 @@ private slots:
         QVERIFY(!dialogs.show(record));
         QCOMPARE(directory, dir.path() + QStringLiteral("/dossier"));
         QCOMPARE(size, QStringLiteral("6 octets"));
-        QCOMPARE(date,
-                 QLocale(QLocale::French, QLocale::France).toString(QFileInfo(file).lastModified(), QLocale::ShortFormat));
+        QCOMPARE(
+            date,
+            QLocale(QLocale::French, QLocale::France).toString(QFileInfo(file).lastModified(), QLocale::ShortFormat));
         QVERIFY2(date.contains(u'/'), qPrintable(date));
         QCOMPARE(folderType, QStringLiteral("Dossier"));
     }

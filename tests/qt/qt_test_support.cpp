@@ -2,12 +2,12 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 

@@ -177,13 +177,20 @@ private slots:
         const auto roleOf = [](const ControlDesign& c) {
             switch (c.kind) {
             case ControlKind::Button:
-            case ControlKind::PictureButton: return QAccessible::PushButton;
-            case ControlKind::Frame: return QAccessible::Grouping;
-            case ControlKind::TextBox: return QAccessible::EditableText;
-            case ControlKind::ProgressBar: return QAccessible::ProgressBar;
-            case ControlKind::Line: return QAccessible::Separator;
-            case ControlKind::Label: return c.linkTarget.empty() ? QAccessible::StaticText : QAccessible::Link;
-            case ControlKind::Picture: return c.linkTarget.empty() ? QAccessible::Graphic : QAccessible::Link;
+            case ControlKind::PictureButton:
+                return QAccessible::PushButton;
+            case ControlKind::Frame:
+                return QAccessible::Grouping;
+            case ControlKind::TextBox:
+                return QAccessible::EditableText;
+            case ControlKind::ProgressBar:
+                return QAccessible::ProgressBar;
+            case ControlKind::Line:
+                return QAccessible::Separator;
+            case ControlKind::Label:
+                return c.linkTarget.empty() ? QAccessible::StaticText : QAccessible::Link;
+            case ControlKind::Picture:
+                return c.linkTarget.empty() ? QAccessible::Graphic : QAccessible::Link;
             }
             return QAccessible::NoRole;
         };

@@ -68,8 +68,8 @@ std::wstring textOf(HWND window)
     }
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                        5000, &copied);
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
+                        &copied);
     text.resize(copied);
     return text;
 }
@@ -77,8 +77,7 @@ std::wstring textOf(HWND window)
 void setText(HWND window, const std::wstring& text)
 {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
-                        &result);
+    SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, &result);
 }
 
 // Posted: a click may open a modal window, and the program answers no sent message until it closes.
@@ -282,9 +281,10 @@ TEST(QuorvinExe, FindsATextThenReportsOneThatIsNotThere)
     click(program.control("Scan_Select"));
     Box found = program.answerMessageBox();
     EXPECT_EQ(found.caption, L"Chaîne de caractère trouvée !");
-    EXPECT_EQ(found.text, L"7 Octets ont été scannés.\r\nResultats de la recherche :\r\n"
-                          L"La chaîne recherchée : < abc > a été trouvée dans le fichier : \r" +
-                              file.wstring());
+    EXPECT_EQ(found.text,
+              L"7 Octets ont été scannés.\r\nResultats de la recherche :\r\n"
+              L"La chaîne recherchée : < abc > a été trouvée dans le fichier : \r" +
+                  file.wstring());
     ASSERT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
     EXPECT_EQ(program.text("Text2"), L"7");
     EXPECT_EQ(program.text("Text1"), L"");
@@ -294,7 +294,8 @@ TEST(QuorvinExe, FindsATextThenReportsOneThatIsNotThere)
     click(program.control("Scan_Select"));
     Box notFound = program.answerMessageBox();
     EXPECT_EQ(notFound.caption, L"Chaîne non trouvée");
-    EXPECT_EQ(notFound.text, L"La chaîne recherchée : < abd > n'a pas été trouvée dans le fichier : \r" + file.wstring());
+    EXPECT_EQ(notFound.text,
+              L"La chaîne recherchée : < abd > n'a pas été trouvée dans le fichier : \r" + file.wstring());
     EXPECT_TRUE(waitFor([&] { return !program.text("Text1").empty(); })) << "no search time after a search that failed";
     EXPECT_FALSE(IsWindowVisible(program.control("Text3")));
 
@@ -318,10 +319,10 @@ void expectLabelsFitTheirTexts(HWND window, const quorvin::platform::WindowDesig
         const std::wstring text = textOf(label);
         // A font is the program's own: the same face is made here (the default face is MS Sans Serif).
         const quorvin::platform::Font font = d.font.value_or(quorvin::platform::Font{u"MS Sans Serif", 8.25, false});
-        HFONT made = CreateFontW(-static_cast<int>(std::lround(font.points * dpi / 72.0)), 0, 0, 0,
-                                 font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH,
-                                 wideOf(font.family).c_str());
+        HFONT made =
+            CreateFontW(-static_cast<int>(std::lround(font.points * dpi / 72.0)), 0, 0, 0,
+                        font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, wideOf(font.family).c_str());
         HDC dc = GetDC(nullptr);
         HGDIOBJ previous = SelectObject(dc, made);
         SIZE extent{};
@@ -506,14 +507,17 @@ TEST(QuorvinExe, AFileRemovedAfterItWasChosenIsReportedAndTheProgramGoesOn)
 
 TEST(QuorvinExe, FindsTextsInUtf8AndInNotepadsUnicodeFiles)
 {
-    const fs::path utf8 = writeFile(L"utf-8.txt", "Caf\xC3\xA9 cr\xC3\xA8me \xC3\xA0 la fran\xC3\xA7" "aise\r\n");
+    const fs::path utf8 = writeFile(L"utf-8.txt",
+                                    "Caf\xC3\xA9 cr\xC3\xA8me \xC3\xA0 la fran\xC3\xA7"
+                                    "aise\r\n");
     std::string utf16 = "\xFF\xFE";  // Notepad's "Unicode": UTF-16LE after a byte-order mark
     for (char16_t c : std::u16string(u"Привет, мир\r\n")) {
         utf16 += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
     }
     const fs::path unicode = writeFile(L"unicode.txt", utf16);
     Program program;
-    for (const auto& [text, file] : {std::pair{std::wstring(L"CAF\u00C9"), utf8}, std::pair{std::wstring(L"привет"), unicode}}) {
+    for (const auto& [text, file] :
+         {std::pair{std::wstring(L"CAF\u00C9"), utf8}, std::pair{std::wstring(L"привет"), unicode}}) {
         setText(program.control("ScanString"), text);
         ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(program.control("Scan_Select")) != FALSE; }));
         program.chooseFile(file);
@@ -545,9 +549,10 @@ TEST(QuorvinExe, AboutWindowShowsItsDetailsAndClosesWithEnterOrEscape)
             ASSERT_NE(box, nullptr);
             EXPECT_FALSE(IsWindowEnabled(window)) << "the details message is not modal to the program";
             const Box details = program.answerMessageBox();
-            EXPECT_EQ(details.text, L"Quorvin version 1.1.0\rRechercher une chaîne de caratères dans un fichier\r\r"
-                                    L"Auteur : l'équipe Ravendo\rE-Mail : contact@ravendo.example\r"
-                                    L"Url : https://ravendo.example\r\rLogiciel FREEWARE");
+            EXPECT_EQ(details.text,
+                      L"Quorvin version 1.1.0\rRechercher une chaîne de caratères dans un fichier\r\r"
+                      L"Auteur : l'équipe Ravendo\rE-Mail : contact@ravendo.example\r"
+                      L"Url : https://ravendo.example\r\rLogiciel FREEWARE");
         }
         ASSERT_TRUE(waitFor([&] { return IsChild(window, program.focus()) != FALSE; }));
         program.pressKey(key);
@@ -656,8 +661,8 @@ TEST(QuorvinExe, VersionBlockNamesTheProgramInFrench)
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
 
     WORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &size));
+    ASSERT_TRUE(
+        VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size));
     EXPECT_EQ(translation[0], 0x040C);
     EXPECT_EQ(translation[1], 1200);
 

@@ -131,8 +131,8 @@ TEST_F(Win32Files, LeavesNoHandleOpen)
 TEST_F(Win32Files, SearchesAFileAnotherProgramIsWriting)
 {
     const std::u16string path = write(L"log.txt", "first");
-    HANDLE writer = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE writer = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     BinaryFiles files;
     EXPECT_EQ(files.openRead(path)->length(), 5);
@@ -177,17 +177,17 @@ TEST(Win32Locale, CodePageFoldsWesternLettersAndDecodesEveryByte)
 TEST(Win32Registry, ReadsAValueAndRefusesOneLargerThanTheBuffer)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\QuorvinTest", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\QuorvinTest", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\x"), 5);
     RegCloseKey(key);
 
     Registry registry;
     RegistryKey opened = 0;
-    ASSERT_EQ(registry.openKey(reinterpret_cast<RegistryKey>(HKEY_CURRENT_USER), "Software\\QuorvinTest",
-                               kKeyRead, opened),
-              0);
+    ASSERT_EQ(
+        registry.openKey(reinterpret_cast<RegistryKey>(HKEY_CURRENT_USER), "Software\\QuorvinTest", kKeyRead, opened),
+        0);
     std::array<std::uint8_t, 8> buffer{};
     std::uint32_t type = 0, size = buffer.size();
     EXPECT_EQ(registry.queryValue(opened, "Path", type, buffer, size), 0);
@@ -200,9 +200,9 @@ TEST(Win32Registry, ReadsAValueAndRefusesOneLargerThanTheBuffer)
     EXPECT_EQ(registry.closeKey(opened), 0);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuorvinTest");
 
-    EXPECT_NE(registry.openKey(reinterpret_cast<RegistryKey>(HKEY_LOCAL_MACHINE), "SOFTWARE\\No Such Key", kKeyRead,
-                               opened),
-              0);
+    EXPECT_NE(
+        registry.openKey(reinterpret_cast<RegistryKey>(HKEY_LOCAL_MACHINE), "SOFTWARE\\No Such Key", kKeyRead, opened),
+        0);
 }
 
 std::vector<int> freed;
@@ -244,9 +244,9 @@ TEST(ScopedHandles, AFileHandleIsClosedWhenItsWrapperGoes)
     {
         const ScopedHandle file(raw);
         // Opened without sharing: nobody else can open it meanwhile.
-        EXPECT_EQ(CreateFileW(path.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr),
-                  INVALID_HANDLE_VALUE);
+        EXPECT_EQ(
+            CreateFileW(path.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+            INVALID_HANDLE_VALUE);
     }
     EXPECT_TRUE(fs::remove(path));  // closed, so it can go
 }

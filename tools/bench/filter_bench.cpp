@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "encoding/code_page.h"
 #include "platform/posix/native_path.h"
 #include "search_module/anchor_filter.h"
 #include "search_module/block_scanner.h"
-#include "encoding/code_page.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ int main(int argc, char** argv)
     std::ifstream in(argv[1], std::ios::binary);
     in.read(data.data(), static_cast<std::streamsize>(size));
     size = static_cast<std::size_t>(in.gcount()) / kBlock * kBlock;
-    auto* block = static_cast<std::uint8_t*>(::operator new(kBlock, std::align_val_t{4096}));
+    auto* block = static_cast<std::uint8_t*>(::operator new (kBlock, std::align_val_t{4096}));
 
     const double copy = msPerGiB(size, [&] {
         for (std::size_t at = 0; at < size; at += kBlock) {
@@ -74,7 +74,8 @@ int main(int argc, char** argv)
     std::printf("%-40s copies alone %6.1f ms/GiB\n", "", copy);
     const ByteTable& fold = CodePage::windows1252().foldTable();
     for (int t = 3; t < argc; ++t) {
-        const std::optional<std::string> text = CodePage::windows1252().encode(platform::posix::fromNativePath(argv[t]));
+        const std::optional<std::string> text =
+            CodePage::windows1252().encode(platform::posix::fromNativePath(argv[t]));
         if (!text) continue;
         std::printf("%-40s", argv[t]);
         for (scan_paths::Path path : scan_paths::supported()) {
@@ -107,5 +108,5 @@ int main(int argc, char** argv)
         std::printf(" choice %.0f us", choice * 1e6);
         std::printf("\n");
     }
-    ::operator delete(block, std::align_val_t{4096});
+    ::operator delete (block, std::align_val_t{4096});
 }

@@ -10,11 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "encoding/code_page.h"
 #include "platform/posix/binary_file.h"
 #include "platform/posix/native_path.h"
 #include "search_module/anchor_filter.h"
 #include "search_module/block_scanner.h"
-#include "encoding/code_page.h"
 #include "search_module/scan_options.h"
 
 namespace {
@@ -60,8 +60,8 @@ int main(int argc, char** argv)
             unicode = false;
         } else if (option.starts_with("--path=")) {
             bool known = false;
-            for (scan_paths::Path path : {scan_paths::Path::Scalar, scan_paths::Path::Sse2, scan_paths::Path::Avx2,
-                                          scan_paths::Path::Avx512}) {
+            for (scan_paths::Path path :
+                 {scan_paths::Path::Scalar, scan_paths::Path::Sse2, scan_paths::Path::Avx2, scan_paths::Path::Avx512}) {
                 if (option.substr(7) == scan_paths::name(path)) {
                     known = true;
                     if (!scan_paths::use(path)) {

@@ -3,8 +3,8 @@
 // system, paths held as UTF-16 as Windows holds them.
 #include <windows.h>
 
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 #include "platform/win32/win32_services.h"

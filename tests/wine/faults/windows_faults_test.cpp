@@ -51,7 +51,8 @@ int hold(const std::wstring& mode, const std::wstring& path)
 class OtherProgram {
 public:
     OtherProgram(const std::wstring& mode, const fs::path& path)
-        : held_(CreateEventW(nullptr, TRUE, FALSE, kHeldEvent)), release_(CreateEventW(nullptr, TRUE, FALSE, kReleaseEvent))
+        : held_(CreateEventW(nullptr, TRUE, FALSE, kHeldEvent)),
+          release_(CreateEventW(nullptr, TRUE, FALSE, kReleaseEvent))
     {
         wchar_t self[MAX_PATH];
         GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -137,8 +138,8 @@ TEST_F(FaultTest, RangeLockedByAnotherProgram)
 
 TEST_F(FaultTest, ReservedNamesPipesAndFoldersAreRefusedWithoutBlocking)
 {
-    const HANDLE pipe = CreateNamedPipeW(L"\\\\.\\pipe\\quorvin-faults", PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0, 0,
-                                         0, nullptr);
+    const HANDLE pipe =
+        CreateNamedPipeW(L"\\\\.\\pipe\\quorvin-faults", PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     // Device names, in any folder and with any extension, and a pipe: opened, seen to be no disk file, closed.
     for (const std::u16string& device : {path("nul.txt"), path("NUL"), path("aux"), std::u16string(u"\\\\.\\NUL"),
@@ -241,8 +242,8 @@ TEST_F(FaultTest, LongPathsWithTheirPrefix)
     }
     const std::u16string& deep = folders.back();
     const std::u16string file = deep + u"\\needle.txt";
-    const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(file.c_str()), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_NEW, 0, nullptr);
+    const HANDLE handle =
+        CreateFileW(reinterpret_cast<const wchar_t*>(file.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     DWORD written = 0;
     WriteFile(handle, "Needle", 6, &written, nullptr);
@@ -263,7 +264,8 @@ TEST_F(FaultTest, LongPathsWithTheirPrefix)
 
 TEST_F(FaultTest, NamesOutsideTheCodePage)
 {
-    for (const std::wstring name : {L"\u0394 \u212A \U0001F600.txt", L"\u65E5\u672C.txt", L"caf\u00E9 \u0153uvre.txt"}) {
+    for (const std::wstring name :
+         {L"\u0394 \u212A \U0001F600.txt", L"\u65E5\u672C.txt", L"caf\u00E9 \u0153uvre.txt"}) {
         const std::u16string file = write(fs::path(name), "needle");
         const testing::MessageRecord shown = scan(file, u"needle");
         EXPECT_EQ(shown.caption, kFound);
