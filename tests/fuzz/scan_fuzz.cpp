@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,7 +81,9 @@ public:
     std::size_t read(std::int64_t position, std::span<std::uint8_t> into) override
     {
         check(position == next_, "reads are not in sequence");
-        check(position - 1 + static_cast<std::int64_t>(into.size()) <= c_.length, "read beyond the length");
+        // A file whose length reads 0 is read until a read comes back short.
+        check(c_.length == 0 || position - 1 + static_cast<std::int64_t>(into.size()) <= c_.length,
+              "read beyond the length");
         check(into.size() <= c_.blockSize, "read larger than a block");
         if (reads_++ == c_.failAt) {
             throw platform::FileError(platform::FileFault::ReadFailed, "injected read failure");
@@ -115,18 +118,19 @@ enum class Outcome { Found, NotFound, ReadError };
 struct Expected {
     Outcome outcome;
     std::int64_t bytesRead;
+    bool reachedEnd = false;  // the read that ended the scan came back short
 };
 
 // Folds the whole visible file and the text, and looks for the text the plain way: in the code page's
-// bytes alone, or with `typed`, in every form.
-Expected reference(const Case& c, std::size_t blockSize, const std::u16string* typed = nullptr)
+// bytes alone, or with `typed`, in every form. The scan reads up to `length` bytes.
+Expected reference(const Case& c, std::int64_t length, std::size_t blockSize, const std::u16string* typed = nullptr)
 {
     const ByteTable& fold = CodePage::windows1252().foldTable();
     auto folded = [&fold](std::string s) {
         for (char& ch : s) ch = static_cast<char>(fold[static_cast<std::uint8_t>(ch)]);
         return s;
     };
-    const std::int64_t visible = std::min(c.length, c.realEnd);
+    const std::int64_t visible = std::min(length, c.realEnd);
     const std::string file = c.content.substr(0, static_cast<std::size_t>(visible));
     std::size_t end = naive::kNowhere;
     if (typed == nullptr) {
@@ -140,12 +144,13 @@ Expected reference(const Case& c, std::size_t blockSize, const std::u16string* t
         // The scan stops at the read that brings the occurrence's last byte, unless a read fails first.
         const std::int64_t lastRead = static_cast<std::int64_t>(end - 1) / block;
         if (c.failAt >= 0 && c.failAt <= lastRead) return {Outcome::ReadError, 0};
-        return {Outcome::Found, std::min((lastRead + 1) * block, visible)};
+        return {Outcome::Found, std::min((lastRead + 1) * block, visible),
+                c.realEnd < length && c.realEnd < (lastRead + 1) * block};
     }
     // Read i is made when it starts before the length and every read before it was whole.
     const std::int64_t failStart = c.failAt * block;
-    if (c.failAt >= 0 && failStart < c.length && failStart <= c.realEnd) return {Outcome::ReadError, 0};
-    return {Outcome::NotFound, visible};
+    if (c.failAt >= 0 && failStart < length && failStart <= c.realEnd) return {Outcome::ReadError, 0};
+    return {Outcome::NotFound, visible, c.realEnd < length};
 }
 
 // The block scan with the code page's form alone, or with every form of `typed`.
@@ -153,7 +158,7 @@ void checkScanBlocks(const Case& c, const std::u16string* typed)
 {
     CaseFiles files;
     files.current = &c;
-    const Expected expected = reference(c, c.blockSize, typed);
+    const Expected expected = reference(c, c.length, c.blockSize, typed);
     std::optional<ScanResult> result;
     std::int64_t bytesRead = -1;
     {
@@ -197,25 +202,32 @@ void checkScanFile(const Case& c)
     }
     ScanOptioons::ScanFile(u"/fuzz/file", typed);
 
-    Outcome outcome = Outcome::NotFound;  // a text that cannot occur reads nothing
+    Expected expected{Outcome::NotFound, 0};  // a text that cannot occur reads nothing
     // A text without a form a file can hold (no byte in the code page for one of its characters, and
     // half a surrogate pair) is not looked for: nothing is read.
     const bool hasForm = CodePage::windows1252().encode(typed) || unicode::fromUtf16(typed);
+    // A length of 0 is not trusted: such a file is read to its real end, and the bytes read stand for it.
+    const bool sizeUntold = c.length == 0;
     if (typed.size() <= ScanOptioons::BlockSize && hasForm) {
-        outcome = reference(c, ScanOptioons::BlockSize, &typed).outcome;
+        const std::int64_t toTheEnd = std::numeric_limits<std::int64_t>::max();
+        expected = reference(c, sizeUntold ? toTheEnd : c.length, ScanOptioons::BlockSize, &typed);
     }
+    const Outcome outcome = expected.outcome;
     check(fake.messageBox.shown.size() == 1, "not exactly one message");
     const testing::MessageRecord& shown = fake.messageBox.shown[0];
     check(shown.owner == form.hWnd(), "message not owned by the main window");
     check(files.openFiles == 0, "file left open");
-    check(form.Text2().text() == integerToText(c.length), "wrong size shown");
+    const bool sizeFromReads = sizeUntold && outcome != Outcome::ReadError;
+    check(form.Text2().text() == integerToText(sizeFromReads ? expected.bytesRead : c.length), "wrong size shown");
     switch (outcome) {
     case Outcome::ReadError:
         check(shown.caption == messages::kFileErrorCaption, "read error not told");
         break;
     case Outcome::Found:
         check(shown.caption == messages::kFoundCaption, "ScanFile missed the text");
-        check(shown.text == messages::found(c.length, typed, u"/fuzz/file"), "wrong found message");
+        check(shown.text == messages::found(sizeUntold || expected.reachedEnd ? expected.bytesRead : c.length, typed,
+                                            u"/fuzz/file"),
+              "wrong found message");
         break;
     case Outcome::NotFound:
         check(shown.caption == messages::kNotFoundCaption, "ScanFile found what is not there");
