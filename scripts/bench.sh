@@ -76,36 +76,33 @@ crowded=("ab-1m|$abText" "ab-10m|$abText" "b-then-a|$baText")
 # Every tool must agree on every text before anything is timed: the first correctness check of all.
 quorvin=$build/quorvin-bench
 status() { "$@" >/dev/null 2>&1 && echo 0 || echo $?; }
+agree() {
+  local what=$1 expected=$2 answer
+  shift 2
+  for answer in "$@"; do
+    if [[ $answer != "$expected" ]]; then
+      echo "bench: $what answered $*, expected $expected from each" >&2
+      exit 1
+    fi
+  done
+}
 for entry in "${texts[@]}"; do
   group=${entry%%|*} t=${entry#*|}
   expected=1
   [[ $group == *-end ]] && expected=0
   got=("$(status "$quorvin" "$text" "$t")" "$(status rg -E windows-1252 -iFq -- "$t" "$text")")
   [[ $group == accented* ]] || got+=("$(status env LC_ALL=C grep -iFq -- "$t" "$text")" "$(status rg -iFq -- "$t" "$text")")
-  for g in "${got[@]}"; do
-    if [[ $g != "$expected" ]]; then
-      echo "bench: '$t': a tool answered $g, expected $expected (quorvin, rg 1252, grep, rg: ${got[*]})" >&2
-      exit 1
-    fi
-  done
+  agree "'$t' (quorvin, rg 1252, grep, rg)" "$expected" "${got[@]}"
 done
 
 for entry in "${others[@]}"; do
   IFS='|' read -r f group t expected <<<"$entry"
   got=("$(status "$quorvin" "$(fileOf "$f")" "$t")")
   [[ $f == binary ]] || got+=("$(status rg -iFq -- "$t" "$(fileOf "$f")")")
-  for g in "${got[@]}"; do
-    if [[ $g != "$expected" ]]; then
-      echo "bench: '$t' in $f: a tool answered $g, expected $expected (quorvin, rg: ${got[*]})" >&2
-      exit 1
-    fi
-  done
+  agree "'$t' in $f (quorvin, rg)" "$expected" "${got[@]}"
 done
 for entry in "${crowded[@]}"; do
-  if [[ $(status "$quorvin" "$work/${entry%%|*}.txt" "${entry#*|}") != 1 ]]; then
-    echo "bench: the crowded text is found in ${entry%%|*}" >&2
-    exit 1
-  fi
+  agree "the crowded text in ${entry%%|*} (quorvin)" 1 "$(status "$quorvin" "$work/${entry%%|*}.txt" "${entry#*|}")"
 done
 
 # Peak memory: the whole file against a one-byte file, same program, same text.
