@@ -90,19 +90,25 @@ void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& cod
     for (char32_t& c : *characters) {
         c = unicode::fold(c);
     }
-    // A text whose every case is a byte below 128 that the code page reads as that character and folds
-    // as Unicode does occurs in UTF-8 exactly where the code page's form does: no need to look twice.
+    // Where the code page reads each ASCII case of the text's characters as itself, folded as its form of
+    // that character, it finds every UTF-8 occurrence written in ASCII alone: the UTF-8 form need only
+    // look for those with a case beyond ASCII (ſ for s, the Kelvin sign for k, é), and none at all for a
+    // text whose every case is ASCII.
     const ByteTable& fold = codePage.foldTable();
-    const bool sameAsCodePage = codePage_ && std::ranges::all_of(*characters, [&](char32_t folded) {
-                                    const std::vector<char32_t> cases = unicode::casesOf(folded);
-                                    return std::ranges::all_of(cases, [&](char32_t c) {
-                                        return c < 0x80 && codePage.decode(static_cast<std::uint8_t>(c)) == c &&
-                                               fold[c] == fold[static_cast<std::uint8_t>(folded)];
-                                    });
-                                });
+    const std::optional<std::string> bytes = codePage_ ? codePage.encode(text) : std::nullopt;
+    bool asciiFoundByCodePage = bytes && bytes->size() == characters->size();
+    for (std::size_t i = 0; asciiFoundByCodePage && i < characters->size(); ++i) {
+        for (const char32_t c : unicode::casesOf((*characters)[i])) {
+            if (c < 0x80 && (codePage.decode(static_cast<std::uint8_t>(c)) != c ||
+                             fold[c] != fold[static_cast<std::uint8_t>((*bytes)[i])])) {
+                asciiFoundByCodePage = false;
+            }
+        }
+    }
     for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be}) {
-        if (encoding != Encoding::Utf8 || !sameAsCodePage) {
-            unicode_.push_back(std::make_unique<UnicodeForm>(*characters, encoding));
+        auto form = std::make_unique<UnicodeForm>(*characters, encoding);
+        if (encoding != Encoding::Utf8 || !asciiFoundByCodePage || form->leaveAsciiOccurrences()) {
+            unicode_.push_back(std::move(form));
         }
     }
 }

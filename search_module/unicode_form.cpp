@@ -4,6 +4,7 @@
 #include <cstring>
 #include <numeric>
 #include <unordered_map>
+#include <utility>
 
 #include "search_module/case_folding.h"
 
@@ -260,7 +261,51 @@ bool UnicodeForm::occursAt(const std::uint8_t* data, std::size_t size, std::size
     return true;
 }
 
+bool UnicodeForm::leaveAsciiOccurrences()
+{
+    for (const Bytes& written : cases_) {
+        if (written.bytes[0] >= 0x80 && std::find(leads_.begin(), leads_.end(), written.bytes[0]) == leads_.end()) {
+            leads_.push_back(written.bytes[0]);
+        }
+    }
+    return !leads_.empty();
+}
+
 bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
+{
+    if (leads_.empty()) {
+        return occursAnywhereIn(data);
+    }
+    // An occurrence that holds a case beyond ASCII lies within longest() bytes of that case's lead
+    // byte: where the leads are rare (ſ and the Kelvin sign in most files), only those windows are
+    // searched, byte by byte; past a few dozen, the vector pass over the whole costs less.
+    const std::size_t reach = longest_ - 1;
+    const std::size_t budget = data.size() / (128 * (longest_ + 8)) + 1;
+    std::vector<std::pair<std::size_t, std::size_t>> windows;
+    for (const std::uint8_t lead : leads_) {
+        for (const void* hit = std::memchr(data.data(), lead, data.size()); hit != nullptr;) {
+            const auto at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data.data());
+            if (windows.size() == budget) {
+                return occursAnywhereIn(data);
+            }
+            windows.emplace_back(at - std::min(at, reach), std::min(data.size(), at + longest_));
+            hit = at + 1 < data.size() ? std::memchr(data.data() + at + 1, lead, data.size() - at - 1) : nullptr;
+        }
+    }
+    std::sort(windows.begin(), windows.end());
+    for (std::size_t i = 0; i < windows.size();) {
+        auto [from, to] = windows[i];
+        for (++i; i < windows.size() && windows[i].first <= to; ++i) {
+            to = std::max(to, windows[i].second);
+        }
+        if (occursAnywhereIn(data.subspan(from, to - from))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool UnicodeForm::occursAnywhereIn(std::span<const std::uint8_t> data) const
 {
     if (required_ >= 0 && (data.empty() || std::memchr(data.data(), required_, data.size()) == nullptr)) {
         return false;

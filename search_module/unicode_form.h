@@ -44,6 +44,10 @@ public:
     std::size_t longest() const { return longest_; }
     // Chooses the filter's anchors from the data's first bytes.
     void rank(std::span<const std::uint8_t> sample);
+    // Leaves every occurrence written in ASCII alone to the caller, who finds those otherwise (the code
+    // page's form): only the data around a byte that starts one of the text's other cases is searched.
+    // False, and the form is of no more use, when the text has no case beyond ASCII. UTF-8 only.
+    bool leaveAsciiOccurrences();
     // Whether the text occurs wholly within `data`.
     bool occursIn(std::span<const std::uint8_t> data) const;
     // The same, reading every character with the linear matcher alone.
@@ -65,6 +69,7 @@ private:
     std::size_t matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const;
     std::size_t matchBefore(std::size_t i, const std::uint8_t* data, std::size_t at) const;
     bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
+    bool occursAnywhereIn(std::span<const std::uint8_t> data) const;
 
     Encoding encoding_;
     // Bytes that every case of one of the text's characters holds (UTF-16's high byte of Latin text,
@@ -72,6 +77,8 @@ private:
     // files are in one form only, so a fast look for that byte spares the search in the others.
     std::vector<std::uint8_t> sharedBytes_;
     int required_ = -1;
+    // With ASCII occurrences left out: the first bytes of the cases beyond ASCII.
+    std::vector<std::uint8_t> leads_;
     std::vector<Character> characters_;
     std::vector<Bytes> cases_;
     std::size_t longest_ = 0;
