@@ -20,8 +20,9 @@ inline constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 // What a filter's search returns when its candidates crowd so that comparing them all could take time
 // growing with the square of the data: the caller searches with a linear matcher instead.
 inline constexpr std::size_t kCrowded = kNotFound - 1;
-// After a search gave up on its candidates, that many more spans are searched linearly at once: the data
-// that crowded them usually goes on, and trying the filter first would cost its whole work limit again.
+// After a search gave up on its candidates, that many more spans (blocks, or seams and blocks) are searched
+// linearly at once: the data that crowded them usually goes on, and trying the filter first would cost
+// its whole work limit again.
 inline constexpr int kLinearSpansAfterCrowd = 16;
 
 // Tells whether the text really occurs at a position where the filter's folded bytes agree, for

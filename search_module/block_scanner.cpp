@@ -50,18 +50,56 @@ BlockScanner::CodePageForm::CodePageForm(const std::string& folded, const ByteTa
 {
 }
 
-bool BlockScanner::CodePageForm::occursIn(std::span<const std::uint8_t> data) const
+bool BlockScanner::CodePageForm::occursAcross(std::span<const std::uint8_t> seam)
 {
-    if (linearSpans > 0) {
-        --linearSpans;
-        return findLinearly(data, linear, fold) != kNotFound;
+    if (streamedBlocks > 0) {
+        return false;
     }
-    const std::size_t found = filter.find(data);
+    const std::size_t found = filter.find(seam);
     if (found == kCrowded) {
-        linearSpans = kLinearSpansAfterCrowd;
-        return findLinearly(data, linear, fold) != kNotFound;
+        crowded();
+        return false;
     }
     return found != kNotFound;
+}
+
+bool BlockScanner::CodePageForm::occursInNext(std::span<const std::uint8_t> block, std::span<const std::uint8_t> before)
+{
+    if (streamedBlocks == 0) {
+        const std::size_t found = filter.find(block);
+        if (found != kCrowded) {
+            return found != kNotFound;
+        }
+        crowded();
+    }
+    --streamedBlocks;
+    if (restart) {
+        restart = false;
+        state = 0;
+        if (read(before.last(std::min(before.size(), linear.length() - 1)))) {
+            return true;
+        }
+    }
+    return read(block);
+}
+
+// The data that crowded the candidates usually goes on, and trying the filter again would cost its whole
+// work limit each time: the matcher takes over for a while.
+void BlockScanner::CodePageForm::crowded()
+{
+    streamedBlocks = kLinearSpansAfterCrowd;
+    restart = true;
+}
+
+bool BlockScanner::CodePageForm::read(std::span<const std::uint8_t> data)
+{
+    for (const std::uint8_t byte : data) {
+        state = linear.next(state, fold[byte]);
+        if (state == linear.length()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 BlockScanner::BlockScanner(std::string_view text, const ByteTable& fold)
@@ -147,7 +185,7 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
             const std::size_t after = std::min(longest - 1, seam.size() - carry_.size());
             return seam.subspan(carry_.size() - before, before + after);
         };
-        if (codePage_ && codePage_->occursIn(around(codePage_->filter.length()))) {
+        if (codePage_ && codePage_->occursAcross(around(codePage_->filter.length()))) {
             return true;
         }
         for (const auto& form : unicode_) {
@@ -156,7 +194,7 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
             }
         }
     }
-    if (codePage_ && codePage_->occursIn(block)) {
+    if (codePage_ && codePage_->occursInNext(block, carry_)) {
         return true;
     }
     for (const auto& form : unicode_) {

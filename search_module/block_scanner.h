@@ -40,11 +40,24 @@ public:
 private:
     struct CodePageForm {
         CodePageForm(const std::string& folded, const ByteTable& fold);
-        bool occursIn(std::span<const std::uint8_t> data) const;
+        // Whether the text occurs within `seam`, the bytes around the next block's start; false too while
+        // the matcher reads on from block to block, and where the candidates there crowd: the matcher
+        // then takes over for the next block.
+        bool occursAcross(std::span<const std::uint8_t> seam);
+        // Whether it occurs in the next block, or across its seam while the matcher reads on; `before` holds
+        // the last bytes fed before the block, as many as an occurrence less one at least.
+        bool occursInNext(std::span<const std::uint8_t> block, std::span<const std::uint8_t> before);
+        void crowded();
+        // Feeds the matcher; true once the text has just occurred.
+        bool read(std::span<const std::uint8_t> data);
         AnchorFilter filter;
         LinearMatcher linear;
         ByteTable fold;
-        mutable int linearSpans = 0;  // left to search linearly after the filter's candidates crowded
+        // Where the filter's candidates crowd, the matcher reads every byte, carrying its state from block
+        // to block, for that many blocks more; it starts over from the bytes before the first of them.
+        int streamedBlocks = 0;
+        bool restart = false;
+        LinearMatcher::State state = 0;
     };
     void addUnicodeForms(std::u16string_view text, const CodePage& codePage);
     // The most bytes an occurrence takes in any form, less one: what is carried from block to block.

@@ -219,6 +219,14 @@ TEST(UnicodeSearch, CrowdedCandidatesGiveTheSameAnswers)
         EXPECT_FALSE(scan(bytes(U"\u212A") + absent + bytes(U"aa"), utf16Text(U"k" + text))) << form;
         EXPECT_TRUE(scan(absent + bytes(U"\u212A" + text), utf16Text(U"k" + text))) << form;
     }
+    // Once crowded, the matcher reads on from block to block: an occurrence across a later seam, at
+    // offsets all across it, is found too.
+    const std::string absent = written(file, kUtf8);
+    for (std::size_t at = 2 * 32000 - text.size(); at <= 2 * 32000; at += 5) {
+        std::string crossing = absent;
+        crossing.replace(at, text.size(), written(text, kUtf8));
+        ASSERT_TRUE(scan(crossing, utf16Text(text))) << at;
+    }
     const std::string ab = written(file, kUtf16Le);
     const AnchorFilter filter(written(text, kUtf16Le), cp1252.foldTable());
     EXPECT_EQ(filter.find({reinterpret_cast<const std::uint8_t*>(ab.data()), ab.size()}), kCrowded);
