@@ -24,17 +24,26 @@ std::u32string units(std::string_view bytes)
     return text;
 }
 
+// Feeds `linear`, from `state`, the bytes of `data` read through `fold`: where in `data` the text it looks
+// for has just ended (one past its last byte), or kNotFound.
+std::size_t readOn(LinearMatcher::State& state, std::span<const std::uint8_t> data, const LinearMatcher& linear,
+                   const ByteTable& fold)
+{
+    for (std::size_t at = 0; at < data.size(); ++at) {
+        state = linear.next(state, fold[data[at]]);
+        if (state == linear.length()) {
+            return at + 1;
+        }
+    }
+    return kNotFound;
+}
+
 // The first occurrence in `haystack` of the text `linear` looks for, as bytes read through `fold`.
 std::size_t findLinearly(std::span<const std::uint8_t> haystack, const LinearMatcher& linear, const ByteTable& fold)
 {
     LinearMatcher::State state = 0;
-    for (std::size_t at = 0; at < haystack.size(); ++at) {
-        state = linear.next(state, fold[haystack[at]]);
-        if (state == linear.length()) {
-            return at + 1 - linear.length();
-        }
-    }
-    return kNotFound;
+    const std::size_t end = readOn(state, haystack, linear, fold);
+    return end == kNotFound ? kNotFound : end - linear.length();
 }
 
 }  // namespace
@@ -93,13 +102,7 @@ void BlockScanner::CodePageForm::crowded()
 
 bool BlockScanner::CodePageForm::read(std::span<const std::uint8_t> data)
 {
-    for (const std::uint8_t byte : data) {
-        state = linear.next(state, fold[byte]);
-        if (state == linear.length()) {
-            return true;
-        }
-    }
-    return false;
+    return readOn(state, data, linear, fold) != kNotFound;
 }
 
 BlockScanner::BlockScanner(std::string_view text, const ByteTable& fold)
