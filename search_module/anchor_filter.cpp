@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <utility>
 
 #include "search_module/anchor_filter_x86.h"
 #include "search_module/block_scanner.h"
@@ -62,6 +63,41 @@ std::array<double, 256> foldedChances(const ByteTable& fold, const ByteCounts* s
     return chance;
 }
 
+// A repeat of the text's start this long makes data that repeats it crowd the candidates of anchors
+// chosen within it.
+constexpr std::size_t kRepeatThatCrowds = 16;
+
+// The longest repeat of `text`'s start that `text` breaks: how many bytes at its period repeat the start,
+// and the period, with text[repeated] != text[period + repeated]. Z algorithm: linear in the text.
+std::pair<std::size_t, std::size_t> longestBrokenRepeat(std::string_view text)
+{
+    const std::size_t size = text.size();
+    std::vector<std::size_t> z(size);  // z[p]: how many of the text's first bytes text[p..] starts with
+    std::pair<std::size_t, std::size_t> longest{0, 0};
+    for (std::size_t p = 1, from = 0, to = 0; p < size; ++p) {
+        std::size_t k = p < to ? std::min(to - p, z[p - from]) : 0;
+        while (p + k < size && text[k] == text[p + k]) ++k;
+        z[p] = k;
+        if (p + k > to) from = p, to = p + k;
+        if (p + k < size && k > longest.first) longest = {k, p};
+    }
+    return longest;
+}
+
+std::vector<std::size_t> repeatBreak(std::string_view text)
+{
+    const auto [forward, period] = longestBrokenRepeat(text);
+    const auto [backward, backPeriod] = longestBrokenRepeat(std::string(text.rbegin(), text.rend()));
+    if (std::max(forward, backward) < kRepeatThatCrowds) {
+        return {};
+    }
+    if (forward >= backward) {
+        return {forward, forward + period};
+    }
+    const std::size_t last = text.size() - 1;
+    return {last - backward - backPeriod, last - backward};
+}
+
 }  // namespace
 
 ByteCounts countBytes(std::span<const std::uint8_t> sample)
@@ -86,7 +122,7 @@ ByteCounts countBytes(std::span<const std::uint8_t> sample)
 
 AnchorFilter::AnchorFilter(std::string_view foldedText, const ByteTable& fold, const ByteCounts* sample,
                            const Verifier* verifier)
-    : text_(foldedText), fold_(fold), verifier_(verifier)
+    : text_(foldedText), fold_(fold), verifier_(verifier), repeatBreak_(repeatBreak(foldedText))
 {
     rank(sample);
 }
@@ -139,7 +175,27 @@ std::vector<AnchorFilter::Choice> AnchorFilter::choices(const ByteCounts* sample
             found.pop_back();
         }
     }
+    for (const std::size_t offset : repeatBreak_) {
+        const auto folded = static_cast<std::uint8_t>(text_[offset]);
+        const bool listed =
+            std::any_of(found.begin(), found.end(), [&](const Choice& c) { return c.anchor.offset == offset; });
+        if (comparable[folded] && !listed) {
+            Choice choice{compared[folded], chance[folded]};
+            choice.anchor.offset = offset;
+            found.push_back(choice);
+        }
+    }
     return found;
+}
+
+// Without data enough to count pairs on, a text that repeats itself is anchored where it stops repeating:
+// repeating data is what crowds candidates, and rare bytes do not help against it.
+std::vector<AnchorFilter::Choice> AnchorFilter::breakFirst(std::vector<Choice> ranked) const
+{
+    std::stable_partition(ranked.begin(), ranked.end(), [&](const Choice& c) {
+        return std::find(repeatBreak_.begin(), repeatBreak_.end(), c.anchor.offset) != repeatBreak_.end();
+    });
+    return ranked;
 }
 
 void AnchorFilter::setAnchors(const std::vector<Choice>& chosen, double pairChance)
@@ -163,7 +219,7 @@ void AnchorFilter::setAnchors(const std::vector<Choice>& chosen, double pairChan
 
 void AnchorFilter::rank(const ByteCounts* sample)
 {
-    const std::vector<Choice> ranked = choices(sample, kMaxAnchors);
+    const std::vector<Choice> ranked = breakFirst(choices(sample, kMaxAnchors));
     setAnchors(ranked, ranked.size() >= 2 ? ranked[0].chance * ranked[1].chance : 0);
 }
 
@@ -174,6 +230,7 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
     // Too few positions to count pairs on, or nothing to choose between: the rarest bytes.
     constexpr std::size_t kFewestPositions = 1024;
     if (ranked.size() <= 2 || sample.size() < text_.size() + kFewestPositions) {
+        ranked = breakFirst(std::move(ranked));
         setAnchors(ranked, ranked.size() >= 2 ? ranked[0].chance * ranked[1].chance : 0);
         return;
     }
@@ -254,12 +311,13 @@ std::size_t AnchorFilter::findScalar(const std::uint8_t* data, std::size_t size)
     if (size < text_.size()) {
         return kNotFound;
     }
-    const Anchor first = anchorCount_ > 0 ? anchors_[0] : Anchor{};
     const std::size_t limit = workLimit(size);
     std::size_t work = 0;
     for (std::size_t i = 0; i + text_.size() <= size; ++i) {
-        const std::uint8_t x = data[i + first.offset];
-        const bool anchored = anchorCount_ == 0 || (x | first.orBits) == first.value || x == first.other;
+        const bool anchored = std::all_of(anchors_.begin(), anchors_.begin() + anchorCount_, [&](const Anchor& a) {
+            const std::uint8_t x = data[i + a.offset];
+            return (x | a.orBits) == a.value || x == a.other;
+        });
         if (anchored) {
             if (accepts(data, size, i, work)) {
                 return i;

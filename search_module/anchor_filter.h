@@ -63,7 +63,8 @@ public:
     // Chooses the anchors from `sample` itself: among the text's rarest bytes, the two (and a third)
     // that occur together, at their distance in the text, at the fewest positions of the sample. Near
     // misses that share the text's rare bytes (a word the data is full of) then fail the anchors.
-    // Costs one pass over the sample per byte considered, at most kMaxConsidered.
+    // Costs one pass over the sample per byte considered: at most kMaxConsidered, and the two where the
+    // text stops repeating itself.
     void rank(std::span<const std::uint8_t> sample);
     static constexpr std::size_t kMaxConsidered = 8;
 
@@ -90,8 +91,11 @@ private:
         Anchor anchor;
         double chance;  // that a position of the data holds this byte
     };
-    // The `keep` rarest of the text's bytes that can be anchors, rarest first.
+    // The `keep` rarest of the text's bytes that can be anchors, rarest first, then those at the offsets
+    // of repeatBreak_ that are not among them.
     std::vector<Choice> choices(const ByteCounts* sample, std::size_t keep) const;
+    // `ranked` with the bytes of repeatBreak_ first.
+    std::vector<Choice> breakFirst(std::vector<Choice> ranked) const;
     // Takes `chosen` as the anchors; the third one is compared at every position when the first two
     // agree at more than `pairChance` of them.
     void setAnchors(const std::vector<Choice>& chosen, double pairChance);
@@ -99,6 +103,11 @@ private:
     std::string text_;
     ByteTable fold_;
     const Verifier* verifier_;
+    // Where the text stops repeating its start (or its end): two offsets one period apart whose bytes
+    // differ, though the bytes before them repeat with that period. Data that goes on repeating, like
+    // `abab...` for `abab...aa`, never holds both, however many of its positions agree with the rest of
+    // the text. Empty when no repeat is long enough to crowd the candidates.
+    std::vector<std::size_t> repeatBreak_;
     std::array<Anchor, kMaxAnchors> anchors_{};
     std::size_t anchorCount_ = 0;
     std::size_t firstCount_ = 0;

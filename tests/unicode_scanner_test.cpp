@@ -201,35 +201,52 @@ TEST(UnicodeSearch, FilesOfZeroBytesHoldOnlyTextsOfThem)
 
 // Where the filter's candidates crowd, the answer comes from the linear matcher, the same as the
 // naive search's, in every form: `ab` repeated, the text `ab`...`aa`.
+// A text that repeats itself, near-missed all over the file. Where the text stops repeating (`ab`... then
+// `aa`), the anchors lie at the break, and data that goes on repeating gives the filter no candidate at
+// all. A text that repeats to its end gives it candidates everywhere in data made of near misses, and the
+// linear matcher takes over.
 TEST(UnicodeSearch, CrowdedCandidatesGiveTheSameAnswers)
 {
-    std::u32string text;
-    for (int i = 0; i < 300; ++i) text += U"ab";
-    text += U"aa";
-    std::u32string file;
-    for (int i = 0; i < 40000; ++i) file += U"ab";
-    for (Form form : {kCodePage, kUtf8, kUtf16Le, kUtf16Be}) {
-        const auto bytes = [&](const std::u32string& s) {
-            return form == kCodePage ? written(s, kUtf8) : written(s, form);
-        };
-        const std::string absent = bytes(file);
-        EXPECT_FALSE(scan(absent, utf16Text(text))) << form;
-        EXPECT_TRUE(scan(absent + bytes(text), utf16Text(text))) << form;
-        // Kelvin's sign takes three bytes in UTF-8, so the text's bytes lie at no fixed distance from it.
-        EXPECT_FALSE(scan(bytes(U"\u212A") + absent + bytes(U"aa"), utf16Text(U"k" + text))) << form;
-        EXPECT_TRUE(scan(absent + bytes(U"\u212A" + text), utf16Text(U"k" + text))) << form;
+    const auto repeated = [](std::u32string_view part, std::size_t count) {
+        std::u32string whole;
+        for (std::size_t i = 0; i < count; ++i) whole += part;
+        return whole;
+    };
+    const std::u32string nearMiss = repeated(U"aaaaaaaaaaaaaaab", 19) + U"aaaaaaaaaaaaaaac";
+    struct Case {
+        std::u32string text, file;
+        std::size_t found;  // what the anchor filter gives on the file alone
+    };
+    const Case cases[] = {
+        {repeated(U"ab", 300) + U"aa", repeated(U"ab", 40000), kNotFound},
+        {repeated(U"aaaaaaaaaaaaaaab", 20), repeated(nearMiss, 250), kCrowded},
+    };
+    for (const auto& [text, file, found] : cases) {
+        for (Form form : {kCodePage, kUtf8, kUtf16Le, kUtf16Be}) {
+            const auto bytes = [&](const std::u32string& s) {
+                return form == kCodePage ? written(s, kUtf8) : written(s, form);
+            };
+            const std::string absent = bytes(file);
+            EXPECT_FALSE(scan(absent, utf16Text(text))) << form;
+            EXPECT_TRUE(scan(absent + bytes(text), utf16Text(text))) << form;
+            // Kelvin's sign takes three bytes in UTF-8, so the text's bytes lie at no fixed distance from it.
+            EXPECT_FALSE(scan(bytes(U"\u212A") + absent + bytes(U"aa"), utf16Text(U"k" + text))) << form;
+            EXPECT_TRUE(scan(absent + bytes(U"\u212A" + text), utf16Text(U"k" + text))) << form;
+        }
+        // An occurrence across a later seam, at offsets all across it, is found too: once crowded, the
+        // matcher reads on from block to block.
+        const std::string absent = written(file, kUtf8);
+        for (std::size_t at = 2 * 32000 - text.size(); at <= 2 * 32000; at += 5) {
+            std::string crossing = absent;
+            crossing.replace(at, text.size(), written(text, kUtf8));
+            ASSERT_TRUE(scan(crossing, utf16Text(text))) << at;
+        }
+        for (Form form : {kUtf8, kUtf16Le}) {
+            const std::string data = written(file, form);
+            const AnchorFilter filter(written(text, form), cp1252.foldTable());
+            EXPECT_EQ(filter.find({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}), found) << form;
+        }
     }
-    // Once crowded, the matcher reads on from block to block: an occurrence across a later seam, at
-    // offsets all across it, is found too.
-    const std::string absent = written(file, kUtf8);
-    for (std::size_t at = 2 * 32000 - text.size(); at <= 2 * 32000; at += 5) {
-        std::string crossing = absent;
-        crossing.replace(at, text.size(), written(text, kUtf8));
-        ASSERT_TRUE(scan(crossing, utf16Text(text))) << at;
-    }
-    const std::string ab = written(file, kUtf16Le);
-    const AnchorFilter filter(written(text, kUtf16Le), cp1252.foldTable());
-    EXPECT_EQ(filter.find({reinterpret_cast<const std::uint8_t*>(ab.data()), ab.size()}), kCrowded);
 }
 
 TEST(UnicodeSearch, LongestTextsAreFoundAcrossBlocksInEveryForm)
