@@ -200,8 +200,9 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
     if (codePage_ && codePage_->occursInNext(block, carry_)) {
         return true;
     }
+    BytesSeen seen(block);
     for (const auto& form : unicode_) {
-        if (form->occursIn(block)) {
+        if (form->occursIn(seen)) {
             return true;
         }
     }

@@ -210,6 +210,47 @@ void UnicodeForm::rank(std::span<const std::uint8_t> sample)
     if (filter_) {
         filter_->rank(sample);
     }
+    if (!beyondAscii_.empty()) {
+        chooseKeys(countBytes(sample));
+    }
+}
+
+// Each key costs a pass over the data, and each of its hits about a 32nd of one: a byte that several
+// cases hold (the lead of œ, Œ and ſ) is looked for once for them all, unless it is common.
+void UnicodeForm::chooseKeys(const ByteCounts& counts)
+{
+    constexpr double kHitsPerPass = 32;
+    const double sampled = std::max<double>(1, std::accumulate(counts.begin(), counts.end(), 0.0));
+    keys_.clear();
+    std::vector<bool> covered(beyondAscii_.size());
+    for (std::size_t left = beyondAscii_.size(); left > 0;) {
+        std::array<int, 256> holders{};  // how many cases not yet covered hold each byte
+        for (std::size_t c = 0; c < beyondAscii_.size(); ++c) {
+            const Bytes& bytes = beyondAscii_[c].bytes;
+            for (std::size_t k = 0; k < bytes.size && !covered[c]; ++k) {
+                if (std::find(bytes.bytes.begin(), bytes.bytes.begin() + k, bytes.bytes[k]) ==
+                    bytes.bytes.begin() + k) {
+                    ++holders[bytes.bytes[k]];
+                }
+            }
+        }
+        int key = 0;
+        double best = 0;
+        for (int b = 0; b < 256; ++b) {
+            const double worth = holders[b] / (1 + counts[b] * (32000 / sampled) / kHitsPerPass);
+            if (worth > best) best = worth, key = b;
+        }
+        keys_.push_back(static_cast<std::uint8_t>(key));
+        for (std::size_t c = 0; c < beyondAscii_.size(); ++c) {
+            Beyond& beyond = beyondAscii_[c];
+            const auto* bytes = beyond.bytes.bytes.data();
+            const auto* at = std::find(bytes, bytes + beyond.bytes.size, key);
+            if (!covered[c] && at != bytes + beyond.bytes.size) {
+                covered[c] = true, --left;
+                beyond.keyAt = static_cast<std::uint8_t>(at - bytes);
+            }
+        }
+    }
 }
 
 std::size_t UnicodeForm::matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const
@@ -264,32 +305,60 @@ bool UnicodeForm::occursAt(const std::uint8_t* data, std::size_t size, std::size
 bool UnicodeForm::leaveAsciiOccurrences()
 {
     for (const Bytes& written : cases_) {
-        if (written.bytes[0] >= 0x80 && std::find(leads_.begin(), leads_.end(), written.bytes[0]) == leads_.end()) {
-            leads_.push_back(written.bytes[0]);
+        if (written.bytes[0] >= 0x80) {
+            beyondAscii_.push_back({written, 0});
         }
     }
-    return !leads_.empty();
+    // Until the data is seen, every byte is as rare as any other: the keys are the bytes most cases hold.
+    chooseKeys(ByteCounts{});
+    return !beyondAscii_.empty();
+}
+
+bool BytesSeen::holds(std::uint8_t byte)
+{
+    if (known_[byte] == kUnknown) {
+        known_[byte] = !data_.empty() && std::memchr(data_.data(), byte, data_.size()) != nullptr ? 1 : 0;
+    }
+    return known_[byte] == 1;
 }
 
 bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 {
-    if (leads_.empty()) {
-        return occursAnywhereIn(data);
-    }
-    // An occurrence that holds a case beyond ASCII lies within longest() bytes of that case's lead
-    // byte: where the leads are rare (ſ and the Kelvin sign in most files), only those windows are
-    // searched, byte by byte; past a few dozen, the vector pass over the whole costs less.
+    BytesSeen seen(data);
+    return occursIn(seen);
+}
+
+bool UnicodeForm::occursIn(BytesSeen& data) const
+{
+    return beyondAscii_.empty() ? occursAnywhereIn(data) : occursNearBeyondAscii(data);
+}
+
+// An occurrence that holds a case beyond ASCII lies within longest() bytes of that case: where those cases
+// are rare (ſ and the Kelvin sign in most files), only the windows around them are searched; past a few
+// dozen, the vector pass over the whole costs less.
+bool UnicodeForm::occursNearBeyondAscii(BytesSeen& seen) const
+{
+    const std::span<const std::uint8_t> data = seen.data();
     const std::size_t reach = longest_ - 1;
     const std::size_t budget = data.size() / (128 * (longest_ + 8)) + 1;
     std::vector<std::pair<std::size_t, std::size_t>> windows;
-    for (const std::uint8_t lead : leads_) {
-        for (const void* hit = std::memchr(data.data(), lead, data.size()); hit != nullptr;) {
-            const auto at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data.data());
-            if (windows.size() == budget) {
-                return occursAnywhereIn(data);
+    for (const std::uint8_t key : keys_) {
+        for (const void* hit = std::memchr(data.data(), key, data.size()); hit != nullptr;) {
+            const auto keyFound = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data.data());
+            for (const Beyond& beyond : beyondAscii_) {
+                const std::size_t at = keyFound - beyond.keyAt;
+                if (beyond.bytes.bytes[beyond.keyAt] != key || keyFound < beyond.keyAt ||
+                    beyond.bytes.size > data.size() - at ||
+                    std::memcmp(data.data() + at, beyond.bytes.bytes.data(), beyond.bytes.size) != 0) {
+                    continue;
+                }
+                if (windows.size() == budget) {
+                    return occursAnywhereIn(seen);
+                }
+                windows.emplace_back(at - std::min(at, reach), std::min(data.size(), at + longest_));
             }
-            windows.emplace_back(at - std::min(at, reach), std::min(data.size(), at + longest_));
-            hit = at + 1 < data.size() ? std::memchr(data.data() + at + 1, lead, data.size() - at - 1) : nullptr;
+            hit = keyFound + 1 < data.size() ? std::memchr(data.data() + keyFound + 1, key, data.size() - keyFound - 1)
+                                             : nullptr;
         }
     }
     std::sort(windows.begin(), windows.end());
@@ -298,18 +367,20 @@ bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
         for (++i; i < windows.size() && windows[i].first <= to; ++i) {
             to = std::max(to, windows[i].second);
         }
-        if (occursAnywhereIn(data.subspan(from, to - from))) {
+        BytesSeen window(data.subspan(from, to - from));
+        if (occursAnywhereIn(window)) {
             return true;
         }
     }
     return false;
 }
 
-bool UnicodeForm::occursAnywhereIn(std::span<const std::uint8_t> data) const
+bool UnicodeForm::occursAnywhereIn(BytesSeen& seen) const
 {
-    if (required_ >= 0 && (data.empty() || std::memchr(data.data(), required_, data.size()) == nullptr)) {
+    if (required_ >= 0 && !seen.holds(static_cast<std::uint8_t>(required_))) {
         return false;
     }
+    const std::span<const std::uint8_t> data = seen.data();
     if (!filter_ || linearSpans_ > 0) {
         linearSpans_ = std::max(linearSpans_ - 1, 0);
         return occursInLinearly(data);

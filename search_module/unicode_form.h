@@ -33,6 +33,20 @@ Decoded decode(Encoding encoding, std::span<const std::uint8_t> bytes);
 // The bytes of `character` (no surrogate) in `encoding`.
 std::string encode(Encoding encoding, char32_t character);
 
+// Whether bytes occur in a span of data, each looked for once however many forms ask: UTF-16LE and
+// UTF-16BE both need the zero byte of Latin text.
+class BytesSeen {
+public:
+    explicit BytesSeen(std::span<const std::uint8_t> data) : data_(data) { known_.fill(kUnknown); }
+    std::span<const std::uint8_t> data() const { return data_; }
+    bool holds(std::uint8_t byte);
+
+private:
+    static constexpr std::int8_t kUnknown = -1;
+    std::span<const std::uint8_t> data_;
+    std::array<std::int8_t, 256> known_;
+};
+
 class UnicodeForm final : private Verifier {
 public:
     // `foldedText`: the text's characters, each its own fold, at least one.
@@ -45,11 +59,12 @@ public:
     // Chooses the filter's anchors from the data's first bytes.
     void rank(std::span<const std::uint8_t> sample);
     // Leaves every occurrence written in ASCII alone to the caller, who finds those otherwise (the code
-    // page's form): only the data around a byte that starts one of the text's other cases is searched.
-    // False, and the form is of no more use, when the text has no case beyond ASCII. UTF-8 only.
+    // page's form): only the data around one of the text's other cases is searched. False, and the form
+    // is of no more use, when the text has no case beyond ASCII. UTF-8 only.
     bool leaveAsciiOccurrences();
     // Whether the text occurs wholly within `data`.
     bool occursIn(std::span<const std::uint8_t> data) const;
+    bool occursIn(BytesSeen& data) const;
     // The same, reading every character with the linear matcher alone.
     bool occursInLinearly(std::span<const std::uint8_t> data) const;
 
@@ -69,7 +84,9 @@ private:
     std::size_t matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const;
     std::size_t matchBefore(std::size_t i, const std::uint8_t* data, std::size_t at) const;
     bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
-    bool occursAnywhereIn(std::span<const std::uint8_t> data) const;
+    bool occursAnywhereIn(BytesSeen& data) const;
+    bool occursNearBeyondAscii(BytesSeen& data) const;
+    void chooseKeys(const ByteCounts& counts);
 
     Encoding encoding_;
     // Bytes that every case of one of the text's characters holds (UTF-16's high byte of Latin text,
@@ -77,8 +94,14 @@ private:
     // files are in one form only, so a fast look for that byte spares the search in the others.
     std::vector<std::uint8_t> sharedBytes_;
     int required_ = -1;
-    // With ASCII occurrences left out: the first bytes of the cases beyond ASCII.
-    std::vector<std::uint8_t> leads_;
+    // With ASCII occurrences left out: the cases beyond ASCII, each found by looking for its byte that is
+    // rarest in the data (its key, at `keyAt` in it), and those keys once each.
+    struct Beyond {
+        Bytes bytes;
+        std::uint8_t keyAt;
+    };
+    std::vector<Beyond> beyondAscii_;
+    std::vector<std::uint8_t> keys_;
     std::vector<Character> characters_;
     std::vector<Bytes> cases_;
     std::size_t longest_ = 0;
