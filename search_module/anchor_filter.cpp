@@ -72,12 +72,12 @@ constexpr std::size_t kRepeatThatCrowds = 16;
 std::pair<std::size_t, std::size_t> longestBrokenRepeat(std::string_view text)
 {
     const std::size_t size = text.size();
-    std::vector<std::size_t> z(size);  // z[p]: how many of the text's first bytes text[p..] starts with
+    std::vector<std::uint32_t> z(size);  // z[p]: how many of the text's first bytes text[p..] starts with
     std::pair<std::size_t, std::size_t> longest{0, 0};
     for (std::size_t p = 1, from = 0, to = 0; p < size; ++p) {
-        std::size_t k = p < to ? std::min(to - p, z[p - from]) : 0;
+        std::size_t k = p < to ? std::min<std::size_t>(to - p, z[p - from]) : 0;
         while (p + k < size && text[k] == text[p + k]) ++k;
-        z[p] = k;
+        z[p] = static_cast<std::uint32_t>(k);
         if (p + k > to) from = p, to = p + k;
         if (p + k < size && k > longest.first) longest = {k, p};
     }

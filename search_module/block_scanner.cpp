@@ -138,8 +138,10 @@ void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& cod
     const ByteTable& fold = codePage.foldTable();
     const std::optional<std::string> bytes = codePage_ ? codePage.encode(text) : std::nullopt;
     bool asciiFoundByCodePage = bytes && bytes->size() == characters->size();
+    bool beyondAscii = false;
     for (std::size_t i = 0; asciiFoundByCodePage && i < characters->size(); ++i) {
         for (const char32_t c : unicode::casesOf((*characters)[i])) {
+            beyondAscii = beyondAscii || c >= 0x80;
             if (c < 0x80 && (codePage.decode(static_cast<std::uint8_t>(c)) != c ||
                              fold[c] != fold[static_cast<std::uint8_t>((*bytes)[i])])) {
                 asciiFoundByCodePage = false;
@@ -147,9 +149,12 @@ void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& cod
         }
     }
     for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be}) {
-        auto form = std::make_unique<UnicodeForm>(*characters, encoding);
-        if (encoding != Encoding::Utf8 || !asciiFoundByCodePage || form->leaveAsciiOccurrences()) {
-            unicode_.push_back(std::move(form));
+        if (encoding == Encoding::Utf8 && asciiFoundByCodePage && !beyondAscii) {
+            continue;
+        }
+        unicode_.push_back(std::make_unique<UnicodeForm>(*characters, encoding));
+        if (encoding == Encoding::Utf8 && asciiFoundByCodePage) {
+            unicode_.back()->leaveAsciiOccurrences();
         }
     }
 }
@@ -191,8 +196,13 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
         if (codePage_ && codePage_->occursAcross(around(codePage_->filter.length()))) {
             return true;
         }
+        std::optional<BytesSeen> seen;  // shared by forms that look at the same bytes (UTF-16LE and BE)
         for (const auto& form : unicode_) {
-            if (form->occursIn(around(form->longest()))) {
+            const std::span<const std::uint8_t> span = around(form->longest());
+            if (!seen || seen->data().data() != span.data() || seen->data().size() != span.size()) {
+                seen.emplace(span);
+            }
+            if (form->occursIn(*seen)) {
                 return true;
             }
         }

@@ -125,6 +125,7 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding)
     // same number of bytes: within it, every byte lies at a fixed distance from the run's start.
     std::size_t runLength = 0, bestFrom = 0, bestLength = 0;
     std::unordered_map<char32_t, Character> seen;  // a character's cases are written once
+    characters_.reserve(foldedText.size());
     for (std::size_t i = 0; i < foldedText.size(); ++i) {
         auto [known, added] = seen.try_emplace(foldedText[i], Character{cases_.size(), 0, 4, 0});
         Character& character = known->second;
@@ -302,7 +303,7 @@ bool UnicodeForm::occursAt(const std::uint8_t* data, std::size_t size, std::size
     return true;
 }
 
-bool UnicodeForm::leaveAsciiOccurrences()
+void UnicodeForm::leaveAsciiOccurrences()
 {
     for (const Bytes& written : cases_) {
         if (written.bytes[0] >= 0x80) {
@@ -311,7 +312,6 @@ bool UnicodeForm::leaveAsciiOccurrences()
     }
     // Until the data is seen, every byte is as rare as any other: the keys are the bytes most cases hold.
     chooseKeys(ByteCounts{});
-    return !beyondAscii_.empty();
 }
 
 bool BytesSeen::holds(std::uint8_t byte)

@@ -59,9 +59,9 @@ public:
     // Chooses the filter's anchors from the data's first bytes.
     void rank(std::span<const std::uint8_t> sample);
     // Leaves every occurrence written in ASCII alone to the caller, who finds those otherwise (the code
-    // page's form): only the data around one of the text's other cases is searched. False, and the form
-    // is of no more use, when the text has no case beyond ASCII. UTF-8 only.
-    bool leaveAsciiOccurrences();
+    // page's form): only the data around one of the text's other cases is searched, so the text must
+    // have one. UTF-8 only.
+    void leaveAsciiOccurrences();
     // Whether the text occurs wholly within `data`.
     bool occursIn(std::span<const std::uint8_t> data) const;
     bool occursIn(BytesSeen& data) const;
