@@ -217,12 +217,16 @@ void UnicodeForm::rank(std::span<const std::uint8_t> sample)
 }
 
 // Each key costs a pass over the data, and each of its hits about a 32nd of one: a byte that several
-// cases hold (the lead of œ, Œ and ſ) is looked for once for them all, unless it is common.
+// cases hold (the lead of œ, Œ and ſ) is looked for once for them all, unless it is common. Where the
+// keys would cost more than the vector pass over the whole (about three), that pass is made instead.
 void UnicodeForm::chooseKeys(const ByteCounts& counts)
 {
     constexpr double kHitsPerPass = 32;
+    constexpr double kWholePass = 3;
     const double sampled = std::max<double>(1, std::accumulate(counts.begin(), counts.end(), 0.0));
+    const auto cost = [&](int b) { return 1 + counts[b] * (32000 / sampled) / kHitsPerPass; };
     keys_.clear();
+    double keysCost = 0;
     std::vector<bool> covered(beyondAscii_.size());
     for (std::size_t left = beyondAscii_.size(); left > 0;) {
         std::array<int, 256> holders{};  // how many cases not yet covered hold each byte
@@ -238,10 +242,11 @@ void UnicodeForm::chooseKeys(const ByteCounts& counts)
         int key = 0;
         double best = 0;
         for (int b = 0; b < 256; ++b) {
-            const double worth = holders[b] / (1 + counts[b] * (32000 / sampled) / kHitsPerPass);
+            const double worth = holders[b] / cost(b);
             if (worth > best) best = worth, key = b;
         }
         keys_.push_back(static_cast<std::uint8_t>(key));
+        keysCost += cost(key);
         for (std::size_t c = 0; c < beyondAscii_.size(); ++c) {
             Beyond& beyond = beyondAscii_[c];
             const auto* bytes = beyond.bytes.bytes.data();
@@ -252,6 +257,7 @@ void UnicodeForm::chooseKeys(const ByteCounts& counts)
             }
         }
     }
+    windowsPay_ = keysCost <= kWholePass;
 }
 
 std::size_t UnicodeForm::matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const
@@ -330,7 +336,7 @@ bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 
 bool UnicodeForm::occursIn(BytesSeen& data) const
 {
-    return beyondAscii_.empty() ? occursAnywhereIn(data) : occursNearBeyondAscii(data);
+    return beyondAscii_.empty() || !windowsPay_ ? occursAnywhereIn(data) : occursNearBeyondAscii(data);
 }
 
 // An occurrence that holds a case beyond ASCII lies within longest() bytes of that case: where those cases

@@ -102,6 +102,7 @@ private:
     };
     std::vector<Beyond> beyondAscii_;
     std::vector<std::uint8_t> keys_;
+    bool windowsPay_ = true;  // false where looking for the keys would cost more than searching the whole
     std::vector<Character> characters_;
     std::vector<Bytes> cases_;
     std::size_t longest_ = 0;
