@@ -1,6 +1,7 @@
 #include "search_module/block_scanner.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "search_module/case_folding.h"
 
@@ -139,7 +140,11 @@ void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& cod
     const std::optional<std::string> bytes = codePage_ ? codePage.encode(text) : std::nullopt;
     bool asciiFoundByCodePage = bytes && bytes->size() == characters->size();
     bool beyondAscii = false;
+    std::unordered_set<char32_t> checked;  // a long text holds few characters many times
     for (std::size_t i = 0; asciiFoundByCodePage && i < characters->size(); ++i) {
+        if (!checked.insert((*characters)[i]).second) {
+            continue;
+        }
         for (const char32_t c : unicode::casesOf((*characters)[i])) {
             beyondAscii = beyondAscii || c >= 0x80;
             if (c < 0x80 && (codePage.decode(static_cast<std::uint8_t>(c)) != c ||
