@@ -216,15 +216,15 @@ void UnicodeForm::rank(std::span<const std::uint8_t> sample)
     }
 }
 
-// Each key costs a pass over the data, and each of its hits about a 32nd of one: a byte that several
-// cases hold (the lead of œ, Œ and ſ) is looked for once for them all, unless it is common. Where the
-// keys would cost more than the vector pass over the whole (about three), that pass is made instead.
+// Each key costs a pass over a block, and each of its hits about a 32nd of one (the counts are of the first
+// block): a byte that several cases hold (the lead of œ, Œ and ſ) is looked for once for them all, unless it
+// is common. Where the keys would cost more than the vector pass over the whole (about three), that pass is
+// made instead.
 void UnicodeForm::chooseKeys(const ByteCounts& counts)
 {
     constexpr double kHitsPerPass = 32;
     constexpr double kWholePass = 3;
-    const double sampled = std::max<double>(1, std::accumulate(counts.begin(), counts.end(), 0.0));
-    const auto cost = [&](int b) { return 1 + counts[b] * (32000 / sampled) / kHitsPerPass; };
+    const auto cost = [&](int b) { return 1 + counts[b] / kHitsPerPass; };
     keys_.clear();
     double keysCost = 0;
     std::vector<bool> covered(beyondAscii_.size());
@@ -326,12 +326,6 @@ bool BytesSeen::holds(std::uint8_t byte)
         known_[byte] = !data_.empty() && std::memchr(data_.data(), byte, data_.size()) != nullptr ? 1 : 0;
     }
     return known_[byte] == 1;
-}
-
-bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
-{
-    BytesSeen seen(data);
-    return occursIn(seen);
 }
 
 bool UnicodeForm::occursIn(BytesSeen& data) const

@@ -63,7 +63,6 @@ public:
     // have one. UTF-8 only.
     void leaveAsciiOccurrences();
     // Whether the text occurs wholly within `data`.
-    bool occursIn(std::span<const std::uint8_t> data) const;
     bool occursIn(BytesSeen& data) const;
     // The same, reading every character with the linear matcher alone.
     bool occursInLinearly(std::span<const std::uint8_t> data) const;
