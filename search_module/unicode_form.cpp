@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <numeric>
 #include <unordered_map>
 #include <utility>
@@ -211,27 +212,25 @@ void UnicodeForm::rank(std::span<const std::uint8_t> sample)
     if (filter_) {
         filter_->rank(sample);
     }
-    if (!beyondAscii_.empty()) {
-        chooseKeys(countBytes(sample));
+    if (!coverings_.empty()) {
+        chooseCovering(countBytes(sample));
     }
 }
 
 // Each key costs a pass over a block, and each of its hits about a 32nd of one (the counts are of the first
 // block): a byte that several cases hold (the lead of œ, Œ and ſ) is looked for once for them all, unless it
-// is common. Where the keys would cost more than the vector pass over the whole (about three), that pass is
-// made instead.
-void UnicodeForm::chooseKeys(const ByteCounts& counts)
+// is common.
+double UnicodeForm::chooseKeys(Covering& covering, const ByteCounts& counts, std::vector<std::uint8_t>& keys)
 {
     constexpr double kHitsPerPass = 32;
-    constexpr double kWholePass = 3;
     const auto cost = [&](int b) { return 1 + counts[b] / kHitsPerPass; };
-    keys_.clear();
+    keys.clear();
     double keysCost = 0;
-    std::vector<bool> covered(beyondAscii_.size());
-    for (std::size_t left = beyondAscii_.size(); left > 0;) {
+    std::vector<bool> covered(covering.size());
+    for (std::size_t left = covering.size(); left > 0;) {
         std::array<int, 256> holders{};  // how many cases not yet covered hold each byte
-        for (std::size_t c = 0; c < beyondAscii_.size(); ++c) {
-            const Bytes& bytes = beyondAscii_[c].bytes;
+        for (std::size_t c = 0; c < covering.size(); ++c) {
+            const Bytes& bytes = covering[c].bytes;
             for (std::size_t k = 0; k < bytes.size && !covered[c]; ++k) {
                 if (std::find(bytes.bytes.begin(), bytes.bytes.begin() + k, bytes.bytes[k]) ==
                     bytes.bytes.begin() + k) {
@@ -245,10 +244,10 @@ void UnicodeForm::chooseKeys(const ByteCounts& counts)
             const double worth = holders[b] / cost(b);
             if (worth > best) best = worth, key = b;
         }
-        keys_.push_back(static_cast<std::uint8_t>(key));
+        keys.push_back(static_cast<std::uint8_t>(key));
         keysCost += cost(key);
-        for (std::size_t c = 0; c < beyondAscii_.size(); ++c) {
-            Beyond& beyond = beyondAscii_[c];
+        for (std::size_t c = 0; c < covering.size(); ++c) {
+            Beyond& beyond = covering[c];
             const auto* bytes = beyond.bytes.bytes.data();
             const auto* at = std::find(bytes, bytes + beyond.bytes.size, key);
             if (!covered[c] && at != bytes + beyond.bytes.size) {
@@ -257,7 +256,27 @@ void UnicodeForm::chooseKeys(const ByteCounts& counts)
             }
         }
     }
-    windowsPay_ = keysCost <= kWholePass;
+    return keysCost;
+}
+
+// Where even the cheapest keys would cost more than the vector pass over the whole (about three passes),
+// that pass is made instead.
+void UnicodeForm::chooseCovering(const ByteCounts& counts)
+{
+    constexpr double kWholePass = 3;
+    constexpr double kOneUnseenKey = 1;  // no covering costs less
+    double least = std::numeric_limits<double>::infinity();
+    std::vector<std::uint8_t> keys;
+    for (Covering& covering : coverings_) {
+        const double cost = chooseKeys(covering, counts, keys);
+        if (cost < least) {
+            least = cost, beyondAscii_ = covering, keys_ = keys;
+        }
+        if (least <= kOneUnseenKey) {
+            break;
+        }
+    }
+    windowsPay_ = least <= kWholePass;
 }
 
 std::size_t UnicodeForm::matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const
@@ -311,13 +330,32 @@ bool UnicodeForm::occursAt(const std::uint8_t* data, std::size_t size, std::size
 
 void UnicodeForm::leaveAsciiOccurrences()
 {
+    Covering all;
     for (const Bytes& written : cases_) {
         if (written.bytes[0] >= 0x80) {
-            beyondAscii_.push_back({written, 0});
+            all.push_back({written, 0});
         }
     }
+    // A character that folds beyond ASCII has no case in ASCII: every occurrence left holds one of its
+    // cases, so looking for that character's cases alone finds them all.
+    const auto beyond = [](const Bytes& bytes) { return bytes.bytes[0] >= 0x80; };
+    std::size_t unseen = 0;  // characters' cases were written in the order they first stand in the text
+    for (const Character& character : characters_) {
+        if (character.first < unseen) {
+            continue;
+        }
+        unseen = character.first + character.count;
+        if (std::all_of(cases_.begin() + character.first, cases_.begin() + character.first + character.count,
+                        beyond)) {
+            Covering& covering = coverings_.emplace_back();
+            for (std::size_t c = character.first; c < character.first + character.count; ++c) {
+                covering.push_back({cases_[c], 0});
+            }
+        }
+    }
+    coverings_.push_back(std::move(all));
     // Until the data is seen, every byte is as rare as any other: the keys are the bytes most cases hold.
-    chooseKeys(ByteCounts{});
+    chooseCovering(ByteCounts{});
 }
 
 bool BytesSeen::holds(std::uint8_t byte)

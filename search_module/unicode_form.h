@@ -85,7 +85,7 @@ private:
     bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
     bool occursAnywhereIn(BytesSeen& data) const;
     bool occursNearBeyondAscii(BytesSeen& data) const;
-    void chooseKeys(const ByteCounts& counts);
+    void chooseCovering(const ByteCounts& counts);
 
     Encoding encoding_;
     // Bytes that every case of one of the text's characters holds (UTF-16's high byte of Latin text,
@@ -93,13 +93,19 @@ private:
     // files are in one form only, so a fast look for that byte spares the search in the others.
     std::vector<std::uint8_t> sharedBytes_;
     int required_ = -1;
-    // With ASCII occurrences left out: the cases beyond ASCII, each found by looking for its byte that is
-    // rarest in the data (its key, at `keyAt` in it), and those keys once each.
+    // With ASCII occurrences left out: cases beyond ASCII of which every other occurrence holds one, each
+    // found by looking for its byte that is rarest in the data (its key, at `keyAt` in it), and those keys
+    // once each.
     struct Beyond {
         Bytes bytes;
         std::uint8_t keyAt;
     };
-    std::vector<Beyond> beyondAscii_;
+    using Covering = std::vector<Beyond>;
+    static double chooseKeys(Covering& covering, const ByteCounts& counts, std::vector<std::uint8_t>& keys);
+    // The cases of each character that has none in ASCII, and all the text's cases beyond ASCII: the one
+    // whose keys cost least is searched.
+    std::vector<Covering> coverings_;
+    Covering beyondAscii_;
     std::vector<std::uint8_t> keys_;
     bool windowsPay_ = true;  // false where looking for the keys would cost more than searching the whole
     std::vector<Character> characters_;
