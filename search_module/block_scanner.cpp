@@ -153,15 +153,13 @@ void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& cod
             }
         }
     }
-    for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be}) {
-        if (encoding == Encoding::Utf8 && asciiFoundByCodePage && !beyondAscii) {
-            continue;
-        }
-        unicode_.push_back(std::make_unique<UnicodeForm>(*characters, encoding));
-        if (encoding == Encoding::Utf8 && asciiFoundByCodePage) {
+    if (!asciiFoundByCodePage || beyondAscii) {
+        unicode_.push_back(std::make_unique<UnicodeForm>(*characters, Encoding::Utf8));
+        if (asciiFoundByCodePage) {
             unicode_.back()->leaveAsciiOccurrences();
         }
     }
+    unicode_.push_back(std::make_unique<UnicodeForm>(*characters, UnicodeForm::BothByteOrders{}));
 }
 
 std::size_t BlockScanner::keep() const
@@ -201,13 +199,8 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
         if (codePage_ && codePage_->occursAcross(around(codePage_->filter.length()))) {
             return true;
         }
-        std::optional<BytesSeen> seen;  // shared by forms that look at the same bytes (UTF-16LE and BE)
         for (const auto& form : unicode_) {
-            const std::span<const std::uint8_t> span = around(form->longest());
-            if (!seen || seen->data().data() != span.data() || seen->data().size() != span.size()) {
-                seen.emplace(span);
-            }
-            if (form->occursIn(*seen)) {
+            if (form->occursIn(around(form->longest()))) {
                 return true;
             }
         }
@@ -215,9 +208,8 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
     if (codePage_ && codePage_->occursInNext(block, carry_)) {
         return true;
     }
-    BytesSeen seen(block);
     for (const auto& form : unicode_) {
-        if (form->occursIn(seen)) {
+        if (form->occursIn(block)) {
             return true;
         }
     }

@@ -119,7 +119,18 @@ std::string encode(Encoding encoding, char32_t c)
     return bytes;
 }
 
-UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding)
+UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding) : UnicodeForm(foldedText, encoding, true)
+{
+}
+
+UnicodeForm::UnicodeForm(std::u32string_view foldedText, BothByteOrders)
+    : UnicodeForm(foldedText, Encoding::Utf16Le, false)
+{
+    bigEndian_.reset(new UnicodeForm(foldedText, Encoding::Utf16Be, false));
+    makeFilter();
+}
+
+UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool withFilter)
     : encoding_(encoding), linear_(std::u32string(foldedText))
 {
     // Each character's cases as bytes, and the longest run of characters whose cases all take the
@@ -165,10 +176,17 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding)
     if (!sharedBytes_.empty()) {
         required_ = sharedBytes_.front();
     }
-    if (bestLength == 0) {
+    runFrom_ = bestFrom, runLength_ = bestLength;
+    if (withFilter) {
+        makeFilter();
+    }
+}
+
+void UnicodeForm::makeFilter()
+{
+    if (runLength_ == 0) {
         return;
     }
-    runFrom_ = bestFrom;
     // The filter sees the run's bytes with every byte found at one place of it in the same class as
     // the others found there: more cases than the text has, never fewer; occursAt() then decides.
     std::array<std::uint8_t, 256> parent;
@@ -177,26 +195,36 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding)
         while (parent[b] != b) b = parent[b] = parent[parent[b]];
         return b;
     };
-    for (std::size_t i = bestFrom; i < bestFrom + bestLength; ++i) {
+    const auto join = [&](std::uint8_t x, std::uint8_t y) {
+        x = root(x), y = root(y);
+        parent[std::max(x, y)] = std::min(x, y);
+    };
+    std::string run;
+    for (std::size_t i = runFrom_; i < runFrom_ + runLength_; ++i) {
         const Character& character = characters_[i];
-        for (std::size_t k = 0; k < cases_[character.first].size; ++k) {
+        const Bytes& first = cases_[character.first];
+        for (std::size_t k = 0; k < first.size; ++k) {
+            run.push_back(static_cast<char>(first.bytes[k]));
             for (std::size_t c = 1; c < character.count; ++c) {
-                const std::uint8_t x = root(cases_[character.first].bytes[k]);
-                const std::uint8_t y = root(cases_[character.first + c].bytes[k]);
-                parent[std::max(x, y)] = std::min(x, y);
+                join(first.bytes[k], cases_[character.first + c].bytes[k]);
             }
         }
+    }
+    if (bigEndian_) {
+        // The big-endian run starts one byte before the little-endian one, so each code unit's high byte
+        // meets the next unit's there, and each low byte meets itself. The last byte, which only the
+        // little-endian run reaches, is left to occursAt().
+        for (std::size_t k = 1; k + 2 < run.size(); k += 2) {
+            join(static_cast<std::uint8_t>(run[k]), static_cast<std::uint8_t>(run[k + 2]));
+        }
+        run.pop_back();
     }
     ByteTable fold{};
     for (int b = 0; b < 256; ++b) {
         fold[b] = root(static_cast<std::uint8_t>(b));
     }
-    std::string run;
-    for (std::size_t i = bestFrom; i < bestFrom + bestLength; ++i) {
-        const Bytes& first = cases_[characters_[i].first];
-        for (std::size_t k = 0; k < first.size; ++k) {
-            run.push_back(static_cast<char>(fold[first.bytes[k]]));
-        }
+    for (char& b : run) {
+        b = static_cast<char>(fold[static_cast<std::uint8_t>(b)]);
     }
     const Verifier* verifier = this;
     filter_ = std::make_unique<AnchorFilter>(run, fold, nullptr, verifier);
@@ -307,6 +335,13 @@ std::size_t UnicodeForm::matchBefore(std::size_t i, const std::uint8_t* data, st
 // way), so at most one case of a character matches at a place, and the occurrence is found char by char.
 bool UnicodeForm::occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const
 {
+    return occursInThisOrderAt(data, size, at, work) ||
+           (bigEndian_ && at > 0 && bigEndian_->occursInThisOrderAt(data, size, at - 1, work));
+}
+
+bool UnicodeForm::occursInThisOrderAt(const std::uint8_t* data, std::size_t size, std::size_t at,
+                                      std::size_t& work) const
+{
     std::size_t end = at;
     for (std::size_t i = runFrom_; i < characters_.size(); ++i) {
         const std::size_t taken = matchAfter(i, data, size, end);
@@ -358,15 +393,7 @@ void UnicodeForm::leaveAsciiOccurrences()
     chooseCovering(ByteCounts{});
 }
 
-bool BytesSeen::holds(std::uint8_t byte)
-{
-    if (known_[byte] == kUnknown) {
-        known_[byte] = !data_.empty() && std::memchr(data_.data(), byte, data_.size()) != nullptr ? 1 : 0;
-    }
-    return known_[byte] == 1;
-}
-
-bool UnicodeForm::occursIn(BytesSeen& data) const
+bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 {
     return beyondAscii_.empty() || !windowsPay_ ? occursAnywhereIn(data) : occursNearBeyondAscii(data);
 }
@@ -374,9 +401,8 @@ bool UnicodeForm::occursIn(BytesSeen& data) const
 // An occurrence that holds a case beyond ASCII lies within longest() bytes of that case: where those cases
 // are rare (ſ and the Kelvin sign in most files), only the windows around them are searched; past a few
 // dozen, the vector pass over the whole costs less.
-bool UnicodeForm::occursNearBeyondAscii(BytesSeen& seen) const
+bool UnicodeForm::occursNearBeyondAscii(std::span<const std::uint8_t> data) const
 {
-    const std::span<const std::uint8_t> data = seen.data();
     const std::size_t reach = longest_ - 1;
     const std::size_t budget = data.size() / (128 * (longest_ + 8)) + 1;
     std::vector<std::pair<std::size_t, std::size_t>> windows;
@@ -391,7 +417,7 @@ bool UnicodeForm::occursNearBeyondAscii(BytesSeen& seen) const
                     continue;
                 }
                 if (windows.size() == budget) {
-                    return occursAnywhereIn(seen);
+                    return occursAnywhereIn(data);
                 }
                 windows.emplace_back(at - std::min(at, reach), std::min(data.size(), at + longest_));
             }
@@ -405,20 +431,18 @@ bool UnicodeForm::occursNearBeyondAscii(BytesSeen& seen) const
         for (++i; i < windows.size() && windows[i].first <= to; ++i) {
             to = std::max(to, windows[i].second);
         }
-        BytesSeen window(data.subspan(from, to - from));
-        if (occursAnywhereIn(window)) {
+        if (occursAnywhereIn(data.subspan(from, to - from))) {
             return true;
         }
     }
     return false;
 }
 
-bool UnicodeForm::occursAnywhereIn(BytesSeen& seen) const
+bool UnicodeForm::occursAnywhereIn(std::span<const std::uint8_t> data) const
 {
-    if (required_ >= 0 && !seen.holds(static_cast<std::uint8_t>(required_))) {
+    if (required_ >= 0 && (data.empty() || std::memchr(data.data(), required_, data.size()) == nullptr)) {
         return false;
     }
-    const std::span<const std::uint8_t> data = seen.data();
     if (!filter_ || linearSpans_ > 0) {
         linearSpans_ = std::max(linearSpans_ - 1, 0);
         return occursInLinearly(data);
@@ -454,7 +478,7 @@ bool UnicodeForm::occursInLinearly(std::span<const std::uint8_t> data) const
     if (encoding_ == Encoding::Utf8) {
         return linearFrom(data, 0);
     }
-    return linearFrom(data, 0) || linearFrom(data, 1);
+    return linearFrom(data, 0) || linearFrom(data, 1) || (bigEndian_ && bigEndian_->occursInLinearly(data));
 }
 
 }  // namespace quorvin

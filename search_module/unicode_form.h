@@ -33,24 +33,15 @@ Decoded decode(Encoding encoding, std::span<const std::uint8_t> bytes);
 // The bytes of `character` (no surrogate) in `encoding`.
 std::string encode(Encoding encoding, char32_t character);
 
-// Whether bytes occur in a span of data, each looked for once however many forms ask: UTF-16LE and
-// UTF-16BE both need the zero byte of Latin text.
-class BytesSeen {
-public:
-    explicit BytesSeen(std::span<const std::uint8_t> data) : data_(data) { known_.fill(kUnknown); }
-    std::span<const std::uint8_t> data() const { return data_; }
-    bool holds(std::uint8_t byte);
-
-private:
-    static constexpr std::int8_t kUnknown = -1;
-    std::span<const std::uint8_t> data_;
-    std::array<std::int8_t, 256> known_;
-};
-
 class UnicodeForm final : private Verifier {
 public:
     // `foldedText`: the text's characters, each its own fold, at least one.
     UnicodeForm(std::u32string_view foldedText, Encoding encoding);
+    // UTF-16 in both byte orders, with one pass over the data: a big-endian occurrence one byte before a
+    // little-endian one holds the same bytes but its first, where the high bytes of the text's code
+    // units agree (Latin text's zero, Cyrillic's 04); the filter sees those that differ as one class.
+    struct BothByteOrders {};
+    UnicodeForm(std::u32string_view foldedText, BothByteOrders);
     UnicodeForm(const UnicodeForm&) = delete;
     UnicodeForm& operator=(const UnicodeForm&) = delete;
 
@@ -63,7 +54,7 @@ public:
     // have one. UTF-8 only.
     void leaveAsciiOccurrences();
     // Whether the text occurs wholly within `data`.
-    bool occursIn(BytesSeen& data) const;
+    bool occursIn(std::span<const std::uint8_t> data) const;
     // The same, reading every character with the linear matcher alone.
     bool occursInLinearly(std::span<const std::uint8_t> data) const;
 
@@ -78,13 +69,16 @@ private:
         std::uint8_t shortest;  // bytes of its shortest case and of its longest
         std::uint8_t most;
     };
+    UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool withFilter);
     bool occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const override;
+    bool occursInThisOrderAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const;
+    void makeFilter();
     // The bytes of the case of character i that data[at..] starts (or data[..at] ends) with, or 0.
     std::size_t matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const;
     std::size_t matchBefore(std::size_t i, const std::uint8_t* data, std::size_t at) const;
     bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
-    bool occursAnywhereIn(BytesSeen& data) const;
-    bool occursNearBeyondAscii(BytesSeen& data) const;
+    bool occursAnywhereIn(std::span<const std::uint8_t> data) const;
+    bool occursNearBeyondAscii(std::span<const std::uint8_t> data) const;
     void chooseCovering(const ByteCounts& counts);
 
     Encoding encoding_;
@@ -111,7 +105,9 @@ private:
     std::vector<Character> characters_;
     std::vector<Bytes> cases_;
     std::size_t longest_ = 0;
-    std::size_t runFrom_ = 0;               // the first character of the run the filter sees
+    std::size_t runFrom_ = 0;  // the run of characters the filter sees
+    std::size_t runLength_ = 0;
+    std::unique_ptr<UnicodeForm> bigEndian_;  // UTF-16BE, found through this form's filter
     std::unique_ptr<AnchorFilter> filter_;  // none when every character has cases of several lengths
     LinearMatcher linear_;
     mutable int linearSpans_ = 0;  // left to search linearly after the filter's candidates crowded
