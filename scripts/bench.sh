@@ -178,6 +178,7 @@ for entry in "${crowded[@]}"; do
              -n "$name|quorvin, empty file" "$quorvin ${avx2[*]} $empty '${entry#*|}'"
              -n "$name|grep" "env LC_ALL=C grep -iFq -- '${entry#*|}' $work/$name.txt")
 done
+commands+=(-n "quorvin, start" "$quorvin ${avx2[*]} $empty x")
 json=$build/bench.json
 loadBefore=$(cut -d' ' -f1-3 /proc/loadavg)
 hyperfine -N --warmup 3 --runs "$runs" --ignore-failure --style basic --export-json "$json" "${commands[@]}"
@@ -320,13 +321,14 @@ if any(four_one > 1.15 for _, _, four_one, _, _ in stats):
     other = [s[2] for s in stats if not ascii_only(s[1])] or [0]
     look = (median.get("quorvin avx2|~", floor) - median["dd bs=32000"]) / median["dd bs=32000"]
     notes.append(f"- Four forms at most 1.15 × the code page's alone ({form_path}): texts whose every case is "
-                 f"ASCII (no s, no k) cost {spread(plain)} ×: the two UTF-16 forms look once per block for a "
-                 f"zero byte, which no text file holds. Texts with s or k (whose cases ſ and the Kelvin sign are "
-                 f"not ASCII) or with accented letters cost {spread(other)} ×: the UTF-8 form also looks for "
-                 f"those cases, each through its byte that is rarest in the file, shared among cases where it "
-                 f"can be (the lead of œ, Œ and ſ). Each byte looked for is one more look at every byte of the "
-                 f"block, which costs up to {look:.2f} × dd here (the text `~`: the reads with the cheapest "
-                 f"look at every byte, over dd).")
+                 f"ASCII (no s, no k) cost {spread(plain)} ×: UTF-16, in both byte orders at once, looks once per "
+                 f"block for a zero byte, which no text file holds. Texts with s or k (whose cases ſ and the "
+                 f"Kelvin sign are not ASCII) or with accented letters cost {spread(other)} ×: the UTF-8 form "
+                 f"also looks for the cases of one accented letter (every occurrence not in ASCII holds one), "
+                 f"or, in a text without one, for ſ and the Kelvin sign, through their bytes that are rarest in "
+                 f"the file. Each byte looked for is one more look at every byte of the block, which costs up "
+                 f"to {look:.2f} × dd here (the text `~`: the reads with the cheapest look at every byte, over "
+                 f"dd).")
 if any(four_dd > 1.15 for _, _, _, four_dd, _ in stats):
     look = median.get("quorvin avx2|~", floor) / median["dd bs=32000"]
     notes.append(f"- Four forms at most 1.15 × `dd bs=32000` ({form_path}): the code page's form alone already "
@@ -345,7 +347,8 @@ if any(ratio > 2 for _, ratio in crowded_fails):
     notes.append(f"- Crowded candidates at most 2 × dd: starting the program and setting up a 32000-character "
                  f"text in its forms (each with its cases, matcher and anchors) takes {ms(min(setups))} ms or "
                  f"more on an empty file, against {ms(median['ab-1m|dd bs=32000'])} ms for all "
-                 f"of dd over 1 MiB. Past that, Quorvin reads ab-10m in {per_byte('ab-10m|quorvin') - setups[1] / big * 1e9:.2f} "
+                 f"of dd over 1 MiB; starting it alone, with a one-byte text, takes "
+                 f"{ms(median['quorvin, start'])} ms. Past that, Quorvin reads ab-10m in {per_byte('ab-10m|quorvin') - setups[1] / big * 1e9:.2f} "
                  f"ns a byte, dd (with its own start) in {per_byte('ab-10m|dd bs=32000'):.2f} ns and GNU grep in "
                  f"{per_byte('ab-10m|grep'):.2f} ns.")
 report = f"""# Benchmarks
