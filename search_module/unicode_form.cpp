@@ -119,9 +119,7 @@ std::string encode(Encoding encoding, char32_t c)
     return bytes;
 }
 
-UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding) : UnicodeForm(foldedText, encoding, true)
-{
-}
+UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding) : UnicodeForm(foldedText, encoding, true) {}
 
 UnicodeForm::UnicodeForm(std::u32string_view foldedText, BothByteOrders)
     : UnicodeForm(foldedText, Encoding::Utf16Le, false)
@@ -380,8 +378,7 @@ void UnicodeForm::leaveAsciiOccurrences()
             continue;
         }
         unseen = character.first + character.count;
-        if (std::all_of(cases_.begin() + character.first, cases_.begin() + character.first + character.count,
-                        beyond)) {
+        if (std::all_of(cases_.begin() + character.first, cases_.begin() + character.first + character.count, beyond)) {
             Covering& covering = coverings_.emplace_back();
             for (std::size_t c = character.first; c < character.first + character.count; ++c) {
                 covering.push_back({cases_[c], 0});

@@ -108,7 +108,7 @@ private:
     std::size_t runFrom_ = 0;  // the run of characters the filter sees
     std::size_t runLength_ = 0;
     std::unique_ptr<UnicodeForm> bigEndian_;  // UTF-16BE, found through this form's filter
-    std::unique_ptr<AnchorFilter> filter_;  // none when every character has cases of several lengths
+    std::unique_ptr<AnchorFilter> filter_;    // none when every character has cases of several lengths
     LinearMatcher linear_;
     mutable int linearSpans_ = 0;  // left to search linearly after the filter's candidates crowded
 };
