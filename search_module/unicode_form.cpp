@@ -293,10 +293,10 @@ void UnicodeForm::chooseCovering(const ByteCounts& counts)
     constexpr double kOneUnseenKey = 1;  // no covering costs less
     double least = std::numeric_limits<double>::infinity();
     std::vector<std::uint8_t> keys;
-    for (Covering& covering : coverings_) {
-        const double cost = chooseKeys(covering, counts, keys);
+    for (std::size_t c = 0; c < coverings_.size(); ++c) {
+        const double cost = chooseKeys(coverings_[c], counts, keys);
         if (cost < least) {
-            least = cost, beyondAscii_ = covering, keys_ = keys;
+            least = cost, chosen_ = c, keys_ = keys;
         }
         if (least <= kOneUnseenKey) {
             break;
@@ -363,15 +363,15 @@ bool UnicodeForm::occursInThisOrderAt(const std::uint8_t* data, std::size_t size
 
 void UnicodeForm::leaveAsciiOccurrences()
 {
+    const auto beyond = [](const Bytes& bytes) { return bytes.bytes[0] >= 0x80; };
     Covering all;
     for (const Bytes& written : cases_) {
-        if (written.bytes[0] >= 0x80) {
+        if (beyond(written)) {
             all.push_back({written, 0});
         }
     }
     // A character that folds beyond ASCII has no case in ASCII: every occurrence left holds one of its
     // cases, so looking for that character's cases alone finds them all.
-    const auto beyond = [](const Bytes& bytes) { return bytes.bytes[0] >= 0x80; };
     std::size_t unseen = 0;  // characters' cases were written in the order they first stand in the text
     for (const Character& character : characters_) {
         if (character.first < unseen) {
@@ -392,7 +392,7 @@ void UnicodeForm::leaveAsciiOccurrences()
 
 bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 {
-    return beyondAscii_.empty() || !windowsPay_ ? occursAnywhereIn(data) : occursNearBeyondAscii(data);
+    return coverings_.empty() || !windowsPay_ ? occursAnywhereIn(data) : occursNearBeyondAscii(data);
 }
 
 // An occurrence that holds a case beyond ASCII lies within longest() bytes of that case: where those cases
@@ -406,7 +406,7 @@ bool UnicodeForm::occursNearBeyondAscii(std::span<const std::uint8_t> data) cons
     for (const std::uint8_t key : keys_) {
         for (const void* hit = std::memchr(data.data(), key, data.size()); hit != nullptr;) {
             const auto keyFound = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data.data());
-            for (const Beyond& beyond : beyondAscii_) {
+            for (const Beyond& beyond : coverings_[chosen_]) {
                 const std::size_t at = keyFound - beyond.keyAt;
                 if (beyond.bytes.bytes[beyond.keyAt] != key || keyFound < beyond.keyAt ||
                     beyond.bytes.size > data.size() - at ||

@@ -87,19 +87,18 @@ private:
     // files are in one form only, so a fast look for that byte spares the search in the others.
     std::vector<std::uint8_t> sharedBytes_;
     int required_ = -1;
-    // With ASCII occurrences left out: cases beyond ASCII of which every other occurrence holds one, each
-    // found by looking for its byte that is rarest in the data (its key, at `keyAt` in it), and those keys
-    // once each.
+    // With ASCII occurrences left out: cases beyond ASCII of which every occurrence not written in ASCII
+    // holds one, each found by looking for its byte that is rarest in the data (its key, at `keyAt` in it).
     struct Beyond {
         Bytes bytes;
         std::uint8_t keyAt;
     };
     using Covering = std::vector<Beyond>;
     static double chooseKeys(Covering& covering, const ByteCounts& counts, std::vector<std::uint8_t>& keys);
-    // The cases of each character that has none in ASCII, and all the text's cases beyond ASCII: the one
-    // whose keys cost least is searched.
+    // The cases of each character that has none in ASCII, and all the text's cases beyond ASCII; the one
+    // whose keys cost least is searched, with those keys once each.
     std::vector<Covering> coverings_;
-    Covering beyondAscii_;
+    std::size_t chosen_ = 0;
     std::vector<std::uint8_t> keys_;
     bool windowsPay_ = true;  // false where looking for the keys would cost more than searching the whole
     std::vector<Character> characters_;
