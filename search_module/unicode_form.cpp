@@ -88,6 +88,17 @@ Decoded decode(Encoding encoding, std::span<const std::uint8_t> bytes)
     return encoding == Encoding::Utf8 ? decodeUtf8(bytes) : decodeUtf16(encoding, bytes);
 }
 
+namespace {
+
+// Looking for keys costs a pass over the data each, and comparing a case at each of their hits about what
+// a pass over a thousand bytes does; past about three passes, the vector pass over the whole costs less.
+constexpr double kWholePass = 3;
+constexpr double kBytesPerHit = 1000;
+// The hits in a shorter span (a seam between blocks) are too few to judge the data by.
+constexpr std::size_t kShortestJudged = 8000;
+
+}  // namespace
+
 std::string encode(Encoding encoding, char32_t c)
 {
     std::string bytes;
@@ -125,7 +136,7 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, BothByteOrders)
     : UnicodeForm(foldedText, Encoding::Utf16Le, false)
 {
     bigEndian_.reset(new UnicodeForm(foldedText, Encoding::Utf16Be, false));
-    makeFilter();
+    makeFilters();
 }
 
 UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool withFilter)
@@ -137,7 +148,8 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool
     std::unordered_map<char32_t, Character> seen;  // a character's cases are written once
     characters_.reserve(foldedText.size());
     for (std::size_t i = 0; i < foldedText.size(); ++i) {
-        auto [known, added] = seen.try_emplace(foldedText[i], Character{cases_.size(), 0, 4, 0});
+        const auto foldSize = static_cast<std::uint8_t>(encode(encoding, foldedText[i]).size());
+        auto [known, added] = seen.try_emplace(foldedText[i], Character{cases_.size(), 0, 4, 0, foldSize});
         Character& character = known->second;
         if (added) {
             for (char32_t c : unicode::casesOf(foldedText[i])) {
@@ -176,14 +188,33 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool
     }
     runFrom_ = bestFrom, runLength_ = bestLength;
     if (withFilter) {
-        makeFilter();
+        makeFilters();
     }
 }
 
-void UnicodeForm::makeFilter()
+void UnicodeForm::makeFilters()
 {
-    if (runLength_ == 0) {
-        return;
+    filter_ = makeFilter(runFrom_, runLength_, this);
+    std::size_t unseen = 0;  // characters' cases were written in the order they first stand in the text
+    for (const Character& character : characters_) {
+        for (std::size_t c = std::max(unseen, character.first); c < character.first + character.count; ++c) {
+            if (cases_[c].size != character.foldSize) {
+                otherLengths_.push_back({cases_[c], 0});
+            }
+        }
+        unseen = std::max(unseen, character.first + character.count);
+    }
+    if (!otherLengths_.empty()) {
+        foldLengthFilter_ = makeFilter(0, characters_.size(), &wholeText_);
+        otherLengthsPay_ = chooseKeys(otherLengths_, ByteCounts{}, otherLengthKeys_) <= kWholePass;
+    }
+}
+
+std::unique_ptr<AnchorFilter> UnicodeForm::makeFilter(std::size_t from, std::size_t count,
+                                                      const Verifier* verifier) const
+{
+    if (count == 0) {
+        return nullptr;
     }
     // The filter sees the run's bytes with every byte found at one place of it in the same class as
     // the others found there: more cases than the text has, never fewer; occursAt() then decides.
@@ -198,13 +229,17 @@ void UnicodeForm::makeFilter()
         parent[std::max(x, y)] = std::min(x, y);
     };
     std::string run;
-    for (std::size_t i = runFrom_; i < runFrom_ + runLength_; ++i) {
+    for (std::size_t i = from; i < from + count; ++i) {
         const Character& character = characters_[i];
-        const Bytes& first = cases_[character.first];
+        const auto cases = std::span(cases_).subspan(character.first, character.count);
+        const auto asLong = [&](const Bytes& bytes) { return bytes.size == character.foldSize; };
+        const Bytes& first = *std::find_if(cases.begin(), cases.end(), asLong);
         for (std::size_t k = 0; k < first.size; ++k) {
             run.push_back(static_cast<char>(first.bytes[k]));
-            for (std::size_t c = 1; c < character.count; ++c) {
-                join(first.bytes[k], cases_[character.first + c].bytes[k]);
+            for (const Bytes& other : cases) {
+                if (asLong(other)) {
+                    join(first.bytes[k], other.bytes[k]);
+                }
             }
         }
     }
@@ -224,32 +259,35 @@ void UnicodeForm::makeFilter()
     for (char& b : run) {
         b = static_cast<char>(fold[static_cast<std::uint8_t>(b)]);
     }
-    const Verifier* verifier = this;
-    filter_ = std::make_unique<AnchorFilter>(run, fold, nullptr, verifier);
+    return std::make_unique<AnchorFilter>(run, fold, nullptr, verifier);
 }
 
 void UnicodeForm::rank(std::span<const std::uint8_t> sample)
 {
+    const ByteCounts counts = countBytes(sample);
     if (!sharedBytes_.empty()) {
-        const ByteCounts counts = countBytes(sample);
         required_ = *std::min_element(sharedBytes_.begin(), sharedBytes_.end(),
                                       [&](std::uint8_t x, std::uint8_t y) { return counts[x] < counts[y]; });
     }
-    if (filter_) {
-        filter_->rank(sample);
+    for (const auto& filter : {filter_.get(), foldLengthFilter_.get()}) {
+        if (filter != nullptr) {
+            filter->rank(sample);
+        }
     }
     if (!coverings_.empty()) {
-        chooseCovering(countBytes(sample));
+        chooseCovering(counts);
+    }
+    if (!otherLengths_.empty()) {
+        otherLengthsPay_ = chooseKeys(otherLengths_, counts, otherLengthKeys_) <= kWholePass;
     }
 }
 
-// Each key costs a pass over a block, and each of its hits about a 32nd of one (the counts are of the first
-// block): a byte that several cases hold (the lead of œ, Œ and ſ) is looked for once for them all, unless it
-// is common.
+// A byte that several cases hold (the lead of œ, Œ and ſ) is looked for once for them all, unless it is
+// common.
 double UnicodeForm::chooseKeys(Covering& covering, const ByteCounts& counts, std::vector<std::uint8_t>& keys)
 {
-    constexpr double kHitsPerPass = 32;
-    const auto cost = [&](int b) { return 1 + counts[b] / kHitsPerPass; };
+    const double sampled = std::accumulate(counts.begin(), counts.end(), 0.0);
+    const auto cost = [&](int b) { return 1 + (sampled > 0 ? counts[b] * kBytesPerHit / sampled : 0); };
     keys.clear();
     double keysCost = 0;
     std::vector<bool> covered(covering.size());
@@ -285,11 +323,9 @@ double UnicodeForm::chooseKeys(Covering& covering, const ByteCounts& counts, std
     return keysCost;
 }
 
-// Where even the cheapest keys would cost more than the vector pass over the whole (about three passes),
-// that pass is made instead.
+// Where even the cheapest keys would cost more than the vector pass over the whole, that pass is made instead.
 void UnicodeForm::chooseCovering(const ByteCounts& counts)
 {
-    constexpr double kWholePass = 3;
     constexpr double kOneUnseenKey = 1;  // no covering costs less
     double least = std::numeric_limits<double>::infinity();
     std::vector<std::uint8_t> keys;
@@ -333,15 +369,15 @@ std::size_t UnicodeForm::matchBefore(std::size_t i, const std::uint8_t* data, st
 // way), so at most one case of a character matches at a place, and the occurrence is found char by char.
 bool UnicodeForm::occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const
 {
-    return occursInThisOrderAt(data, size, at, work) ||
-           (bigEndian_ && at > 0 && bigEndian_->occursInThisOrderAt(data, size, at - 1, work));
+    return occursInThisOrderAt(runFrom_, data, size, at, work) ||
+           (bigEndian_ && at > 0 && bigEndian_->occursInThisOrderAt(runFrom_, data, size, at - 1, work));
 }
 
-bool UnicodeForm::occursInThisOrderAt(const std::uint8_t* data, std::size_t size, std::size_t at,
+bool UnicodeForm::occursInThisOrderAt(std::size_t from, const std::uint8_t* data, std::size_t size, std::size_t at,
                                       std::size_t& work) const
 {
     std::size_t end = at;
-    for (std::size_t i = runFrom_; i < characters_.size(); ++i) {
+    for (std::size_t i = from; i < characters_.size(); ++i) {
         const std::size_t taken = matchAfter(i, data, size, end);
         work += characters_[i].count;
         if (taken == 0) {
@@ -350,7 +386,7 @@ bool UnicodeForm::occursInThisOrderAt(const std::uint8_t* data, std::size_t size
         end += taken;
     }
     std::size_t start = at;
-    for (std::size_t i = runFrom_; i-- > 0;) {
+    for (std::size_t i = from; i-- > 0;) {
         const std::size_t taken = matchBefore(i, data, start);
         work += characters_[i].count;
         if (taken == 0) {
@@ -392,21 +428,38 @@ void UnicodeForm::leaveAsciiOccurrences()
 
 bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 {
-    return coverings_.empty() || !windowsPay_ ? occursAnywhereIn(data) : occursNearBeyondAscii(data);
+    if (!coverings_.empty() && windowsPay_) {
+        if (const std::optional<bool> near = occursNear(coverings_[chosen_], keys_, windowsPay_, data)) {
+            return *near;
+        }
+    }
+    return occursAnywhereIn(data);
 }
 
-// An occurrence that holds a case beyond ASCII lies within longest() bytes of that case: where those cases
+// An occurrence that holds one of the covering's cases lies within longest() bytes of it: where those cases
 // are rare (ſ and the Kelvin sign in most files), only the windows around them are searched; past a few
-// dozen, the vector pass over the whole costs less.
-bool UnicodeForm::occursNearBeyondAscii(std::span<const std::uint8_t> data) const
+// dozen, or where the keys are commoner than the first block said, the vector pass over the whole costs
+// less: none is searched, and where the data is long enough to judge by, `pays` turns false for good.
+std::optional<bool> UnicodeForm::occursNear(const Covering& covering, std::span<const std::uint8_t> keys, bool& pays,
+                                            std::span<const std::uint8_t> data) const
 {
     const std::size_t reach = longest_ - 1;
     const std::size_t budget = data.size() / (128 * (longest_ + 8)) + 1;
+    const double hitBudget =
+        std::max(kWholePass - static_cast<double>(keys.size()), 1.0) * static_cast<double>(data.size()) / kBytesPerHit;
+    double hits = 0;
+    const auto tooMany = [&] {
+        pays = pays && data.size() < kShortestJudged;
+        return std::nullopt;
+    };
     std::vector<std::pair<std::size_t, std::size_t>> windows;
-    for (const std::uint8_t key : keys_) {
+    for (const std::uint8_t key : keys) {
         for (const void* hit = std::memchr(data.data(), key, data.size()); hit != nullptr;) {
+            if (++hits > hitBudget + 1) {
+                return tooMany();
+            }
             const auto keyFound = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data.data());
-            for (const Beyond& beyond : coverings_[chosen_]) {
+            for (const Beyond& beyond : covering) {
                 const std::size_t at = keyFound - beyond.keyAt;
                 if (beyond.bytes.bytes[beyond.keyAt] != key || keyFound < beyond.keyAt ||
                     beyond.bytes.size > data.size() - at ||
@@ -414,7 +467,7 @@ bool UnicodeForm::occursNearBeyondAscii(std::span<const std::uint8_t> data) cons
                     continue;
                 }
                 if (windows.size() == budget) {
-                    return occursAnywhereIn(data);
+                    return tooMany();
                 }
                 windows.emplace_back(at - std::min(at, reach), std::min(data.size(), at + longest_));
             }
@@ -428,7 +481,7 @@ bool UnicodeForm::occursNearBeyondAscii(std::span<const std::uint8_t> data) cons
         for (++i; i < windows.size() && windows[i].first <= to; ++i) {
             to = std::max(to, windows[i].second);
         }
-        if (occursAnywhereIn(data.subspan(from, to - from))) {
+        if (occursThroughRun(data.subspan(from, to - from))) {
             return true;
         }
     }
@@ -440,6 +493,26 @@ bool UnicodeForm::occursAnywhereIn(std::span<const std::uint8_t> data) const
     if (required_ >= 0 && (data.empty() || std::memchr(data.data(), required_, data.size()) == nullptr)) {
         return false;
     }
+    if (foldLengthFilter_ && otherLengthsPay_ && linearSpans_ == 0) {
+        const std::optional<bool> near = occursNear(otherLengths_, otherLengthKeys_, otherLengthsPay_, data);
+        if (near == true) {
+            return true;
+        }
+        if (near) {
+            const std::size_t found = foldLengthFilter_->find(data);
+            if (found != kCrowded) {
+                return found != kNotFound;
+            }
+            linearSpans_ = kLinearSpansAfterCrowd;
+            return occursInLinearly(data);
+        }
+    }
+    return occursThroughRun(data);
+}
+
+// Through the filter of the run whose characters' cases are all as long, which sees every occurrence.
+bool UnicodeForm::occursThroughRun(std::span<const std::uint8_t> data) const
+{
     if (!filter_ || linearSpans_ > 0) {
         linearSpans_ = std::max(linearSpans_ - 1, 0);
         return occursInLinearly(data);

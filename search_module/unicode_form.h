@@ -4,11 +4,14 @@
 // occurrence: invalid or overlong UTF-8 and surrogates that are not half of a pair never match.
 // The fast search looks for the longest run of the text's characters whose cases all take the same
 // number of bytes, with the anchor filter over bytes; where its candidates crowd, the bytes are read as
-// characters and searched with a linear matcher.
+// characters and searched with a linear matcher. Cases as long as their fold are the rule, so where the
+// others are rare in the data (the Kelvin sign for k, ᲀ for в), a filter sees the whole text in those
+// cases alone and the few others are searched around.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -66,19 +69,35 @@ private:
     struct Character {
         std::size_t first;  // its cases in cases_
         std::size_t count;
-        std::uint8_t shortest;  // bytes of its shortest case and of its longest
+        std::uint8_t shortest;  // bytes of its shortest case, of its longest, and of its fold
         std::uint8_t most;
+        std::uint8_t foldSize;
     };
+    // A case that occurrences may hold, found by looking for its byte that is rarest in the data (its key,
+    // at `keyAt` in it); a covering holds cases of which every occurrence searched for holds one.
+    struct Beyond {
+        Bytes bytes;
+        std::uint8_t keyAt;
+    };
+    using Covering = std::vector<Beyond>;
     UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool withFilter);
     bool occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const override;
-    bool occursInThisOrderAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const;
-    void makeFilter();
+    // Whether the text occurs with character `from` at data[at].
+    bool occursInThisOrderAt(std::size_t from, const std::uint8_t* data, std::size_t size, std::size_t at,
+                             std::size_t& work) const;
+    // The run's filter and, where some cases are not as long as their fold, the filter over the whole.
+    void makeFilters();
+    // The filter over characters [from, from + count), each in its cases as long as its fold.
+    std::unique_ptr<AnchorFilter> makeFilter(std::size_t from, std::size_t count, const Verifier* verifier) const;
     // The bytes of the case of character i that data[at..] starts (or data[..at] ends) with, or 0.
     std::size_t matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const;
     std::size_t matchBefore(std::size_t i, const std::uint8_t* data, std::size_t at) const;
     bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
     bool occursAnywhereIn(std::span<const std::uint8_t> data) const;
-    bool occursNearBeyondAscii(std::span<const std::uint8_t> data) const;
+    bool occursThroughRun(std::span<const std::uint8_t> data) const;
+    // Searches the data around each case of `covering` that the keys find; nothing where they find too many.
+    std::optional<bool> occursNear(const Covering& covering, std::span<const std::uint8_t> keys, bool& pays,
+                                   std::span<const std::uint8_t> data) const;
     void chooseCovering(const ByteCounts& counts);
 
     Encoding encoding_;
@@ -87,20 +106,15 @@ private:
     // files are in one form only, so a fast look for that byte spares the search in the others.
     std::vector<std::uint8_t> sharedBytes_;
     int required_ = -1;
-    // With ASCII occurrences left out: cases beyond ASCII of which every occurrence not written in ASCII
-    // holds one, each found by looking for its byte that is rarest in the data (its key, at `keyAt` in it).
-    struct Beyond {
-        Bytes bytes;
-        std::uint8_t keyAt;
-    };
-    using Covering = std::vector<Beyond>;
+    // Chooses the keys that find the covering's cases at least cost, and returns it.
     static double chooseKeys(Covering& covering, const ByteCounts& counts, std::vector<std::uint8_t>& keys);
-    // The cases of each character that has none in ASCII, and all the text's cases beyond ASCII; the one
-    // whose keys cost least is searched, with those keys once each.
+    // With ASCII occurrences left out, every other one holds a case beyond ASCII. Coverings of them: the
+    // cases of each character that has none in ASCII, and all the text's cases beyond ASCII; the one whose
+    // keys cost least is searched, with those keys once each.
     std::vector<Covering> coverings_;
     std::size_t chosen_ = 0;
     std::vector<std::uint8_t> keys_;
-    bool windowsPay_ = true;  // false where looking for the keys would cost more than searching the whole
+    mutable bool windowsPay_ = true;  // false where looking for the keys would cost more than searching the whole
     std::vector<Character> characters_;
     std::vector<Bytes> cases_;
     std::size_t longest_ = 0;
@@ -108,6 +122,21 @@ private:
     std::size_t runLength_ = 0;
     std::unique_ptr<UnicodeForm> bigEndian_;  // UTF-16BE, found through this form's filter
     std::unique_ptr<AnchorFilter> filter_;    // none when every character has cases of several lengths
+    // The whole text in its cases as long as their folds, and the cases of other lengths, found by their
+    // keys; none when there are no such cases.
+    struct WholeText final : Verifier {
+        explicit WholeText(const UnicodeForm& form) : form(form) {}
+        bool occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const override
+        {
+            return form.occursInThisOrderAt(0, data, size, at, work);
+        }
+        const UnicodeForm& form;
+    };
+    WholeText wholeText_{*this};
+    std::unique_ptr<AnchorFilter> foldLengthFilter_;
+    Covering otherLengths_;
+    std::vector<std::uint8_t> otherLengthKeys_;
+    mutable bool otherLengthsPay_ = false;  // false where their keys would cost more than the run's filter
     LinearMatcher linear_;
     mutable int linearSpans_ = 0;  // left to search linearly after the filter's candidates crowded
 };

@@ -134,6 +134,7 @@ TEST(UnicodeSearch, FindsTheTextInEveryFormWithUnicodeCases)
         {U"Café crème", u"CAFÉ", true},
         {U"Café crème", u"crème", true},
         {U"x ПРИВЕТ y", u"привет", true},
+        {U"\u1C80\u0415\u1C83\u1C84\u0418", u"вести", true},  // old forms of в, с, т: 3 bytes in UTF-8 against 2
         {U"Σ", u"σ", true},
         {U"ς", u"Σ", true},
         {U"\u212Aelvin", u"kelvin", true},  // 3 bytes in UTF-8 against 1
