@@ -97,6 +97,22 @@ constexpr double kBytesPerHit = 1000;
 // The hits in a shorter span (a seam between blocks) are too few to judge the data by.
 constexpr std::size_t kShortestJudged = 8000;
 
+// Filters that each find either of two keys (the last one alone when they are odd in number) with one pass
+// over the data.
+std::vector<AnchorFilter> keyFinders(std::span<const std::uint8_t> keys)
+{
+    std::vector<AnchorFilter> finders;
+    for (std::size_t k = 0; k < keys.size(); k += 2) {
+        ByteTable either;
+        std::iota(either.begin(), either.end(), 0);
+        if (k + 1 < keys.size()) {
+            either[keys[k + 1]] = keys[k];
+        }
+        finders.emplace_back(std::string(1, static_cast<char>(keys[k])), either);
+    }
+    return finders;
+}
+
 }  // namespace
 
 std::string encode(Encoding encoding, char32_t c)
@@ -206,7 +222,9 @@ void UnicodeForm::makeFilters()
     }
     if (!otherLengths_.empty()) {
         foldLengthFilter_ = makeFilter(0, characters_.size(), &wholeText_);
-        otherLengthsPay_ = chooseKeys(otherLengths_, ByteCounts{}, otherLengthKeys_) <= kWholePass;
+        std::vector<std::uint8_t> keys;
+        otherLengthsPay_ = chooseKeys(otherLengths_, ByteCounts{}, keys) <= kWholePass;
+        otherLengthKeys_ = keyFinders(keys);
     }
 }
 
@@ -278,7 +296,9 @@ void UnicodeForm::rank(std::span<const std::uint8_t> sample)
         chooseCovering(counts);
     }
     if (!otherLengths_.empty()) {
-        otherLengthsPay_ = chooseKeys(otherLengths_, counts, otherLengthKeys_) <= kWholePass;
+        std::vector<std::uint8_t> keys;
+        otherLengthsPay_ = chooseKeys(otherLengths_, counts, keys) <= kWholePass;
+        otherLengthKeys_ = keyFinders(keys);
     }
 }
 
@@ -328,17 +348,18 @@ void UnicodeForm::chooseCovering(const ByteCounts& counts)
 {
     constexpr double kOneUnseenKey = 1;  // no covering costs less
     double least = std::numeric_limits<double>::infinity();
-    std::vector<std::uint8_t> keys;
+    std::vector<std::uint8_t> keys, cheapest;
     for (std::size_t c = 0; c < coverings_.size(); ++c) {
         const double cost = chooseKeys(coverings_[c], counts, keys);
         if (cost < least) {
-            least = cost, chosen_ = c, keys_ = keys;
+            least = cost, chosen_ = c, cheapest = keys;
         }
         if (least <= kOneUnseenKey) {
             break;
         }
     }
     windowsPay_ = least <= kWholePass;
+    keys_ = keyFinders(cheapest);
 }
 
 std::size_t UnicodeForm::matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const
@@ -440,7 +461,7 @@ bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 // are rare (ſ and the Kelvin sign in most files), only the windows around them are searched; past a few
 // dozen, or where the keys are commoner than the first block said, the vector pass over the whole costs
 // less: none is searched, and where the data is long enough to judge by, `pays` turns false for good.
-std::optional<bool> UnicodeForm::occursNear(const Covering& covering, std::span<const std::uint8_t> keys, bool& pays,
+std::optional<bool> UnicodeForm::occursNear(const Covering& covering, std::span<const AnchorFilter> keys, bool& pays,
                                             std::span<const std::uint8_t> data) const
 {
     const std::size_t reach = longest_ - 1;
@@ -453,12 +474,13 @@ std::optional<bool> UnicodeForm::occursNear(const Covering& covering, std::span<
         return std::nullopt;
     };
     std::vector<std::pair<std::size_t, std::size_t>> windows;
-    for (const std::uint8_t key : keys) {
-        for (const void* hit = std::memchr(data.data(), key, data.size()); hit != nullptr;) {
+    for (const AnchorFilter& finder : keys) {
+        for (std::size_t from = 0, found; (found = finder.find(data.subspan(from))) < kCrowded; from += found + 1) {
             if (++hits > hitBudget + 1) {
                 return tooMany();
             }
-            const auto keyFound = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data.data());
+            const std::size_t keyFound = from + found;
+            const std::uint8_t key = data[keyFound];
             for (const Beyond& beyond : covering) {
                 const std::size_t at = keyFound - beyond.keyAt;
                 if (beyond.bytes.bytes[beyond.keyAt] != key || keyFound < beyond.keyAt ||
@@ -471,8 +493,6 @@ std::optional<bool> UnicodeForm::occursNear(const Covering& covering, std::span<
                 }
                 windows.emplace_back(at - std::min(at, reach), std::min(data.size(), at + longest_));
             }
-            hit = keyFound + 1 < data.size() ? std::memchr(data.data() + keyFound + 1, key, data.size() - keyFound - 1)
-                                             : nullptr;
         }
     }
     std::sort(windows.begin(), windows.end());

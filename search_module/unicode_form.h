@@ -96,7 +96,7 @@ private:
     bool occursAnywhereIn(std::span<const std::uint8_t> data) const;
     bool occursThroughRun(std::span<const std::uint8_t> data) const;
     // Searches the data around each case of `covering` that the keys find; nothing where they find too many.
-    std::optional<bool> occursNear(const Covering& covering, std::span<const std::uint8_t> keys, bool& pays,
+    std::optional<bool> occursNear(const Covering& covering, std::span<const AnchorFilter> keys, bool& pays,
                                    std::span<const std::uint8_t> data) const;
     void chooseCovering(const ByteCounts& counts);
 
@@ -110,10 +110,10 @@ private:
     static double chooseKeys(Covering& covering, const ByteCounts& counts, std::vector<std::uint8_t>& keys);
     // With ASCII occurrences left out, every other one holds a case beyond ASCII. Coverings of them: the
     // cases of each character that has none in ASCII, and all the text's cases beyond ASCII; the one whose
-    // keys cost least is searched, with those keys once each.
+    // keys cost least is searched, with those keys once each, two at a time.
     std::vector<Covering> coverings_;
     std::size_t chosen_ = 0;
-    std::vector<std::uint8_t> keys_;
+    std::vector<AnchorFilter> keys_;
     mutable bool windowsPay_ = true;  // false where looking for the keys would cost more than searching the whole
     std::vector<Character> characters_;
     std::vector<Bytes> cases_;
@@ -135,7 +135,7 @@ private:
     WholeText wholeText_{*this};
     std::unique_ptr<AnchorFilter> foldLengthFilter_;
     Covering otherLengths_;
-    std::vector<std::uint8_t> otherLengthKeys_;
+    std::vector<AnchorFilter> otherLengthKeys_;
     mutable bool otherLengthsPay_ = false;  // false where their keys would cost more than the run's filter
     LinearMatcher linear_;
     mutable int linearSpans_ = 0;  // left to search linearly after the filter's candidates crowded
