@@ -326,7 +326,7 @@ if any(four_one > 1.15 for _, _, four_one, _, _ in stats):
                  f"Kelvin sign are not ASCII) or with accented letters cost {spread(other)} ×: the UTF-8 form "
                  f"also looks for the cases of one accented letter (every occurrence not in ASCII holds one), "
                  f"or, in a text without one, for ſ and the Kelvin sign, through their bytes that are rarest in "
-                 f"the file. Each byte looked for is one more look at every byte of the block, which costs up "
+                 f"the file. Each two bytes looked for are one more look at every byte of the block, which costs up "
                  f"to {look:.2f} × dd here (the text `~`: the reads with the cheapest look at every byte, over "
                  f"dd).")
 if any(four_dd > 1.15 for _, _, _, four_dd, _ in stats):
