@@ -97,23 +97,35 @@ constexpr double kBytesPerHit = 1000;
 // The hits in a shorter span (a seam between blocks) are too few to judge the data by.
 constexpr std::size_t kShortestJudged = 8000;
 
-// Filters that each find either of two keys (the last one alone when they are odd in number) with one pass
-// over the data.
-std::vector<AnchorFilter> keyFinders(std::span<const std::uint8_t> keys)
+}  // namespace
+
+UnicodeForm::KeyFinder::KeyFinder(std::uint8_t key, std::optional<std::uint8_t> other) : key_(key)
 {
-    std::vector<AnchorFilter> finders;
-    for (std::size_t k = 0; k < keys.size(); k += 2) {
+    if (other) {
         ByteTable either;
         std::iota(either.begin(), either.end(), 0);
-        if (k + 1 < keys.size()) {
-            either[keys[k + 1]] = keys[k];
-        }
-        finders.emplace_back(std::string(1, static_cast<char>(keys[k])), either);
+        either[*other] = key;
+        either_.emplace(std::string(1, static_cast<char>(key)), either);
+    }
+}
+
+std::size_t UnicodeForm::KeyFinder::find(std::span<const std::uint8_t> data) const
+{
+    if (either_) {
+        return either_->find(data);
+    }
+    const void* hit = data.empty() ? nullptr : std::memchr(data.data(), key_, data.size());
+    return hit == nullptr ? kNotFound : static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data.data());
+}
+
+std::vector<UnicodeForm::KeyFinder> UnicodeForm::keyFinders(std::span<const std::uint8_t> keys)
+{
+    std::vector<KeyFinder> finders;
+    for (std::size_t k = 0; k < keys.size(); k += 2) {
+        finders.emplace_back(keys[k], k + 1 < keys.size() ? std::optional(keys[k + 1]) : std::nullopt);
     }
     return finders;
 }
-
-}  // namespace
 
 std::string encode(Encoding encoding, char32_t c)
 {
@@ -461,7 +473,7 @@ bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 // are rare (ſ and the Kelvin sign in most files), only the windows around them are searched; past a few
 // dozen, or where the keys are commoner than the first block said, the vector pass over the whole costs
 // less: none is searched, and where the data is long enough to judge by, `pays` turns false for good.
-std::optional<bool> UnicodeForm::occursNear(const Covering& covering, std::span<const AnchorFilter> keys, bool& pays,
+std::optional<bool> UnicodeForm::occursNear(const Covering& covering, std::span<const KeyFinder> keys, bool& pays,
                                             std::span<const std::uint8_t> data) const
 {
     const std::size_t reach = longest_ - 1;
@@ -474,7 +486,7 @@ std::optional<bool> UnicodeForm::occursNear(const Covering& covering, std::span<
         return std::nullopt;
     };
     std::vector<std::pair<std::size_t, std::size_t>> windows;
-    for (const AnchorFilter& finder : keys) {
+    for (const KeyFinder& finder : keys) {
         for (std::size_t from = 0, found; (found = finder.find(data.subspan(from))) < kCrowded; from += found + 1) {
             if (++hits > hitBudget + 1) {
                 return tooMany();

@@ -80,6 +80,19 @@ private:
         std::uint8_t keyAt;
     };
     using Covering = std::vector<Beyond>;
+    // Finds either of two keys with one pass over the data, through an anchor filter; a key alone through
+    // memchr, which is faster for one byte.
+    class KeyFinder {
+    public:
+        KeyFinder(std::uint8_t key, std::optional<std::uint8_t> other);
+        std::size_t find(std::span<const std::uint8_t> data) const;
+
+    private:
+        std::uint8_t key_;
+        std::optional<AnchorFilter> either_;
+    };
+    // The keys, two to a finder.
+    static std::vector<KeyFinder> keyFinders(std::span<const std::uint8_t> keys);
     UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool withFilter);
     bool occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const override;
     // Whether the text occurs with character `from` at data[at].
@@ -96,7 +109,7 @@ private:
     bool occursAnywhereIn(std::span<const std::uint8_t> data) const;
     bool occursThroughRun(std::span<const std::uint8_t> data) const;
     // Searches the data around each case of `covering` that the keys find; nothing where they find too many.
-    std::optional<bool> occursNear(const Covering& covering, std::span<const AnchorFilter> keys, bool& pays,
+    std::optional<bool> occursNear(const Covering& covering, std::span<const KeyFinder> keys, bool& pays,
                                    std::span<const std::uint8_t> data) const;
     void chooseCovering(const ByteCounts& counts);
 
@@ -113,7 +126,7 @@ private:
     // keys cost least is searched, with those keys once each, two at a time.
     std::vector<Covering> coverings_;
     std::size_t chosen_ = 0;
-    std::vector<AnchorFilter> keys_;
+    std::vector<KeyFinder> keys_;
     mutable bool windowsPay_ = true;  // false where looking for the keys would cost more than searching the whole
     std::vector<Character> characters_;
     std::vector<Bytes> cases_;
@@ -135,7 +148,7 @@ private:
     WholeText wholeText_{*this};
     std::unique_ptr<AnchorFilter> foldLengthFilter_;
     Covering otherLengths_;
-    std::vector<AnchorFilter> otherLengthKeys_;
+    std::vector<KeyFinder> otherLengthKeys_;
     mutable bool otherLengthsPay_ = false;  // false where their keys would cost more than the run's filter
     LinearMatcher linear_;
     mutable int linearSpans_ = 0;  // left to search linearly after the filter's candidates crowded
