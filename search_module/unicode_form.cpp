@@ -223,6 +223,9 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool
 void UnicodeForm::makeFilters()
 {
     filter_ = makeFilter(runFrom_, runLength_, this);
+    if (bigEndian_) {
+        return;  // the two byte orders share the run's filter alone
+    }
     std::size_t unseen = 0;  // characters' cases were written in the order they first stand in the text
     for (const Character& character : characters_) {
         for (std::size_t c = std::max(unseen, character.first); c < character.first + character.count; ++c) {
