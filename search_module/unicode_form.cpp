@@ -237,9 +237,7 @@ void UnicodeForm::makeFilters()
     }
     if (!otherLengths_.empty()) {
         foldLengthFilter_ = makeFilter(0, characters_.size(), &wholeText_);
-        std::vector<std::uint8_t> keys;
-        otherLengthsPay_ = chooseKeys(otherLengths_, ByteCounts{}, keys) <= kWholePass;
-        otherLengthKeys_ = keyFinders(keys);
+        chooseOtherLengthKeys(ByteCounts{});
     }
 }
 
@@ -311,9 +309,7 @@ void UnicodeForm::rank(std::span<const std::uint8_t> sample)
         chooseCovering(counts);
     }
     if (!otherLengths_.empty()) {
-        std::vector<std::uint8_t> keys;
-        otherLengthsPay_ = chooseKeys(otherLengths_, counts, keys) <= kWholePass;
-        otherLengthKeys_ = keyFinders(keys);
+        chooseOtherLengthKeys(counts);
     }
 }
 
@@ -356,6 +352,13 @@ double UnicodeForm::chooseKeys(Covering& covering, const ByteCounts& counts, std
         }
     }
     return keysCost;
+}
+
+void UnicodeForm::chooseOtherLengthKeys(const ByteCounts& counts)
+{
+    std::vector<std::uint8_t> keys;
+    otherLengthsPay_ = chooseKeys(otherLengths_, counts, keys) <= kWholePass;
+    otherLengthKeys_ = keyFinders(keys);
 }
 
 // Where even the cheapest keys would cost more than the vector pass over the whole, that pass is made instead.
@@ -516,7 +519,7 @@ std::optional<bool> UnicodeForm::occursNear(const Covering& covering, std::span<
         for (++i; i < windows.size() && windows[i].first <= to; ++i) {
             to = std::max(to, windows[i].second);
         }
-        if (occursThroughRun(data.subspan(from, to - from))) {
+        if (occursThrough(filter_.get(), data.subspan(from, to - from))) {
             return true;
         }
     }
@@ -534,25 +537,21 @@ bool UnicodeForm::occursAnywhereIn(std::span<const std::uint8_t> data) const
             return true;
         }
         if (near) {
-            const std::size_t found = foldLengthFilter_->find(data);
-            if (found != kCrowded) {
-                return found != kNotFound;
-            }
-            linearSpans_ = kLinearSpansAfterCrowd;
-            return occursInLinearly(data);
+            return occursThrough(foldLengthFilter_.get(), data);
         }
     }
-    return occursThroughRun(data);
+    return occursThrough(filter_.get(), data);
 }
 
-// Through the filter of the run whose characters' cases are all as long, which sees every occurrence.
-bool UnicodeForm::occursThroughRun(std::span<const std::uint8_t> data) const
+// Through `filter`, or linearly where there is none or candidates crowded it lately. The run's filter
+// sees every occurrence.
+bool UnicodeForm::occursThrough(const AnchorFilter* filter, std::span<const std::uint8_t> data) const
 {
-    if (!filter_ || linearSpans_ > 0) {
+    if (filter == nullptr || linearSpans_ > 0) {
         linearSpans_ = std::max(linearSpans_ - 1, 0);
         return occursInLinearly(data);
     }
-    const std::size_t found = filter_->find(data);
+    const std::size_t found = filter->find(data);
     if (found == kCrowded) {
         linearSpans_ = kLinearSpansAfterCrowd;
         return occursInLinearly(data);

@@ -107,11 +107,12 @@ private:
     std::size_t matchBefore(std::size_t i, const std::uint8_t* data, std::size_t at) const;
     bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
     bool occursAnywhereIn(std::span<const std::uint8_t> data) const;
-    bool occursThroughRun(std::span<const std::uint8_t> data) const;
+    bool occursThrough(const AnchorFilter* filter, std::span<const std::uint8_t> data) const;
     // Searches the data around each case of `covering` that the keys find; nothing where they find too many.
     std::optional<bool> occursNear(const Covering& covering, std::span<const KeyFinder> keys, bool& pays,
                                    std::span<const std::uint8_t> data) const;
     void chooseCovering(const ByteCounts& counts);
+    void chooseOtherLengthKeys(const ByteCounts& counts);
 
     Encoding encoding_;
     // Bytes that every case of one of the text's characters holds (UTF-16's high byte of Latin text,
@@ -119,7 +120,7 @@ private:
     // files are in one form only, so a fast look for that byte spares the search in the others.
     std::vector<std::uint8_t> sharedBytes_;
     int required_ = -1;
-    // Chooses the keys that find the covering's cases at least cost, and returns it.
+    // Chooses the keys that find the covering's cases at least cost, and returns that cost.
     static double chooseKeys(Covering& covering, const ByteCounts& counts, std::vector<std::uint8_t>& keys);
     // With ASCII occurrences left out, every other one holds a case beyond ASCII. Coverings of them: the
     // cases of each character that has none in ASCII, and all the text's cases beyond ASCII; the one whose
