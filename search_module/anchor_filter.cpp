@@ -41,6 +41,10 @@ double guessedFrequency(std::uint8_t folded)
 // Past this chance that a position holds the two rarest anchors, the third one pays for its compares
 // at every position; below it, the third is compared only where the first two agree.
 constexpr double kThirdAnchorAbove = 1.0 / 4000;
+// Below this chance that a position holds an anchor, so that about one step of the vector scan in ten
+// meets it, that anchor alone is compared at every position and the others only in the steps it meets:
+// a step that meets it costs about four that do not.
+constexpr double kLoneAnchorBelow = 1.0 / 2560;
 // What comparing one anchor's second case at every position costs, in candidates compared in full.
 constexpr double kOtherCostPerPosition = 1.0 / 2000;
 
@@ -198,12 +202,12 @@ std::vector<AnchorFilter::Choice> AnchorFilter::breakFirst(std::vector<Choice> r
     return ranked;
 }
 
-void AnchorFilter::setAnchors(const std::vector<Choice>& chosen, double pairChance)
+void AnchorFilter::setAnchors(const std::vector<Choice>& chosen, double pairChance, bool lone)
 {
     anchors_ = {};
     anchorCount_ = std::min(chosen.size(), kMaxAnchors);
-    firstCount_ = std::min<std::size_t>(anchorCount_, 2);
-    if (anchorCount_ == 3 && pairChance > kThirdAnchorAbove) {
+    firstCount_ = std::min<std::size_t>(anchorCount_, lone ? 1 : 2);
+    if (anchorCount_ == 3 && pairChance > kThirdAnchorAbove && !lone) {
         firstCount_ = 3;
     }
     const auto needsOther = [](const Anchor& anchor) { return anchor.value != anchor.other; };
@@ -290,6 +294,17 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
         }
     }
     chosen.push_back(ranked[third]);
+    std::size_t rarest = 0, rarestCount = together({0});
+    for (std::size_t c = 1; c < ranked.size(); ++c) {
+        if (const std::size_t count = together({c}); count < rarestCount) rarest = c, rarestCount = count;
+    }
+    if (static_cast<double>(rarestCount) / n < kLoneAnchorBelow) {
+        std::erase_if(chosen, [&](const Choice& c) { return c.anchor.offset == ranked[rarest].anchor.offset; });
+        chosen.insert(chosen.begin(), ranked[rarest]);
+        chosen.resize(kMaxAnchors);
+        setAnchors(chosen, static_cast<double>(pairCount) / n, true);
+        return;
+    }
     setAnchors(chosen, static_cast<double>(pairCount) / n);
 }
 

@@ -62,7 +62,8 @@ public:
     void rank(const ByteCounts* sample);
     // Chooses the anchors from `sample` itself: among the text's rarest bytes, the two (and a third)
     // that occur together, at their distance in the text, at the fewest positions of the sample. Near
-    // misses that share the text's rare bytes (a word the data is full of) then fail the anchors.
+    // misses that share the text's rare bytes (a word the data is full of) then fail the anchors. A
+    // byte at almost no position of the sample (a digit in prose) is compared alone at every position.
     // Costs one pass over the sample per byte considered: at most kMaxConsidered, and the two where the
     // text stops repeating itself.
     void rank(std::span<const std::uint8_t> sample);
@@ -97,8 +98,8 @@ private:
     // `ranked` with the bytes of repeatBreak_ first.
     std::vector<Choice> breakFirst(std::vector<Choice> ranked) const;
     // Takes `chosen` as the anchors; the third one is compared at every position when the first two
-    // agree at more than `pairChance` of them.
-    void setAnchors(const std::vector<Choice>& chosen, double pairChance);
+    // agree at more than `pairChance` of them. With `lone`, the first one alone is.
+    void setAnchors(const std::vector<Choice>& chosen, double pairChance, bool lone = false);
 
     std::string text_;
     ByteTable fold_;

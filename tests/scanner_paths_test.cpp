@@ -260,6 +260,22 @@ TEST(AnchorRanking, PicksBytesThatRarelyOccurTogether)
     }
 }
 
+// A byte the data lacks is compared alone at every position, the others only where it occurs; a text
+// whose bytes are all common keeps two at every position.
+TEST(AnchorRanking, ComparesAByteTheDataLacksAlone)
+{
+    const ByteTable& fold = CodePage::windows1252().foldTable();
+    std::string sample;
+    while (sample.size() < 32000) sample += "The kind tax man sat there, with an \xE9l\xE8ve. ";
+    for (const std::string text : {"kx-4711", "tenant"}) {
+        AnchorFilter filter(text, fold);
+        filter.rank(bytesOf(sample));
+        const bool lacked = sample.find(text[filter.anchors()[0].offset]) == std::string::npos;
+        EXPECT_EQ(filter.firstAnchors(), lacked ? 1u : 2u) << text;
+        EXPECT_EQ(lacked, text == "kx-4711") << text;
+    }
+}
+
 TEST(ScanPathsChoice, RefusesNothingItListsAndStartsOnTheFastest)
 {
     const std::vector<Path> paths = scan_paths::supported();
