@@ -112,11 +112,14 @@ peak() { { /usr/bin/time -f %M "$quorvin" "$1" quorvin 2>&1 >/dev/null || true; 
 peakBig=$(peak "$text")
 peakTiny=$(peak "$tiny")
 
-# The filter's own cost per GiB, apart from the system's reads (copies from memory, first 256 MiB).
+# The filter's own cost per GiB, apart from the system's reads (copies from memory, first 256 MiB), and
+# the four forms' on AVX2.
 filterCosts=$build/filter-costs.txt
 filterTexts=()
 for entry in "${texts[@]}"; do filterTexts+=("${entry#*|}"); done
 "$build/quorvin-filter-bench" "$text" 256 '~' "${filterTexts[@]}" >"$filterCosts"
+QUORVIN_FOUR_FORMS=1 QUORVIN_PATH=avx2 "$build/quorvin-filter-bench" "$text" 256 '~' "${filterTexts[@]}" \
+  >"$filterCosts.four"
 
 waited=0
 while awk -v q="$quiet" '{ exit !($1 >= q) }' /proc/loadavg && ((waited < wait_minutes * 2)); do
@@ -214,14 +217,20 @@ ms = lambda seconds: f"{seconds * 1000:.1f}"
 verdict = lambda ok: "pass" if ok else "**FAIL**"
 
 # The filter's own cost, per path, from quorvin-filter-bench.
-costs_text = open(filter_costs).read().splitlines()
-copies = re.search(r"copies alone\s+([\d.]+)", costs_text[0]).group(1)
-cost_paths = re.findall(r"(\w+) \+\s*([-\d.]+)", costs_text[1])
+def filter_costs_of(path):
+    lines = open(path).read().splitlines()
+    costs = {}
+    for line in lines[1:]:
+        label, rest = re.match(r"^(.*?)\s+((?:sse2|avx2|avx512|scalar) \+.*)$", line).groups()
+        costs[label] = (re.findall(r"(\w+) \+\s*([-\d.]+)", rest), re.search(r"choice (\d+) us", rest))
+    return re.search(r"copies alone\s+([\d.]+)", lines[0]).group(1), costs
+copies, costs = filter_costs_of(filter_costs)
+copies_four, costs_four = filter_costs_of(filter_costs + ".four")
+cost_paths = next(iter(costs.values()))[0]
 cost_rows = []
-for line in costs_text[1:]:
-    label, rest = re.match(r"^(.*?)\s+((?:sse2|avx2|avx512|scalar) \+.*)$", line).groups()
-    choice = re.search(r"choice (\d+) us", rest)
-    cost_rows.append(f"| `{label}` | " + " | ".join(v for _, v in re.findall(r"(\w+) \+\s*([-\d.]+)", rest)) +
+for label, (by_path, choice) in costs.items():
+    four = costs_four[label][0][0][1] if label in costs_four else "—"
+    cost_rows.append(f"| `{label}` | " + " | ".join(v for _, v in by_path) + f" | {four}" +
                      f" | {choice.group(1) if choice else '—'} |")
 
 rows, failures, notes, form_rows, form_stats = [], 0, [], [], []
@@ -470,9 +479,11 @@ vector path, the fastest of 7 rounds in thread CPU time over the file's first 25
 (`quorvin-filter-bench`); the copies alone cost {copies} ms/GiB. `~` is the one-byte text that never
 occurs: the cost of one look at every byte. The last column is the time, once per search, to choose
 the anchors on the file's first block (the bytes of the text that occur together least often there).
+The column before it is the four forms' search on AVX2, in a run of its own (copies alone {copies_four}
+ms/GiB there): what looking for UTF-8 and UTF-16 too adds, in processor time rather than a wall clock.
 
-| text | """ + " | ".join(f"{name} ms/GiB" for name, _ in cost_paths) + """ | anchor choice µs |
-|---|""" + "---|" * (len(cost_paths) + 1) + """
+| text | """ + " | ".join(f"{name} ms/GiB" for name, _ in cost_paths) + """ | four forms avx2 ms/GiB | anchor choice µs |
+|---|""" + "---|" * (len(cost_paths) + 2) + """
 """ + "\n".join(cost_rows) + f"""
 
 ## Memory

@@ -3,7 +3,8 @@
 // does) and feeds each block to the scanner, on every search path; prints, per GiB, the time of the
 // copies alone and what the scan adds to them (the fastest of several rounds, in thread CPU time, so
 // that other work on the machine weighs little), and the time to choose the anchors on the first
-// block. TEXT is UTF-8.
+// block. TEXT is UTF-8. With QUORVIN_FOUR_FORMS set, the scanner looks for every form of the text (the
+// code page's, UTF-8, UTF-16 in both byte orders), as the program does; otherwise the code page's alone.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@ constexpr std::size_t kBlock = 32000;
 const int kRounds = std::getenv("QUORVIN_ROUNDS") ? std::atoi(std::getenv("QUORVIN_ROUNDS")) : 7;
 const bool kCopy = std::getenv("QUORVIN_NO_COPY") == nullptr;  // set: the block stays in the first-level cache
 const char* const kOnlyPath = std::getenv("QUORVIN_PATH");
+const bool kFourForms = std::getenv("QUORVIN_FOUR_FORMS") != nullptr;
 
 double cpuSeconds()
 {
@@ -74,9 +76,9 @@ int main(int argc, char** argv)
     std::printf("%-40s copies alone %6.1f ms/GiB\n", "", copy);
     const ByteTable& fold = CodePage::windows1252().foldTable();
     for (int t = 3; t < argc; ++t) {
-        const std::optional<std::string> text =
-            CodePage::windows1252().encode(platform::posix::fromNativePath(argv[t]));
-        if (!text) continue;
+        const std::u16string typed = platform::posix::fromNativePath(argv[t]);
+        const std::optional<std::string> text = CodePage::windows1252().encode(typed);
+        if (!text && !kFourForms) continue;
         std::printf("%-40s", argv[t]);
         for (scan_paths::Path path : scan_paths::supported()) {
             if (path == scan_paths::Path::Scalar ||
@@ -86,7 +88,8 @@ int main(int argc, char** argv)
             scan_paths::use(path);
             bool found = false;
             const double scan = msPerGiB(size, [&] {
-                BlockScanner scanner(*text, fold);
+                BlockScanner scanner =
+                    kFourForms ? BlockScanner(typed, CodePage::windows1252()) : BlockScanner(*text, fold);
                 found = false;
                 for (std::size_t at = 0; at < size && !found; at += kBlock) {
                     if (kCopy) std::memcpy(block, data.data() + at, kBlock);
@@ -96,6 +99,10 @@ int main(int argc, char** argv)
             std::printf(" %s +%5.1f%s", scan_paths::name(path), scan - copy, found ? " found" : "");
         }
         // Choosing the anchors on the first block, once per search: the fastest of many.
+        if (!text) {
+            std::printf("\n");
+            continue;
+        }
         std::string folded = *text;
         for (char& c : folded) c = static_cast<char>(fold[static_cast<std::uint8_t>(c)]);
         AnchorFilter filter(folded, fold);
