@@ -183,7 +183,7 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool
             for (char32_t c : unicode::casesOf(foldedText[i])) {
                 const std::string bytes = encode(encoding, c);
                 Bytes written{static_cast<std::uint8_t>(bytes.size()), {}};
-                std::copy(bytes.begin(), bytes.end(), written.bytes.begin());
+                std::memcpy(written.bytes.data(), bytes.data(), std::min(bytes.size(), written.bytes.size()));
                 cases_.push_back(written);
                 character.shortest = std::min(character.shortest, written.size);
                 character.most = std::max(character.most, written.size);

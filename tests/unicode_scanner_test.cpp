@@ -370,7 +370,7 @@ TEST_P(UnicodePaths, FindOccurrencesThatHoldOneRareCaseAlone)
     const std::string prose(20000, 'x');
     for (const std::u32string& start : {std::u32string(), std::u32string(U"\u0436")}) {  // ж: no code-page form
         const std::u16string text = utf16Text(start + U"sk");
-        for (const std::u32string& planted : {U"\u017Fk", U"s\u212A"}) {
+        for (const std::u32string& planted : {std::u32string(U"\u017Fk"), std::u32string(U"s\u212A")}) {
             ASSERT_TRUE(scan(prose + written(start + planted, kUtf8) + prose, text)) << written(planted, kUtf8);
         }
         ASSERT_FALSE(scan(prose + written(start + U"\u017F\u212A", kUtf8).substr(1) + prose, text));
