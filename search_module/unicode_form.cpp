@@ -230,12 +230,12 @@ void UnicodeForm::makeFilters()
     for (const Character& character : characters_) {
         for (std::size_t c = std::max(unseen, character.first); c < character.first + character.count; ++c) {
             if (cases_[c].size != character.foldSize) {
-                otherLengths_.push_back({cases_[c], 0});
+                otherLengths_.covering.push_back({cases_[c], 0});
             }
         }
         unseen = std::max(unseen, character.first + character.count);
     }
-    if (!otherLengths_.empty()) {
+    if (!otherLengths_.covering.empty()) {
         foldLengthFilter_ = makeFilter(0, characters_.size(), &wholeText_);
         chooseOtherLengthKeys(ByteCounts{});
     }
@@ -308,7 +308,7 @@ void UnicodeForm::rank(std::span<const std::uint8_t> sample)
     if (!coverings_.empty()) {
         chooseCovering(counts);
     }
-    if (!otherLengths_.empty()) {
+    if (!otherLengths_.covering.empty()) {
         chooseOtherLengthKeys(counts);
     }
 }
@@ -357,8 +357,8 @@ double UnicodeForm::chooseKeys(Covering& covering, const ByteCounts& counts, std
 void UnicodeForm::chooseOtherLengthKeys(const ByteCounts& counts)
 {
     std::vector<std::uint8_t> keys;
-    otherLengthsPay_ = chooseKeys(otherLengths_, counts, keys) <= kWholePass;
-    otherLengthKeys_ = keyFinders(keys);
+    otherLengths_.pay = chooseKeys(otherLengths_.covering, counts, keys) <= kWholePass;
+    otherLengths_.keys = keyFinders(keys);
 }
 
 // Where even the cheapest keys would cost more than the vector pass over the whole, that pass is made instead.
@@ -367,17 +367,17 @@ void UnicodeForm::chooseCovering(const ByteCounts& counts)
     constexpr double kOneUnseenKey = 1;  // no covering costs less
     double least = std::numeric_limits<double>::infinity();
     std::vector<std::uint8_t> keys, cheapest;
+    std::size_t chosen = 0;
     for (std::size_t c = 0; c < coverings_.size(); ++c) {
         const double cost = chooseKeys(coverings_[c], counts, keys);
         if (cost < least) {
-            least = cost, chosen_ = c, cheapest = keys;
+            least = cost, chosen = c, cheapest = keys;
         }
         if (least <= kOneUnseenKey) {
             break;
         }
     }
-    windowsPay_ = least <= kWholePass;
-    keys_ = keyFinders(cheapest);
+    beyondAscii_ = {coverings_[chosen], keyFinders(cheapest), least <= kWholePass};
 }
 
 std::size_t UnicodeForm::matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const
@@ -467,8 +467,8 @@ void UnicodeForm::leaveAsciiOccurrences()
 
 bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 {
-    if (!coverings_.empty() && windowsPay_) {
-        if (const std::optional<bool> near = occursNear(coverings_[chosen_], keys_, windowsPay_, data)) {
+    if (!coverings_.empty() && beyondAscii_.pay) {
+        if (const std::optional<bool> near = occursNear(beyondAscii_, data)) {
             return *near;
         }
     }
@@ -478,28 +478,27 @@ bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 // An occurrence that holds one of the covering's cases lies within longest() bytes of it: where those cases
 // are rare (ſ and the Kelvin sign in most files), only the windows around them are searched; past a few
 // dozen, or where the keys are commoner than the first block said, the vector pass over the whole costs
-// less: none is searched, and where the data is long enough to judge by, `pays` turns false for good.
-std::optional<bool> UnicodeForm::occursNear(const Covering& covering, std::span<const KeyFinder> keys, bool& pays,
-                                            std::span<const std::uint8_t> data) const
+// less: none is searched, and where the data is long enough to judge by, their `pay` turns false for good.
+std::optional<bool> UnicodeForm::occursNear(const Around& around, std::span<const std::uint8_t> data) const
 {
     const std::size_t reach = longest_ - 1;
     const std::size_t budget = data.size() / (128 * (longest_ + 8)) + 1;
-    const double hitBudget =
-        std::max(kWholePass - static_cast<double>(keys.size()), 1.0) * static_cast<double>(data.size()) / kBytesPerHit;
+    const double hitBudget = std::max(kWholePass - static_cast<double>(around.keys.size()), 1.0) *
+                             static_cast<double>(data.size()) / kBytesPerHit;
     double hits = 0;
     const auto tooMany = [&] {
-        pays = pays && data.size() < kShortestJudged;
+        around.pay = around.pay && data.size() < kShortestJudged;
         return std::nullopt;
     };
     std::vector<std::pair<std::size_t, std::size_t>> windows;
-    for (const KeyFinder& finder : keys) {
+    for (const KeyFinder& finder : around.keys) {
         for (std::size_t from = 0, found; (found = finder.find(data.subspan(from))) < kCrowded; from += found + 1) {
             if (++hits > hitBudget + 1) {
                 return tooMany();
             }
             const std::size_t keyFound = from + found;
             const std::uint8_t key = data[keyFound];
-            for (const Beyond& beyond : covering) {
+            for (const Beyond& beyond : around.covering) {
                 const std::size_t at = keyFound - beyond.keyAt;
                 if (beyond.bytes.bytes[beyond.keyAt] != key || keyFound < beyond.keyAt ||
                     beyond.bytes.size > data.size() - at ||
@@ -531,8 +530,8 @@ bool UnicodeForm::occursAnywhereIn(std::span<const std::uint8_t> data) const
     if (required_ >= 0 && (data.empty() || std::memchr(data.data(), required_, data.size()) == nullptr)) {
         return false;
     }
-    if (foldLengthFilter_ && otherLengthsPay_ && linearSpans_ == 0) {
-        const std::optional<bool> near = occursNear(otherLengths_, otherLengthKeys_, otherLengthsPay_, data);
+    if (foldLengthFilter_ && otherLengths_.pay && linearSpans_ == 0) {
+        const std::optional<bool> near = occursNear(otherLengths_, data);
         if (near == true) {
             return true;
         }

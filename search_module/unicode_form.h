@@ -93,6 +93,13 @@ private:
     };
     // The keys, two to a finder.
     static std::vector<KeyFinder> keyFinders(std::span<const std::uint8_t> keys);
+    // Cases searched around: the covering, the finders of its keys, and whether looking for them costs
+    // less than searching the whole (it turns false for good where later data proves them common).
+    struct Around {
+        Covering covering;
+        std::vector<KeyFinder> keys;
+        mutable bool pay = false;
+    };
     UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool withFilter);
     bool occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const override;
     // Whether the text occurs with character `from` at data[at].
@@ -108,9 +115,9 @@ private:
     bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
     bool occursAnywhereIn(std::span<const std::uint8_t> data) const;
     bool occursThrough(const AnchorFilter* filter, std::span<const std::uint8_t> data) const;
-    // Searches the data around each case of `covering` that the keys find; nothing where they find too many.
-    std::optional<bool> occursNear(const Covering& covering, std::span<const KeyFinder> keys, bool& pays,
-                                   std::span<const std::uint8_t> data) const;
+    // Searches the data around each case of the covering that the keys find; nothing where they find too
+    // many.
+    std::optional<bool> occursNear(const Around& around, std::span<const std::uint8_t> data) const;
     void chooseCovering(const ByteCounts& counts);
     void chooseOtherLengthKeys(const ByteCounts& counts);
 
@@ -124,11 +131,9 @@ private:
     static double chooseKeys(Covering& covering, const ByteCounts& counts, std::vector<std::uint8_t>& keys);
     // With ASCII occurrences left out, every other one holds a case beyond ASCII. Coverings of them: the
     // cases of each character that has none in ASCII, and all the text's cases beyond ASCII; the one whose
-    // keys cost least is searched, with those keys once each, two at a time.
+    // keys cost least is searched around, with those keys once each, two at a time.
     std::vector<Covering> coverings_;
-    std::size_t chosen_ = 0;
-    std::vector<KeyFinder> keys_;
-    mutable bool windowsPay_ = true;  // false where looking for the keys would cost more than searching the whole
+    Around beyondAscii_;
     std::vector<Character> characters_;
     std::vector<Bytes> cases_;
     std::size_t longest_ = 0;
@@ -148,9 +153,7 @@ private:
     };
     WholeText wholeText_{*this};
     std::unique_ptr<AnchorFilter> foldLengthFilter_;
-    Covering otherLengths_;
-    std::vector<KeyFinder> otherLengthKeys_;
-    mutable bool otherLengthsPay_ = false;  // false where their keys would cost more than the run's filter
+    Around otherLengths_;
     LinearMatcher linear_;
     mutable int linearSpans_ = 0;  // left to search linearly after the filter's candidates crowded
 };
