@@ -301,7 +301,7 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
     if (static_cast<double>(rarestCount) / n < kLoneAnchorBelow) {
         std::erase_if(chosen, [&](const Choice& c) { return c.anchor.offset == ranked[rarest].anchor.offset; });
         chosen.insert(chosen.begin(), ranked[rarest]);
-        chosen.resize(kMaxAnchors);
+        chosen.resize(std::min(chosen.size(), kMaxAnchors));
         setAnchors(chosen, static_cast<double>(pairCount) / n, true);
         return;
     }
