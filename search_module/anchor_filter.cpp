@@ -294,13 +294,10 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
         }
     }
     chosen.push_back(ranked[third]);
-    std::size_t rarest = 0, rarestCount = together({0});
-    for (std::size_t c = 1; c < ranked.size(); ++c) {
-        if (const std::size_t count = together({c}); count < rarestCount) rarest = c, rarestCount = count;
-    }
-    if (static_cast<double>(rarestCount) / n < kLoneAnchorBelow) {
-        std::erase_if(chosen, [&](const Choice& c) { return c.anchor.offset == ranked[rarest].anchor.offset; });
-        chosen.insert(chosen.begin(), ranked[rarest]);
+    // ranked[0] is the byte rarest in the sample.
+    if (ranked[0].chance < kLoneAnchorBelow) {
+        std::erase_if(chosen, [&](const Choice& c) { return c.anchor.offset == ranked[0].anchor.offset; });
+        chosen.insert(chosen.begin(), ranked[0]);
         chosen.resize(std::min(chosen.size(), kMaxAnchors));
         setAnchors(chosen, static_cast<double>(pairCount) / n, true);
         return;
