@@ -240,17 +240,41 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
     }
     const std::size_t positions = sample.size() - text_.size() + 1;
     const std::size_t words = (positions + 63) / 64;
+    // Where in the sample each byte considered stands, found in one pass for them all: they are rare as
+    // a rule, so marking their places costs far less than a pass per byte.
+    std::array<std::int8_t, 256> listOf;
+    listOf.fill(-1);
+    std::vector<std::vector<std::size_t>> places;
+    std::vector<std::size_t> placesOf(ranked.size());  // the list of each byte considered
+    for (std::size_t c = 0; c < ranked.size(); ++c) {
+        const auto folded = static_cast<std::uint8_t>(text_[ranked[c].anchor.offset]);
+        int list = -1;
+        for (int b = 0; b < 256 && list < 0; ++b) {
+            if (fold_[b] == folded) list = listOf[b];
+        }
+        if (list < 0) {
+            list = static_cast<int>(places.size());
+            places.emplace_back();
+            for (int b = 0; b < 256; ++b) {
+                if (fold_[b] == folded) listOf[b] = static_cast<std::int8_t>(list);
+            }
+        }
+        placesOf[c] = static_cast<std::size_t>(list);
+    }
+    for (std::size_t q = 0; q < sample.size(); ++q) {
+        if (const int list = listOf[sample[q]]; list >= 0) {
+            places[static_cast<std::size_t>(list)].push_back(q);
+        }
+    }
     // For each byte considered, the positions of the sample where the text could start as far as that
     // byte says: bit p of holds[c] is set when the sample's byte at p + offset folds to it.
     std::vector<std::vector<std::uint64_t>> holds(ranked.size(), std::vector<std::uint64_t>(words));
     for (std::size_t c = 0; c < ranked.size(); ++c) {
-        const std::uint8_t* at = sample.data() + ranked[c].anchor.offset;
-        std::array<std::uint64_t, 256> hit{};
-        for (int b = 0; b < 256; ++b) {
-            hit[b] = fold_[b] == static_cast<std::uint8_t>(text_[ranked[c].anchor.offset]) ? 1 : 0;
-        }
-        for (std::size_t p = 0; p < positions; ++p) {
-            holds[c][p / 64] |= hit[at[p]] << (p % 64);
+        const std::size_t offset = ranked[c].anchor.offset;
+        for (const std::size_t q : places[placesOf[c]]) {
+            if (q >= offset && q - offset < positions) {
+                holds[c][(q - offset) / 64] |= std::uint64_t{1} << ((q - offset) % 64);
+            }
         }
     }
     const auto together = [&](std::initializer_list<std::size_t> of) {
@@ -258,7 +282,7 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
         for (std::size_t w = 0; w < words; ++w) {
             std::uint64_t all = ~std::uint64_t{0};
             for (std::size_t c : of) all &= holds[c][w];
-            count += static_cast<std::size_t>(std::popcount(all));
+            if (all != 0) count += static_cast<std::size_t>(std::popcount(all));
         }
         return count;
     };
