@@ -54,6 +54,12 @@ CodePage::CodePage(const std::array<char16_t, 256>& characters, const ByteTable&
     }
     std::sort(byCharacter_.begin(), byCharacter_.end(),
               [](const CharacterByte& x, const CharacterByte& y) { return x.character < y.character; });
+    asciiByte_.fill(-1);
+    for (int b = 0; b < 256; ++b) {
+        if (characters_[b] < asciiByte_.size()) {
+            asciiByte_[characters_[b]] = static_cast<std::int16_t>(b);
+        }
+    }
     // A byte's fold must be its own fold, so that folding twice changes nothing.
     for (int b = 0; b < 256; ++b) {
         if (fold_[fold_[b]] != fold_[b]) {
@@ -81,6 +87,13 @@ std::optional<std::string> CodePage::encode(std::u16string_view text) const
     std::string bytes;
     bytes.reserve(text.size());
     for (char16_t c : text) {
+        if (c < asciiByte_.size()) {
+            if (asciiByte_[c] < 0) {
+                return std::nullopt;
+            }
+            bytes.push_back(static_cast<char>(asciiByte_[c]));
+            continue;
+        }
         const auto found = std::lower_bound(byCharacter_.begin(), byCharacter_.end(), c,
                                             [](const CharacterByte& x, char16_t y) { return x.character < y; });
         if (found == byCharacter_.end() || found->character != c) {

@@ -38,6 +38,7 @@ private:
     };
     std::array<char16_t, 256> characters_;
     std::array<CharacterByte, 256> byCharacter_;  // sorted by character, for encode()
+    std::array<std::int16_t, 128> asciiByte_;     // each ASCII character's byte, or -1: most texts are ASCII
     ByteTable fold_;
 };
 

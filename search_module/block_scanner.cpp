@@ -114,16 +114,18 @@ BlockScanner::BlockScanner(std::string_view text, const ByteTable& fold)
 
 BlockScanner::BlockScanner(std::u16string_view text, const CodePage& codePage, bool unicode)
 {
-    if (const std::optional<std::string> bytes = codePage.encode(text)) {
+    const std::optional<std::string> bytes = codePage.encode(text);
+    if (bytes) {
         codePage_.emplace(folded(*bytes, codePage.foldTable()), codePage.foldTable());
     }
     if (unicode && !text.empty()) {
-        addUnicodeForms(text, codePage);
+        addUnicodeForms(text, codePage, bytes);
     }
     carry_.reserve(keep());
 }
 
-void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& codePage)
+void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& codePage,
+                                   const std::optional<std::string>& bytes)
 {
     std::optional<std::u32string> characters = unicode::fromUtf16(text);
     if (!characters) {
@@ -137,7 +139,6 @@ void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& cod
     // look for those with a case beyond ASCII (ſ for s, the Kelvin sign for k, é), and none at all for a
     // text whose every case is ASCII.
     const ByteTable& fold = codePage.foldTable();
-    const std::optional<std::string> bytes = codePage_ ? codePage.encode(text) : std::nullopt;
     bool asciiFoundByCodePage = bytes && bytes->size() == characters->size();
     bool beyondAscii = false;
     std::unordered_set<char32_t> checked;  // a long text holds few characters many times

@@ -59,7 +59,8 @@ private:
         bool restart = false;
         LinearMatcher::State state = 0;
     };
-    void addUnicodeForms(std::u16string_view text, const CodePage& codePage);
+    // `bytes`: the text in the code page, if it has a form there.
+    void addUnicodeForms(std::u16string_view text, const CodePage& codePage, const std::optional<std::string>& bytes);
     // The most bytes an occurrence takes in any form, less one: what is carried from block to block.
     std::size_t keep() const;
 
