@@ -230,12 +230,15 @@ private slots:
 
         // The tests run in an English locale: the sizes, dates and folder type shown are French all the same.
         QString directory, size, date, folderType;
+        bool listed = false;
         whenShown<QFileDialog>([&](QFileDialog* dialog) {
             directory = dialog->directory().absolutePath();
             auto* model = dialog->findChild<QFileSystemModel*>();
-            QTest::qWaitFor([&] { return model->index(file).isValid(); }, 5000);
+            listed = QTest::qWaitFor([&] { return model->index(file).isValid(); }, 5000);
             dialog->setDirectory(dir.path());
-            QTest::qWaitFor([&] { return model->index(dir.path() + QStringLiteral("/dossier")).isValid(); }, 5000);
+            listed = QTest::qWaitFor([&] { return model->index(dir.path() + QStringLiteral("/dossier")).isValid(); },
+                                     5000) &&
+                     listed;
             const QAbstractProxyModel* shown = dialog->proxyModel();
             const QModelIndex row = shown->mapFromSource(model->index(file));
             const QModelIndex folder = shown->mapFromSource(model->index(dir.path() + QStringLiteral("/dossier")));
@@ -245,6 +248,7 @@ private slots:
             dialog->reject();
         });
         QVERIFY(!dialogs.show(record));
+        QVERIFY(listed);
         QCOMPARE(directory, dir.path() + QStringLiteral("/dossier"));
         QCOMPARE(size, QStringLiteral("6 octets"));
         QCOMPARE(
