@@ -26,8 +26,7 @@ constexpr std::size_t kPage = 256;
 struct Tables {
     std::vector<std::uint16_t> pageOf = std::vector<std::uint16_t>(kCharacters / kPage, 0);
     std::vector<std::array<std::int32_t, kPage>> pages{std::array<std::int32_t, kPage>{}};
-    std::vector<Folding> byFold;    // the foldings sorted by the character folded to
-    std::vector<char32_t> casesOf;  // for each entry of byFold, its target first, then its source
+    std::vector<Folding> byFold;  // the foldings sorted by the character folded to
     Tables()
     {
         for (const Folding& f : kFoldings) {
@@ -62,29 +61,19 @@ char32_t fold(char32_t c)
 
 std::vector<char32_t> casesOf(char32_t folded)
 {
-    // Built once: for each character some other folds to, itself (when it is its own fold) and those.
-    static const auto groups = [] {
-        std::vector<std::pair<char32_t, std::vector<char32_t>>> all;
-        for (const Folding& f : tables().byFold) {
-            if (all.empty() || all.back().first != f.to) {
-                all.push_back({f.to, {}});
-                if (fold(f.to) == f.to) {
-                    all.back().second.push_back(f.to);
-                }
-            }
-            all.back().second.push_back(f.from);
-        }
-        for (auto& group : all) {
-            std::sort(group.second.begin(), group.second.end());
-        }
-        return all;
-    }();
-    const auto found = std::lower_bound(groups.begin(), groups.end(), folded,
-                                        [](const auto& group, char32_t c) { return group.first < c; });
-    if (found != groups.end() && found->first == folded) {
-        return found->second;
+    // Itself, when it is its own fold, and the characters that fold to it.
+    const std::vector<Folding>& byFold = tables().byFold;
+    const auto [first, last] = std::equal_range(byFold.begin(), byFold.end(), Folding{folded, folded},
+                                                [](const Folding& x, const Folding& y) { return x.to < y.to; });
+    std::vector<char32_t> cases;
+    if (fold(folded) == folded) {
+        cases.push_back(folded);
     }
-    return fold(folded) == folded ? std::vector<char32_t>{folded} : std::vector<char32_t>{};
+    for (auto f = first; f != last; ++f) {
+        cases.push_back(f->from);
+    }
+    std::sort(cases.begin(), cases.end());
+    return cases;
 }
 
 std::optional<std::u32string> fromUtf16(std::u16string_view text)
