@@ -261,13 +261,18 @@ std::unique_ptr<AnchorFilter> UnicodeForm::makeFilter(std::size_t from, std::siz
         parent[std::max(x, y)] = std::min(x, y);
     };
     std::string run;
+    std::vector<bool> joined(cases_.size());  // a long text holds few characters many times
     for (std::size_t i = from; i < from + count; ++i) {
         const Character& character = characters_[i];
         const auto cases = std::span(cases_).subspan(character.first, character.count);
         const auto asLong = [&](const Bytes& bytes) { return bytes.size == character.foldSize; };
         const Bytes& first = *std::find_if(cases.begin(), cases.end(), asLong);
+        run.append(first.bytes.begin(), first.bytes.begin() + first.size);
+        if (joined[character.first]) {
+            continue;
+        }
+        joined[character.first] = true;
         for (std::size_t k = 0; k < first.size; ++k) {
-            run.push_back(static_cast<char>(first.bytes[k]));
             for (const Bytes& other : cases) {
                 if (asLong(other)) {
                     join(first.bytes[k], other.bytes[k]);
