@@ -64,8 +64,8 @@ public:
     // that occur together, at their distance in the text, at the fewest positions of the sample. Near
     // misses that share the text's rare bytes (a word the data is full of) then fail the anchors. A
     // byte at almost no position of the sample (a digit in prose) is compared alone at every position.
-    // Costs one pass over the sample per byte considered: at most kMaxConsidered, and the two where the
-    // text stops repeating itself.
+    // Weighs at most kMaxConsidered bytes, and the two where the text stops repeating itself; costs one
+    // pass over the sample, and a look at each place where one of those bytes stands.
     void rank(std::span<const std::uint8_t> sample);
     static constexpr std::size_t kMaxConsidered = 8;
 
