@@ -242,27 +242,17 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
     const std::size_t words = (positions + 63) / 64;
     // Where in the sample each byte considered stands, found in one pass for them all: they are rare as
     // a rule, so marking their places costs far less than a pass per byte.
-    std::array<std::int8_t, 256> listOf;
+    std::array<std::int8_t, 256> listOf;  // by folded byte
     listOf.fill(-1);
     std::vector<std::vector<std::size_t>> places;
-    std::vector<std::size_t> placesOf(ranked.size());  // the list of each byte considered
-    for (std::size_t c = 0; c < ranked.size(); ++c) {
-        const auto folded = static_cast<std::uint8_t>(text_[ranked[c].anchor.offset]);
-        int list = -1;
-        for (int b = 0; b < 256 && list < 0; ++b) {
-            if (fold_[b] == folded) list = listOf[b];
-        }
-        if (list < 0) {
-            list = static_cast<int>(places.size());
+    for (const Choice& c : ranked) {
+        if (std::int8_t& list = listOf[static_cast<std::uint8_t>(text_[c.anchor.offset])]; list < 0) {
+            list = static_cast<std::int8_t>(places.size());
             places.emplace_back();
-            for (int b = 0; b < 256; ++b) {
-                if (fold_[b] == folded) listOf[b] = static_cast<std::int8_t>(list);
-            }
         }
-        placesOf[c] = static_cast<std::size_t>(list);
     }
     for (std::size_t q = 0; q < sample.size(); ++q) {
-        if (const int list = listOf[sample[q]]; list >= 0) {
+        if (const int list = listOf[fold_[sample[q]]]; list >= 0) {
             places[static_cast<std::size_t>(list)].push_back(q);
         }
     }
@@ -271,7 +261,8 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
     std::vector<std::vector<std::uint64_t>> holds(ranked.size(), std::vector<std::uint64_t>(words));
     for (std::size_t c = 0; c < ranked.size(); ++c) {
         const std::size_t offset = ranked[c].anchor.offset;
-        for (const std::size_t q : places[placesOf[c]]) {
+        const auto list = static_cast<std::size_t>(listOf[static_cast<std::uint8_t>(text_[offset])]);
+        for (const std::size_t q : places[list]) {
             if (q >= offset && q - offset < positions) {
                 holds[c][(q - offset) / 64] |= std::uint64_t{1} << ((q - offset) % 64);
             }
