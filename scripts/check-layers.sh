@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
 # Fails on an #include that goes up: each folder of the program includes only itself and the folders below
-# it, so the folders never include one another in a circle. Qt and <windows.h> stay in their front ends.
+# it, so the folders never include one another in a circle. Qt and <windows.h> stay in the systems' own
+# services (platform/qt/, platform/win32/) and their tests. Checks the git tree at ROOT (the repository's
+# by default).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "${1:-$(dirname "$0")/..}"
 
-# The folders each folder may include besides itself; tests and tools may include any.
+# The folders each folder may include besides itself, from the top layer down; tests and tools may
+# include any.
 below() {
+  local windows="search_module platform encoding"
   case "$1" in
-    encoding) echo "" ;;
+    app/qt) echo "app main_window platform/qt platform/posix platform encoding" ;;
+    app/win32) echo "app main_window platform/win32 platform encoding" ;;
+    app) echo "main_window $windows" ;;
+    main_window) echo "about_window progress_window $windows" ;;
+    about_window | progress_window) echo "$windows" ;;
+    search_module) echo "scanner platform encoding" ;;
+    scanner) echo "encoding" ;;
+    platform/qt) echo "platform/posix platform encoding" ;;
+    platform/win32 | platform/posix) echo "platform encoding" ;;
     platform) echo "encoding" ;;
-    platform/posix | platform/testing) echo "platform encoding" ;;
-    search_module) echo "platform encoding" ;;
-    about_window | progress_window) echo "search_module platform encoding" ;;
-    main_window) echo "about_window progress_window search_module platform encoding" ;;
-    platform/qt) echo "main_window platform/posix platform encoding" ;;
-    platform/win32) echo "main_window platform encoding" ;;
+    encoding) echo "" ;;
     tests | tests/* | tools | tools/*) echo "*" ;;
     *) echo "?" ;;
   esac
@@ -33,15 +40,15 @@ while IFS= read -r file; do
     number=${line%%:*}
     target=$(sed -E 's/^[^"<]*["<]([^">]*)[">].*/\1/' <<<"${line#*:}")
     if [[ $line == *'<Q'* && $folder != platform/qt && $folder != tests/qt ]]; then
-      echo "$file:$number: Qt outside the Qt front end: $target"
+      echo "$file:$number: Qt outside the Qt services: $target"
       failed=1
     elif [[ ${target,,} == windows.h && $folder != platform/win32 && $folder != tests/wine* ]]; then
-      echo "$file:$number: <windows.h> outside the Windows front end"
+      echo "$file:$number: <windows.h> outside the Win32 services"
       failed=1
     elif [[ $line == *'"'* && $target == */* && $allowed != "*" ]]; then
       to=$(dirname "$target")
       if [[ $to != "$folder" && " $allowed " != *" $to "* ]]; then
-        echo "$file:$number: $folder/ includes $target, from a layer above it"
+        echo "$file:$number: $folder/ includes $target: not a layer below it that it may use"
         failed=1
       fi
     fi

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "search_module/block_scanner.h"
+#include "scanner/block_scanner.h"
 
 namespace quorvin {
 

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "platform/services.h"
+#include "scanner/block_scanner.h"
 #include "search_module/background_scan.h"
-#include "search_module/block_scanner.h"
 #include "search_module/messages.h"
 #include "search_module/number_text.h"
 #include "search_module/scan_window.h"

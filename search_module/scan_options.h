@@ -8,7 +8,7 @@
 
 #include "platform/binary_file.h"
 #include "platform/handles.h"
-#include "search_module/block_scanner.h"
+#include "scanner/block_scanner.h"
 
 namespace quorvin::ScanOptioons {
 

@@ -3,7 +3,7 @@
 
 #include "about_window/frm_about.h"
 #include "main_window/frm_scan.h"
-#include "platform/testing/fakes.h"
+#include "tests/fakes/fakes.h"
 
 namespace quorvin {
 namespace {

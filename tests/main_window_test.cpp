@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "main_window/frm_scan.h"
-#include "platform/testing/fakes.h"
 #include "search_module/scan_options.h"
+#include "tests/fakes/fakes.h"
 
 namespace quorvin {
 namespace {

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "encoding/code_page.h"
-#include "search_module/case_folding.h"
+#include "scanner/case_folding.h"
 
 namespace quorvin::naive {
 

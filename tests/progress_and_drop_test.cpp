@@ -9,10 +9,10 @@
 #include <thread>
 
 #include "main_window/frm_scan.h"
-#include "platform/testing/fakes.h"
 #include "progress_window/scan_progress.h"
 #include "search_module/scan_options.h"
 #include "search_module/search_state.h"
+#include "tests/fakes/fakes.h"
 
 namespace quorvin {
 namespace {

@@ -10,8 +10,8 @@
 #include "main_window/frm_scan.h"
 #include "platform/posix/binary_file.h"
 #include "platform/posix/native_path.h"
-#include "platform/testing/fakes.h"
 #include "search_module/scan_options.h"
+#include "tests/fakes/fakes.h"
 
 namespace quorvin {
 namespace {

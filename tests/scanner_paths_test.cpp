@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "encoding/code_page.h"
-#include "search_module/anchor_filter.h"
-#include "search_module/block_scanner.h"
+#include "scanner/anchor_filter.h"
+#include "scanner/block_scanner.h"
 
 namespace quorvin {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "encoding/code_page.h"
-#include "search_module/block_scanner.h"
+#include "scanner/block_scanner.h"
 
 namespace quorvin {
 namespace {

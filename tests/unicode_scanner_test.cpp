@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "encoding/code_page.h"
-#include "search_module/anchor_filter.h"
-#include "search_module/block_scanner.h"
-#include "search_module/case_folding.h"
-#include "search_module/unicode_form.h"
+#include "scanner/anchor_filter.h"
+#include "scanner/block_scanner.h"
+#include "scanner/case_folding.h"
+#include "scanner/unicode_form.h"
 #include "tests/naive_search.h"
 
 namespace quorvin {

@@ -4,7 +4,6 @@
 #include <array>
 #include <filesystem>
 
-#include "main_window/command_line.h"
 #include "platform/posix/native_path.h"
 #include "platform/qt/qt_text.h"
 
@@ -15,22 +14,12 @@ using posix::toNativePath;
 
 namespace {
 
-constexpr std::array<command_line::OptionHelp, 2> kOptions{{
-    {u"-h, --help", u"affiche cette aide et s'arrête"},
-    {u"--version", u"affiche la version et s'arrête"},
-}};
-
 // What QApplication reads from the command line itself; a value follows the first ones.
 constexpr std::array kQtOptionsWithValue{
     "platform",    "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
     "qwindowicon", "qwindowtitle",       "session",       "style",  "stylesheet",
     "display",     "geometry",           "name",          "title",  "visual"};
 constexpr std::array kQtFlags{"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
-
-std::string utf8(std::u16string_view text)
-{
-    return toQString(text).toStdString();
-}
 
 // Paths are kept as their bytes: a name that is not UTF-8 still names its file.
 QString argumentText(const char* argument)
@@ -48,8 +37,7 @@ std::u16string absolutePath(const QString& argument)
 
 }  // namespace
 
-std::optional<int> readCommandLine(std::span<char* const> arguments, std::vector<std::u16string>& files,
-                                   std::ostream& out, std::ostream& err)
+CommandLine readCommandLine(std::span<char* const> arguments)
 {
     QStringList texts;
     for (const char* argument : arguments) {
@@ -68,32 +56,21 @@ std::optional<int> readCommandLine(std::span<char* const> arguments, std::vector
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     }
 
-    const std::string program = texts.isEmpty() ? "quorvin" : texts.constFirst().section(u'/', -1).toStdString();
-    const std::string usage = utf8(command_line::usage(toU16(QString::fromStdString(program)), kOptions));
+    CommandLine read;
+    read.program = texts.isEmpty() ? u"quorvin" : toU16(texts.constFirst().section(u'/', -1));
     if (!parser.parse(texts)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        if (unknown.isEmpty()) {
-            err << program << " : il manque une valeur après une option\n";  // e.g. a bare "-style"
+        for (const QString& name : parser.unknownOptionNames()) {
+            read.unknownOptions.push_back(toU16(name));
         }
-        for (const QString& name : unknown) {
-            err << program << " : option inconnue « " << (name.size() == 1 ? "-" : "--") << name.toStdString()
-                << " »\n";
-        }
-        err << usage;
-        return 2;
+        read.missingValue = read.unknownOptions.empty();  // e.g. a bare "-style"
+        return read;
     }
-    if (parser.isSet(help)) {
-        out << usage;
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        out << utf8(command_line::versionText()) << '\n';
-        return 0;
-    }
+    read.help = parser.isSet(help);
+    read.version = parser.isSet(version);
     for (const QString& file : parser.positionalArguments()) {
-        files.push_back(absolutePath(file));
+        read.files.push_back(absolutePath(file));
     }
-    return std::nullopt;
+    return read;
 }
 
 }  // namespace quorvin::platform::qt

@@ -1,18 +1,22 @@
 #pragma once
-// Quorvin's command line on Linux: « quorvin [OPTION] [FICHIER...] ».
-#include <optional>
-#include <ostream>
+// The Linux program's command line as Qt reads it: Quorvin's options and Qt's own (-platform, -style...),
+// which QApplication then reads itself. Nothing here needs a display, so that --help and --version work
+// without one; the words the program answers with are its own.
 #include <span>
 #include <string>
 #include <vector>
 
 namespace quorvin::platform::qt {
 
-// Reads the command line before any display is reached, so that --help and --version work without one.
-// --help and --version print to `out` and give exit code 0; an option neither Quorvin nor Qt knows prints
-// the usage to `err` and gives 2; otherwise no code, and `files` holds the files named, as absolute paths
-// with the very bytes given. Qt's own options (-platform, -style...) are let through for QApplication.
-std::optional<int> readCommandLine(std::span<char* const> arguments, std::vector<std::u16string>& files,
-                                   std::ostream& out, std::ostream& err);
+struct CommandLine {
+    std::u16string program;                      // the name it was started by, without its folder
+    bool help = false;                           // -h, --help
+    bool version = false;                        // --version
+    bool missingValue = false;                   // an option that takes a value was given none
+    std::vector<std::u16string> unknownOptions;  // options neither Quorvin nor Qt knows, without their dashes
+    std::vector<std::u16string> files;           // the files named, as absolute paths with the very bytes given
+};
+
+CommandLine readCommandLine(std::span<char* const> arguments);
 
 }  // namespace quorvin::platform::qt

@@ -4,15 +4,9 @@
 
 #include <shellapi.h>
 
-#include <array>
-
-#include "main_window/command_line.h"
-
 namespace quorvin::platform::win32 {
 
 namespace {
-
-constexpr std::array<command_line::OptionHelp, 1> kOptions{{{u"/?", u"affiche cette aide"}}};
 
 std::u16string fullPath(const wchar_t* name)
 {
@@ -46,11 +40,6 @@ CommandLine readCommandLine(const wchar_t* commandLine)
     }
     LocalFree(arguments);
     return read;
-}
-
-std::u16string usage()
-{
-    return command_line::usage(u"Quorvin.exe", kOptions);
 }
 
 }  // namespace quorvin::platform::win32

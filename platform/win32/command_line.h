@@ -13,7 +13,4 @@ struct CommandLine {
 
 CommandLine readCommandLine(const wchar_t* commandLine);
 
-// The usage, as the message box of "/?" shows it.
-std::u16string usage();
-
 }  // namespace quorvin::platform::win32

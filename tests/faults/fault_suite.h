@@ -11,7 +11,7 @@
 #include <string>
 
 #include "main_window/frm_scan.h"
-#include "platform/testing/fakes.h"
+#include "tests/fakes/fakes.h"
 
 namespace quorvin::faults {
 

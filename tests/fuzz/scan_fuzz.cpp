@@ -23,11 +23,11 @@
 
 #include "encoding/code_page.h"
 #include "main_window/frm_scan.h"
-#include "platform/testing/fakes.h"
-#include "search_module/block_scanner.h"
+#include "scanner/block_scanner.h"
 #include "search_module/messages.h"
 #include "search_module/number_text.h"
 #include "search_module/scan_options.h"
+#include "tests/fakes/fakes.h"
 #include "tests/naive_search.h"
 
 namespace quorvin {

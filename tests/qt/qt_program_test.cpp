@@ -21,8 +21,8 @@
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"
-#include "platform/testing/fakes.h"
 #include "qt_test_support.h"
+#include "tests/fakes/fakes.h"
 
 using namespace quorvin;
 using namespace quorvin::platform::qt;

@@ -19,8 +19,8 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "app/qt/command_line.h"
 #include "platform/posix/native_path.h"
-#include "platform/qt/command_line.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"
@@ -33,6 +33,7 @@ using namespace quorvin::platform::qt;
 using quorvin::platform::posix::fromNativePath;
 using quorvin::platform::posix::toNativePath;
 using namespace quorvin::qttest;
+using quorvin::app::readCommandLine;
 
 class QtServicesTest : public QObject {
     Q_OBJECT

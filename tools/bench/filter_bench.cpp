@@ -18,8 +18,8 @@
 
 #include "encoding/code_page.h"
 #include "platform/posix/native_path.h"
-#include "search_module/anchor_filter.h"
-#include "search_module/block_scanner.h"
+#include "scanner/anchor_filter.h"
+#include "scanner/block_scanner.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "encoding/code_page.h"
-#include "search_module/case_folding.h"
-#include "search_module/unicode_form.h"
+#include "scanner/case_folding.h"
+#include "scanner/unicode_form.h"
 
 namespace {
 

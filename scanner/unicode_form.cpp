@@ -1,4 +1,4 @@
-#include "search_module/unicode_form.h"
+#include "scanner/unicode_form.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "search_module/case_folding.h"
+#include "scanner/case_folding.h"
 
 namespace quorvin {
 

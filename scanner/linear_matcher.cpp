@@ -1,4 +1,4 @@
-#include "search_module/linear_matcher.h"
+#include "scanner/linear_matcher.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "main_window/command_line.h"
+#include "app/command_line.h"
 
 #include <algorithm>
 

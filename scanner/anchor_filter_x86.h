@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "search_module/anchor_filter.h"
+#include "scanner/anchor_filter.h"
 
 namespace quorvin::scan_paths::x86 {
 

@@ -1,6 +1,4 @@
-#include "search_module/anchor_filter_x86.h"
-
-#include "search_module/block_scanner.h"
+#include "scanner/anchor_filter_x86.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -46,7 +44,7 @@ struct V {
     }
     static bool none(Vec m) { return bits(m) == 0; }
 };
-#include "search_module/anchor_filter_kernel.inc"
+#include "scanner/anchor_filter_kernel.inc"
 }  // namespace sse2
 
 QUORVIN_TARGET_BEGIN("avx2")
@@ -74,7 +72,7 @@ struct V {
     }
     static bool none(Vec m) { return bits(m) == 0; }
 };
-#include "search_module/anchor_filter_kernel.inc"
+#include "scanner/anchor_filter_kernel.inc"
 }  // namespace avx2
 QUORVIN_TARGET_END
 
@@ -106,7 +104,7 @@ struct V {
     static std::uint64_t bits(Vec m) { return _mm512_testn_epi8_mask(m, m); }
     static bool none(Vec m) { return bits(m) == 0; }
 };
-#include "search_module/anchor_filter_kernel.inc"
+#include "scanner/anchor_filter_kernel.inc"
 }  // namespace avx512
 QUORVIN_TARGET_END
 

@@ -1,4 +1,4 @@
-#include "search_module/case_folding.h"
+#include "scanner/case_folding.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "platform/testing/fakes.h"
+#include "tests/fakes/fakes.h"
 
 #include <algorithm>
 #include <cstring>

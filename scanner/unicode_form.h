@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
-#include "search_module/anchor_filter.h"
-#include "search_module/linear_matcher.h"
+#include "scanner/anchor_filter.h"
+#include "scanner/linear_matcher.h"
 
 namespace quorvin {
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "encoding/code_page.h"
-#include "search_module/anchor_filter.h"
-#include "search_module/linear_matcher.h"
-#include "search_module/unicode_form.h"
+#include "scanner/anchor_filter.h"
+#include "scanner/linear_matcher.h"
+#include "scanner/unicode_form.h"
 
 namespace quorvin {
 

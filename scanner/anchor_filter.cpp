@@ -1,12 +1,11 @@
-#include "search_module/anchor_filter.h"
+#include "scanner/anchor_filter.h"
 
 #include <algorithm>
 #include <atomic>
 #include <bit>
 #include <utility>
 
-#include "search_module/anchor_filter_x86.h"
-#include "search_module/block_scanner.h"
+#include "scanner/anchor_filter_x86.h"
 
 namespace quorvin {
 

@@ -1,9 +1,9 @@
-#include "search_module/block_scanner.h"
+#include "scanner/block_scanner.h"
 
 #include <algorithm>
 #include <unordered_set>
 
-#include "search_module/case_folding.h"
+#include "scanner/case_folding.h"
 
 namespace quorvin {
 
