@@ -124,6 +124,26 @@ BlockScanner::BlockScanner(std::u16string_view text, const CodePage& codePage, b
     carry_.reserve(keep());
 }
 
+BlockScanner::BlockScanner(std::u16string_view text, Utf8Only)
+{
+    std::optional<std::u32string> characters = unicode::fromUtf16(text);
+    if (characters && !characters->empty()) {
+        for (char32_t& c : *characters) {
+            c = unicode::fold(c);
+        }
+        unicode_.push_back(std::make_unique<UnicodeForm>(*characters, Encoding::Utf8));
+    }
+    carry_.reserve(keep());
+}
+
+void BlockScanner::restart()
+{
+    if (codePage_) {
+        codePage_->startOver();
+    }
+    carry_.clear();
+}
+
 void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& codePage,
                                    const std::optional<std::string>& bytes)
 {

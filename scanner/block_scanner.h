@@ -30,12 +30,18 @@ public:
     // Unicode ones when the text holds no surrogate that is not half of a pair; with `unicode` false,
     // the code page's alone.
     BlockScanner(std::u16string_view text, const CodePage& codePage, bool unicode = true);
+    // UTF-8 alone, as the text of a document is read out of its markup.
+    struct Utf8Only {};
+    BlockScanner(std::u16string_view text, Utf8Only);
 
     // Whether the text has any form to look for: without one, it can occur in no file.
     bool searches() const { return codePage_ || !unicode_.empty(); }
 
     // Takes the next bytes of the file; true once the text has occurred in all that was fed so far.
     bool feed(std::span<const std::uint8_t> block);
+    // The next bytes fed start a file of their own: no occurrence spans what was fed before and after. The
+    // anchors chosen on the first file stay.
+    void restart();
 
 private:
     struct CodePageForm {
@@ -48,6 +54,7 @@ private:
         // the last bytes fed before the block, as many as an occurrence less one at least.
         bool occursInNext(std::span<const std::uint8_t> block, std::span<const std::uint8_t> before);
         void crowded();
+        void startOver() { streamedBlocks = 0, restart = false, state = 0; }
         // Feeds the matcher; true once the text has just occurred.
         bool read(std::span<const std::uint8_t> data);
         AnchorFilter filter;
