@@ -16,7 +16,8 @@ below() {
     app) echo "main_window $windows" ;;
     main_window) echo "about_window progress_window $windows" ;;
     about_window | progress_window) echo "$windows" ;;
-    search_module) echo "scanner platform encoding" ;;
+    search_module) echo "readers scanner platform encoding" ;;
+    readers) echo "scanner encoding" ;;
     scanner) echo "encoding" ;;
     platform/qt) echo "platform/posix platform encoding" ;;
     platform/win32 | platform/posix) echo "platform encoding" ;;

@@ -1,0 +1,192 @@
+// What files hold inside, searched through archives made here with zlib: every container found, each
+// part a file of its own, and every part that cannot be read counted, named, and never taken for a « no ».
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "archive_maker.h"
+#include "readers/content_search.h"
+
+using namespace quorvin;
+using namespace quorvin::readers;
+using namespace quorvin::testing;
+
+namespace {
+
+struct Answer {
+    ContentSearch::Result result;
+    std::uint64_t unreadCount;
+    std::vector<UnreadPart> unread;
+};
+
+Answer searchInside(const std::string& file, const std::u16string& text, std::function<bool()> keepGoing = {})
+{
+    MemoryAccess access(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
+    ContentSearch search(text, CodePage::windows1252(), std::move(keepGoing));
+    const ContentSearch::Result result = search.searchInside(access, u"fichier");
+    return {result, search.unreadCount(), search.unread()};
+}
+
+bool found(const std::string& file, const std::u16string& text)
+{
+    return searchInside(file, text).result == ContentSearch::Result::Found;
+}
+
+std::string utf16le(const std::u16string& text)
+{
+    std::string bytes;
+    for (const char16_t c : text) {
+        bytes += static_cast<char>(c & 0xff);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+const std::string kLog = std::string(100000, '.') + "\nERREUR disque plein\n" + std::string(50000, '.');
+
+// Letters that barely compress, so that a cut in the compressed data falls where it is aimed.
+std::string noise(std::size_t size)
+{
+    std::string text;
+    for (std::uint32_t seed = 7; text.size() < size; seed = seed * 1103515245 + 12345) {
+        text += static_cast<char>('a' + (seed >> 16) % 26);
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(ContentSearch, FindsTheTextInEveryKindOfContainer)
+{
+    EXPECT_TRUE(found(gzipped(kLog), u"erreur disque"));
+    EXPECT_TRUE(found(gzipped("rien ici\n") + gzipped(kLog), u"disque plein")) << "the second of two gzip members";
+    EXPECT_TRUE(found(tarArchive({{"a.txt", "rien"}, {"var/log/app.log", kLog}}), u"disque plein"));
+    EXPECT_TRUE(found(gzipped(tarArchive({{"a.txt", "rien"}, {"b.log", kLog}})), u"disque plein")) << ".tar.gz";
+    EXPECT_TRUE(found(tarArchive({{std::string(150, 'n') + "/x.log", kLog, TarMemberSpec::LongName::Gnu}}), u"plein"));
+    EXPECT_TRUE(found(tarArchive({{std::string(300, 'p') + ".log", kLog, TarMemberSpec::LongName::Pax}}), u"plein"));
+    EXPECT_TRUE(found(zipArchive({{"a.txt", "rien"}, {"notes.txt", kLog, false}}), u"disque plein")) << "stored";
+    EXPECT_TRUE(found(zipArchive({{"notes.txt", kLog}}), u"disque plein")) << "deflated";
+    EXPECT_TRUE(found(zipArchive({{"notes.txt", kLog, true, true}}), u"disque plein")) << "data descriptor";
+    EXPECT_TRUE(found(zipArchive({{"notes.txt", kLog, true, false, true}}), u"disque plein")) << "ZIP64";
+    EXPECT_TRUE(found(zipArchive({{"inner.zip", zipArchive({{"n.txt", kLog}})}}), u"disque plein")) << "ZIP in ZIP";
+    EXPECT_TRUE(found(gzipped(tarArchive({{"x.zip", zipArchive({{"n.txt", kLog}})}})), u"disque plein"));
+    EXPECT_TRUE(found(zipArchive({{"app.log.gz", gzipped(kLog), false}}), u"disque plein")) << "gzip in ZIP";
+    // Inside as outside, every form and its cases.
+    EXPECT_TRUE(found(gzipped("un CAFÉ noir"), u"café"));
+    EXPECT_TRUE(found(zipArchive({{"w.txt", utf16le(u"\uFEFFПРИВЕТ мир")}}), u"привет"));
+    EXPECT_TRUE(found(zipArchive({{"cp.txt", "\xC9t\xE9"}}), u"ÉTÉ")) << "the code page's bytes";
+    // A self-extracting archive: a program with a ZIP at its end.
+    EXPECT_TRUE(found(zipArchive({{"notes.txt", kLog}}, "MZ" + std::string(5000, '\0')), u"disque plein"));
+}
+
+TEST(ContentSearch, EachPartIsAFileOfItsOwn)
+{
+    const Answer tar = searchInside(tarArchive({{"a", "rendez-"}, {"b", "vous"}}), u"rendez-vous");
+    EXPECT_EQ(tar.result, ContentSearch::Result::NotFound);
+    EXPECT_EQ(tar.unreadCount, 0u);
+    EXPECT_FALSE(found(zipArchive({{"a", "rendez-"}, {"b", "vous"}}), u"rendez-vous"));
+    EXPECT_FALSE(found(zipArchive({{"a", "rendez-", false}, {"b", "vous", false}}), u"rendez-vous"));
+    EXPECT_FALSE(found(gzipped(kLog), u"absent"));
+    EXPECT_FALSE(found(kLog, u"disque plein")) << "a plain file's bytes are searched outside, not again inside";
+}
+
+TEST(ContentSearch, PartsThatCannotBeReadAreCountedAndNamed)
+{
+    const Answer answer = searchInside(zipArchive({{"secret.txt", kLog, true, false, false, 1},
+                                                   {"b.bz2", "BZh9", true, false, false, 0, 12},
+                                                   {"crc.txt", kLog, true, false, false, 0, {}, 1234},
+                                                   {"size.txt", kLog, false, false, false, 0, {}, {}, 99},
+                                                   {"garbage", "\xff\xff\xff\xff nothing deflated", false, false, false, 0, 8},
+                                                   {"ok.txt", "rien"}}),
+                                       u"introuvable");
+    EXPECT_EQ(answer.result, ContentSearch::Result::NotFound);
+    ASSERT_EQ(answer.unreadCount, 5u);
+    EXPECT_EQ(answer.unread[0].path, u"secret.txt");
+    EXPECT_EQ(answer.unread[0].fault, Fault::Encrypted);
+    EXPECT_EQ(answer.unread[1].fault, Fault::Method);
+    EXPECT_EQ(answer.unread[2].fault, Fault::Corrupt) << "its CRC";
+    EXPECT_EQ(answer.unread[3].fault, Fault::Corrupt) << "its size";
+    EXPECT_EQ(answer.unread[4].fault, Fault::Corrupt) << "no deflate data";
+
+    // What can be read is still searched; past five, parts are counted without their names.
+    std::vector<ZipMemberSpec> many;
+    for (int i = 0; i < 7; ++i) {
+        many.push_back({"locked" + std::to_string(i), "x", true, false, false, 1});
+    }
+    many.push_back({"last.log", kLog});
+    EXPECT_TRUE(found(zipArchive(many), u"disque plein"));
+    many.pop_back();
+    const Answer locked = searchInside(zipArchive(many), u"disque plein");
+    EXPECT_EQ(locked.unreadCount, 7u);
+    EXPECT_EQ(locked.unread.size(), ContentSearch::kNamedUnread);
+}
+
+TEST(ContentSearch, BrokenArchivesGiveWhatTheirWholePartsHold)
+{
+    const std::string logs = tarArchive({{"first.log", kLog}, {"second.log", noise(200000) + "0fin0"}});
+    const std::string cut = gzipped(logs).substr(0, gzipped(logs).size() * 3 / 4);
+    EXPECT_TRUE(found(cut, u"disque plein")) << "a whole member before the cut";
+    const Answer truncated = searchInside(cut, u"0fin0");
+    EXPECT_EQ(truncated.result, ContentSearch::Result::NotFound);
+    ASSERT_EQ(truncated.unreadCount, 1u);
+    EXPECT_EQ(truncated.unread[0].path, u"second.log");
+    EXPECT_EQ(truncated.unread[0].fault, Fault::Truncated);
+
+    std::string badHeader = tarArchive({{"a.log", "rien"}, {"b.log", kLog}});
+    badHeader[512 + 512 + 100] ^= 1;  // the second header's mode, so that its checksum fails
+    const Answer checksum = searchInside(badHeader, u"disque plein");
+    EXPECT_EQ(checksum.result, ContentSearch::Result::NotFound);
+    ASSERT_EQ(checksum.unreadCount, 1u);
+    EXPECT_EQ(checksum.unread[0].fault, Fault::Corrupt);
+    EXPECT_EQ(checksum.unread[0].path, u"fichier");
+
+    std::string outside = zipArchive({{"a.txt", kLog}});
+    outside[outside.size() - 6] = '\x7f';  // the directory's offset, far past the end
+    const Answer lost = searchInside(outside, u"disque plein");
+    ASSERT_EQ(lost.unreadCount, 1u);
+    EXPECT_EQ(lost.unread[0].path, u"fichier");
+    EXPECT_EQ(lost.unread[0].fault, Fault::Corrupt);
+
+    // Members sharing their data, as the bombs that overlap make them, are refused.
+    const Answer overlap = searchInside(zipArchive({{"a.txt", kLog}, {"b.txt", kLog, true, false, false, 0, {}, {}, {}, 0}}),
+                                        u"absent");
+    EXPECT_EQ(overlap.unreadCount, 2u);
+    EXPECT_EQ(overlap.unread[0].fault, Fault::Corrupt);
+}
+
+TEST(ContentSearch, NestingStopsAtItsDepthAndSaysSo)
+{
+    std::string nested = zipArchive({{"deep.log", kLog}});
+    for (int level = 1; level < ContentSearch::kDeepest; ++level) {
+        nested = zipArchive({{"level" + std::to_string(level) + ".zip", nested}});
+    }
+    const Answer deepest = searchInside(nested, u"disque plein");
+    EXPECT_EQ(deepest.result, ContentSearch::Result::Found) << "a plain member at the deepest level";
+    const Answer tooDeep = searchInside(zipArchive({{"one-more.zip", nested}}), u"disque plein");
+    EXPECT_EQ(tooDeep.result, ContentSearch::Result::NotFound);
+    ASSERT_EQ(tooDeep.unreadCount, 1u);
+    EXPECT_EQ(tooDeep.unread[0].fault, Fault::TooDeep);
+    EXPECT_EQ(tooDeep.unread[0].path, u"one-more.zip/level3.zip/level2.zip/level1.zip");
+}
+
+TEST(ContentSearch, BombsStayBoundedAndCanAlwaysBeStopped)
+{
+    // 128 MiB of zeros in a few hundred KiB: the search answers the stop at once, not after them.
+    const std::string zeros(128u << 20, '\0');
+    for (const std::string& bomb : {zipArchive({{"zeros.bin", zeros}}), gzipped(zeros)}) {
+        int asked = 0;
+        EXPECT_EQ(searchInside(bomb, u"x", [&] { return ++asked < 50; }).result, ContentSearch::Result::Cancelled);
+        EXPECT_EQ(asked, 50);
+    }
+
+    // A ZIP inside another container larger than the program holds in memory is named, not read.
+    std::string large;
+    for (std::uint32_t seed = 1; large.size() < ContentSearch::kHeldInMemory + 1000; seed = seed * 1103515245 + 12345) {
+        large += static_cast<char>(seed >> 16);
+    }
+    const Answer held = searchInside(tarArchive({{"big.zip", zipArchive({{"noise", large, false}})}}), u"absent");
+    ASSERT_EQ(held.unreadCount, 1u);
+    EXPECT_EQ(held.unread[0].path, u"big.zip");
+    EXPECT_EQ(held.unread[0].fault, Fault::TooLarge);
+}
