@@ -1,5 +1,6 @@
 #include "search_module/background_scan.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,23 +12,96 @@
 namespace quorvin {
 
 // Held by both threads: the scan's thread may outlive the BackgroundScan that started it.
-struct BackgroundScan::Shared {
-    Shared(std::unique_ptr<platform::BinaryFile> file, std::int64_t length, std::unique_ptr<BlockScanner> scanner)
-        : file(std::move(file)), length(length), scanner(std::move(scanner))
+namespace {
+
+// The file as the readers see it: from offset 0, its length as it was told, each read counted as progress.
+class FileAccess final : public readers::RandomAccess {
+public:
+    FileAccess(platform::BinaryFile& file, std::int64_t length, std::atomic<std::int64_t>& progress)
+        : file_(file), length_(static_cast<std::uint64_t>(length)), progress_(progress)
     {
+    }
+    std::uint64_t size() override { return length_; }
+    std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> into) override
+    {
+        if (offset >= length_) {
+            return 0;
+        }
+        const std::size_t got = file_.read(static_cast<std::int64_t>(offset) + 1,
+                                           into.first(std::min<std::uint64_t>(into.size(), length_ - offset)));
+        progress_.store(static_cast<std::int64_t>(offset + got), std::memory_order_relaxed);
+        return got;
+    }
+
+private:
+    platform::BinaryFile& file_;
+    std::uint64_t length_;
+    std::atomic<std::int64_t>& progress_;
+};
+
+// The file, keeping the first bytes of its first read: they tell whether it may hold parts to search.
+class FirstBytesKept final : public platform::BinaryFile {
+public:
+    explicit FirstBytesKept(platform::BinaryFile& file) : file_(file) {}
+    std::int64_t length() override { return file_.length(); }
+    std::size_t read(std::int64_t position, std::span<std::uint8_t> into) override
+    {
+        const std::size_t got = file_.read(position, into);
+        if (position == 1) {
+            first.assign(into.begin(),
+                         into.begin() + static_cast<std::ptrdiff_t>(std::min(got, readers::kSniffedBytes)));
+        }
+        return got;
+    }
+    std::vector<std::uint8_t> first;
+
+private:
+    platform::BinaryFile& file_;
+};
+
+}  // namespace
+
+struct BackgroundScan::Shared {
+    Shared(std::unique_ptr<platform::BinaryFile> file, std::int64_t length, std::unique_ptr<BlockScanner> scanner,
+           std::optional<InsideSearch> inside)
+        : file(std::move(file)), length(length), scanner(std::move(scanner)), inside(std::move(inside))
+    {
+    }
+
+    void searchInside(ScanOutcome& result)
+    {
+        readers::ContentSearch search(inside->text, *inside->codePage,
+                                      [this] { return !abandoned.load(std::memory_order_relaxed); });
+        FileAccess access(*file, result.bytesRead, progress);
+        switch (search.searchInside(access, inside->fileName)) {
+        case readers::ContentSearch::Result::Found:
+            result.result = ScanOptioons::ScanResult::Found;
+            break;
+        case readers::ContentSearch::Result::Cancelled:
+            result.result = ScanOptioons::ScanResult::Cancelled;
+            break;
+        case readers::ContentSearch::Result::NotFound:
+            break;
+        }
+        result.unreadCount = search.unreadCount();
+        result.unread = search.unread();
     }
 
     void run()
     {
         ScanOutcome result;
         try {
+            FirstBytesKept kept(*file);
             result.result = ScanOptioons::ScanBlocks(
-                *file, length, *scanner,
+                kept, length, *scanner,
                 [this](std::int64_t read) {
                     progress.store(read, std::memory_order_relaxed);
                     return !abandoned.load(std::memory_order_relaxed);
                 },
                 &result.bytesRead, ScanOptioons::BlockSize, &result.reachedEnd);
+            if (result.result == ScanOptioons::ScanResult::NotFound && inside && readers::mayHoldParts(kept.first)) {
+                searchInside(result);
+            }
             if (result.result == ScanOptioons::ScanResult::Found) {
                 result.lengthAtEnd = file->length();
             }
@@ -44,6 +118,7 @@ struct BackgroundScan::Shared {
     std::unique_ptr<platform::BinaryFile> file;
     const std::int64_t length;
     const std::unique_ptr<BlockScanner> scanner;
+    const std::optional<InsideSearch> inside;
     std::atomic<std::int64_t> progress{0};
     std::atomic<bool> abandoned{false};
 
@@ -54,8 +129,8 @@ struct BackgroundScan::Shared {
 };
 
 BackgroundScan::BackgroundScan(std::unique_ptr<platform::BinaryFile> file, std::int64_t length,
-                               std::unique_ptr<BlockScanner> scanner)
-    : shared_(std::make_shared<Shared>(std::move(file), length, std::move(scanner))),
+                               std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside)
+    : shared_(std::make_shared<Shared>(std::move(file), length, std::move(scanner), std::move(inside))),
       thread_([shared = shared_] { shared->run(); })
 {
 }

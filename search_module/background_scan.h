@@ -6,10 +6,14 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "encoding/code_page.h"
 #include "platform/binary_file.h"
+#include "readers/content_search.h"
 #include "search_module/scan_options.h"
 
 namespace quorvin {
@@ -19,16 +23,27 @@ class BlockScanner;
 struct ScanOutcome {
     ScanOptioons::ScanResult result = ScanOptioons::ScanResult::NotFound;
     std::int64_t bytesRead = 0;
-    bool reachedEnd = false;       // a read came back short: the file's real end was met
-    std::int64_t lengthAtEnd = 0;  // the file's size once the text was found
-    std::exception_ptr failure;    // what the file threw, a platform::FileError as a rule
+    bool reachedEnd = false;        // a read came back short: the file's real end was met
+    std::int64_t lengthAtEnd = 0;   // the file's size once the text was found
+    std::exception_ptr failure;     // what the file threw, a platform::FileError as a rule
+    std::uint64_t unreadCount = 0;  // parts of the file that could not be searched inside
+    std::vector<readers::UnreadPart> unread;
+};
+
+// What a search looks for inside a file once its own bytes did not hold the text.
+struct InsideSearch {
+    std::u16string text;
+    const CodePage* codePage;
+    std::u16string fileName;  // names the file where it cannot be read inside
 };
 
 class BackgroundScan {
 public:
-    // Starts scanning `file` with `scanner`, up to `length` bytes.
+    // Starts scanning `file` with `scanner`, up to `length` bytes, then, where the text was not found there,
+    // what the file holds inside, if `inside` is given. The bytes read so far count the second search's
+    // reads from the file's start again.
     BackgroundScan(std::unique_ptr<platform::BinaryFile> file, std::int64_t length,
-                   std::unique_ptr<BlockScanner> scanner);
+                   std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside = std::nullopt);
     // Gives the scan up if it is still under way.
     ~BackgroundScan();
     BackgroundScan(const BackgroundScan&) = delete;

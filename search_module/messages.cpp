@@ -88,3 +88,63 @@ std::u16string fileError(platform::FileFault fault, const std::u16string& path)
 }
 
 }  // namespace quorvin::messages
+
+namespace quorvin::messages {
+
+namespace {
+
+// Five named parts, their causes and the lines around them fit within kLongestWholeText at this length.
+constexpr std::size_t kLongestPartPath = 44;
+
+const char16_t* cause(readers::Fault fault)
+{
+    using readers::Fault;
+    switch (fault) {
+    case Fault::Encrypted:
+        return u"chiffré";
+    case Fault::Method:
+        return u"méthode de compression non lue";
+    case Fault::Corrupt:
+        return u"données endommagées";
+    case Fault::Truncated:
+        return u"fichier tronqué";
+    case Fault::TooDeep:
+        return u"imbriqué trop profondément";
+    case Fault::TooLarge:
+        return u"trop grand pour être lu";
+    }
+    return u"illisible";
+}
+
+// The end of a long path, where its file's name is.
+std::u16string pathEnd(const std::u16string& path)
+{
+    if (path.size() <= kLongestPartPath) {
+        return path;
+    }
+    std::size_t start = path.size() - (kLongestPartPath - 1);
+    while (start < path.size() && (isLowSurrogate(path[start]) || isCombiningMark(path[start]))) {
+        ++start;
+    }
+    return u"\u2026" + path.substr(start);
+}
+
+}  // namespace
+
+std::u16string partlyUnread(std::uint64_t count, const std::vector<readers::UnreadPart>& named)
+{
+    std::u16string text = integerToText(static_cast<std::int64_t>(count)) +
+                          (count == 1 ? u" élément n'a pas pu être lu à l'intérieur du fichier :"
+                                      : u" éléments n'ont pas pu être lus à l'intérieur du fichier :");
+    for (const readers::UnreadPart& part : named) {
+        text += CRLF + (u"\u2013 " + pathEnd(part.path)) + u" : " + cause(part.fault);
+    }
+    if (count > named.size()) {
+        const std::uint64_t others = count - named.size();
+        text += CRLF + (u"et " + integerToText(static_cast<std::int64_t>(others))) +
+                (others == 1 ? u" autre." : u" autres.");
+    }
+    return text + CRLF + u"La chaîne n'y a pas été cherchée.";
+}
+
+}  // namespace quorvin::messages

@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/binary_file.h"
+#include "readers/content_search.h"
 
 namespace quorvin::messages {
 
@@ -15,6 +17,7 @@ inline constexpr char16_t kFoundCaption[] = u"Chaîne de caractère trouvée !";
 inline constexpr char16_t kNotFoundCaption[] = u"Chaîne non trouvée";
 inline constexpr char16_t kFileErrorCaption[] = u"Lecture du fichier impossible";
 inline constexpr char16_t kCancelledCaption[] = u"Recherche annulée";
+inline constexpr char16_t kPartlyUnreadCaption[] = u"Recherche incomplète";
 
 // A search text pasted whole can run to thousands of characters. One longer than this is shown in the
 // messages as its start and its end around an ellipsis, so that a box stays within two thirds of a small
@@ -31,5 +34,10 @@ std::u16string found(std::int64_t length, const std::u16string& text, const std:
 std::u16string notFound(const std::u16string& text, const std::u16string& path);
 std::u16string cancelled(const std::u16string& text, const std::u16string& path);
 std::u16string fileError(platform::FileFault fault, const std::u16string& path);
+
+// Follows the not-found message when `count` parts of the file could not be searched inside: how many,
+// and those of `named` (the first of them) with why, each path cut to its end so that the message stays
+// within kLongestWholeText characters.
+std::u16string partlyUnread(std::uint64_t count, const std::vector<readers::UnreadPart>& named);
 
 }  // namespace quorvin::messages

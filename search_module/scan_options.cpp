@@ -114,10 +114,10 @@ namespace {
 // Scans on a thread of its own while this thread keeps the windows alive, until the scan ends, the user
 // cancels it or the program is ending. A scan given up is left to finish its read in the background.
 ScanOutcome scanWhileWindowsLive(std::unique_ptr<platform::BinaryFile> file, std::int64_t length,
-                                 std::unique_ptr<BlockScanner> scanner, ScanProgressReport& progress,
-                                 const search::Running& running)
+                                 std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside,
+                                 ScanProgressReport& progress, const search::Running& running)
 {
-    BackgroundScan scan(std::move(file), length, std::move(scanner));
+    BackgroundScan scan(std::move(file), length, std::move(scanner), std::move(inside));
     while (!scan.waitFor(ScanProgressReport::kTickMilliseconds)) {
         if (!progress.onTick(scan.bytesRead()) || running.quitRequested()) {
             scan.abandon();
@@ -157,9 +157,13 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         if (text.size() <= BlockSize && scanner->searches()) {
             const std::unique_ptr<ScanProgressReport> progress = form.startProgress(fileNameOf(path), length);
             // A size of 0 is what /proc and the like tell of files that do hold bytes: those are read to
-            // their real end.
+            // their real end, and hold nothing inside.
+            std::optional<InsideSearch> inside;
+            if (length > 0) {
+                inside = InsideSearch{text, &services().locale->codePage(), fileNameOf(path)};
+            }
             outcome = scanWhileWindowsLive(std::move(file), length == 0 ? kToTheEnd : length, std::move(scanner),
-                                           *progress, running);
+                                           std::move(inside), *progress, running);
             if (outcome.failure) {
                 std::rethrow_exception(outcome.failure);
             }
@@ -194,6 +198,11 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         return;
     }
     showMessage(messages::notFound(text, path), messages::kNotFoundCaption, platform::kMessageOk);
+    // A « no » that could not look everywhere says so.
+    if (outcome.unreadCount > 0) {
+        showMessage(messages::partlyUnread(outcome.unreadCount, outcome.unread), messages::kPartlyUnreadCaption,
+                    platform::kMessageInformation);
+    }
     writeStatistics(form, startTime);
 }
 
