@@ -25,8 +25,9 @@ enum class Kind { Bytes, Gzip, Tar, Zip, FlatOpenDocument };
 
 bool startsWith(std::span<const std::uint8_t> bytes, std::string_view prefix)
 {
-    return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin(),
-                                                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+    return bytes.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), bytes.begin(),
+                      [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
 // Whether `bytes` hold the start tag `<name` (its attributes may follow, on the next line as well).
@@ -123,7 +124,8 @@ std::optional<Vocabulary> vocabularyOf(Document document, std::string_view name,
         }
         break;
     case Document::PowerPoint:
-        if ((pass == 0 && numbered("ppt/slides/", "slide")) || (pass == 1 && numbered("ppt/notesSlides/", "notesSlide"))) {
+        if ((pass == 0 && numbered("ppt/slides/", "slide")) ||
+            (pass == 1 && numbered("ppt/notesSlides/", "notesSlide"))) {
             return Vocabulary::Presentation;
         }
         break;
@@ -239,14 +241,11 @@ struct ContentSearch::Parts {
         }
     }
 
-    // Reads `source` to its end through `scanner`, or merely to its end without one.
-    void drain(Source& source, BlockScanner* scanner)
+    // Reads `source` to its end, for whoever searches its bytes as they pass.
+    static void drain(Source& source)
     {
         std::vector<std::uint8_t> block(kBlock);
-        while (const std::size_t got = source.read(block)) {
-            if (scanner != nullptr) {
-                feed(*scanner, std::span(block).first(got));
-            }
+        while (source.read(block) > 0) {
         }
     }
 
@@ -266,7 +265,10 @@ struct ContentSearch::Parts {
         // The bytes are searched as they pass, whoever reads them.
         class Searched final : public Source {
         public:
-            Searched(Parts& parts, Source& inner, BlockScanner* scanner) : parts_(parts), inner_(inner), scanner_(scanner) {}
+            Searched(Parts& parts, Source& inner, BlockScanner* scanner)
+                : parts_(parts), inner_(inner), scanner_(scanner)
+            {
+            }
             std::size_t read(std::span<std::uint8_t> into) override
             {
                 const std::size_t got = inner_.read(into);
@@ -306,7 +308,7 @@ struct ContentSearch::Parts {
                 break;
             }
             if (scanner != nullptr) {
-                drain(searched, scanner);  // what follows the container, or all of a part that is none
+                drain(searched);  // what follows the container, or all of a part that is none
             }
         } catch (const UnreadablePart& failure) {
             // A source that failed gives nothing more, so the part the failure met is the one named.

@@ -72,8 +72,7 @@ struct InflateSource::Stream {
     bool ended = false;
 };
 
-InflateSource::InflateSource(Source& compressed, Format format)
-    : stream_(std::make_unique<Stream>(compressed, format))
+InflateSource::InflateSource(Source& compressed, Format format) : stream_(std::make_unique<Stream>(compressed, format))
 {
 }
 

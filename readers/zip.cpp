@@ -160,7 +160,8 @@ std::optional<ZipArchive> ZipArchive::find(RandomAccess& whole)
         const std::uint64_t endAt = size - tailSize + at;
         if (endAt >= 20) {
             std::array<std::uint8_t, 20> locator{};
-            if (whole.readAt(endAt - 20, locator) == locator.size() && little(locator, 0, 4) == kEnd64LocatorSignature) {
+            if (whole.readAt(endAt - 20, locator) == locator.size() &&
+                little(locator, 0, 4) == kEnd64LocatorSignature) {
                 std::array<std::uint8_t, 56> end64{};
                 readExactly(whole, little(locator, 8, 8), end64);
                 if (little(end64, 0, 4) != kEnd64Signature) {
@@ -193,7 +194,8 @@ void ZipArchive::mapMembers()
         // reach the end of all.
         const std::uint64_t header = kLocalSize + member.name.size();
         std::uint64_t end = UINT64_MAX;
-        if (member.localHeader <= UINT64_MAX - header && member.compressedSize <= UINT64_MAX - header - member.localHeader) {
+        if (member.localHeader <= UINT64_MAX - header &&
+            member.compressedSize <= UINT64_MAX - header - member.localHeader) {
             end = member.localHeader + header + member.compressedSize;
         }
         extents_.emplace_back(member.localHeader, end);
@@ -218,7 +220,8 @@ std::unique_ptr<Source> ZipArchive::open(const ZipMember& member) const
         throw UnreadablePart(Fault::Method, "compression method " + std::to_string(member.method));
     }
     // Another member's header within this one's data: the data are shared, as in the bombs that overlap.
-    const auto self = std::lower_bound(extents_.begin(), extents_.end(), std::pair(member.localHeader, std::uint64_t{0}));
+    const auto self =
+        std::lower_bound(extents_.begin(), extents_.end(), std::pair(member.localHeader, std::uint64_t{0}));
     if (self == extents_.end() || (self != extents_.begin() && std::prev(self)->second > member.localHeader) ||
         (std::next(self) != extents_.end() && std::next(self)->first < self->second)) {
         corrupt("the member's data overlap another member's");

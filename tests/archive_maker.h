@@ -59,9 +59,9 @@ struct ZipMemberSpec {
     bool dataDescriptor = false;  // local header sizes and CRC left at zero, as streaming writers do
     bool zip64 = false;           // sizes and offset in the ZIP64 extra field
     std::uint16_t flags = 0;
-    std::optional<std::uint16_t> method;  // stored in the headers instead of the real one
-    std::optional<std::uint32_t> crc;     // stored instead of the real one
-    std::optional<std::uint64_t> size;    // stored instead of the real one
+    std::optional<std::uint16_t> method;       // stored in the headers instead of the real one
+    std::optional<std::uint32_t> crc;          // stored instead of the real one
+    std::optional<std::uint64_t> size;         // stored instead of the real one
     std::optional<std::uint64_t> localHeader;  // where the directory says the member is
 };
 
@@ -151,7 +151,10 @@ inline std::string tarHeader(const std::string& name, std::uint64_t size, char t
     octal(124, 12, size);
     octal(136, 12, 0);
     header[156] = type;
-    header.replace(257, 8, std::string("ustar\0" "00", 8));
+    header.replace(257, 8,
+                   std::string("ustar\0"
+                               "00",
+                               8));
     header.replace(148, 8, "        ");
     unsigned sum = 0;
     for (const char c : header) {

@@ -89,7 +89,8 @@ TEST(Documents, EachIsSearchedForWhatItsReaderSees)
             if (c.visible) {
                 EXPECT_TRUE(found) << c.file << ": " << c.text;
             } else {
-                readers::MemoryAccess access(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+                readers::MemoryAccess access(
+                    std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
                 readers::ContentSearch inside(text, CodePage::windows1252(), {});
                 EXPECT_EQ(inside.searchInside(access, u"document"), readers::ContentSearch::Result::NotFound)
                     << c.file << ": " << c.text;

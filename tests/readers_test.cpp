@@ -87,19 +87,23 @@ TEST(ContentSearch, EachPartIsAFileOfItsOwn)
     EXPECT_EQ(tar.unreadCount, 0u);
     EXPECT_FALSE(found(zipArchive({{"a", "rendez-"}, {"b", "vous"}}), u"rendez-vous"));
     EXPECT_FALSE(found(zipArchive({{"a", "rendez-", false}, {"b", "vous", false}}), u"rendez-vous"));
+    // A part is read once: its end never meets its own start.
+    EXPECT_FALSE(found(zipArchive({{"a", "vous, rendez-"}}), u"rendez-vous"));
+    EXPECT_FALSE(found(tarArchive({{"a", "vous, rendez-"}}), u"rendez-vous"));
     EXPECT_FALSE(found(gzipped(kLog), u"absent"));
     EXPECT_FALSE(found(kLog, u"disque plein")) << "a plain file's bytes are searched outside, not again inside";
 }
 
 TEST(ContentSearch, PartsThatCannotBeReadAreCountedAndNamed)
 {
-    const Answer answer = searchInside(zipArchive({{"secret.txt", kLog, true, false, false, 1},
-                                                   {"b.bz2", "BZh9", true, false, false, 0, 12},
-                                                   {"crc.txt", kLog, true, false, false, 0, {}, 1234},
-                                                   {"size.txt", kLog, false, false, false, 0, {}, {}, 99},
-                                                   {"garbage", "\xff\xff\xff\xff nothing deflated", false, false, false, 0, 8},
-                                                   {"ok.txt", "rien"}}),
-                                       u"introuvable");
+    const Answer answer =
+        searchInside(zipArchive({{"secret.txt", kLog, true, false, false, 1},
+                                 {"b.bz2", "BZh9", true, false, false, 0, 12},
+                                 {"crc.txt", kLog, true, false, false, 0, {}, 1234},
+                                 {"size.txt", kLog, false, false, false, 0, {}, {}, 99},
+                                 {"garbage", "\xff\xff\xff\xff nothing deflated", false, false, false, 0, 8},
+                                 {"ok.txt", "rien"}}),
+                     u"introuvable");
     EXPECT_EQ(answer.result, ContentSearch::Result::NotFound);
     ASSERT_EQ(answer.unreadCount, 5u);
     EXPECT_EQ(answer.unread[0].path, u"secret.txt");
@@ -149,8 +153,8 @@ TEST(ContentSearch, BrokenArchivesGiveWhatTheirWholePartsHold)
     EXPECT_EQ(lost.unread[0].fault, Fault::Corrupt);
 
     // Members sharing their data, as the bombs that overlap make them, are refused.
-    const Answer overlap = searchInside(zipArchive({{"a.txt", kLog}, {"b.txt", kLog, true, false, false, 0, {}, {}, {}, 0}}),
-                                        u"absent");
+    const Answer overlap =
+        searchInside(zipArchive({{"a.txt", kLog}, {"b.txt", kLog, true, false, false, 0, {}, {}, {}, 0}}), u"absent");
     EXPECT_EQ(overlap.unreadCount, 2u);
     EXPECT_EQ(overlap.unread[0].fault, Fault::Corrupt);
 }
