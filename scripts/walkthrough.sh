@@ -22,6 +22,7 @@ trap 'kill "$pid" 2>/dev/null || true; rm -rf "$samples"' EXIT
 printf 'Quorvin dit si une chaîne de caractères se trouve dans un fichier.\n' | iconv -t WINDOWS-1252 >"$samples/exemple.txt"
 printf 'Café crème à la française\n' >"$samples/utf-8.txt"  # as Linux saves text
 truncate -s 16G "$samples/grand-fichier.bin"  # sparse: no disk used, still long to read
+cp tests/documents/letter.docx "$samples/lettre.docx"  # Word splits « Rendez-vous » into runs
 
 # Waits up to ten seconds for a visible window whose caption matches the pattern; prints its id.
 wait_window() {
@@ -126,6 +127,21 @@ click_at "$main" 2400 720
 wait_window "^Ouvrir un fichier$" >/dev/null
 sleep 0.5
 xdotool type --delay 40 "utf-8.txt"
+xdotool key Return
+wait_gone "^Ouvrir un fichier$"
+click_at "$main" 2400 720
+wait_window "re trouv" >/dev/null
+xdotool key Return
+wait_gone "re trouv"
+
+# A phrase Word wrote in three runs, inside a compressed document: found.
+click_at "$main" 4300 260
+xdotool key ctrl+a
+xdotool type --delay 40 "rendez-vous important"
+click_at "$main" 2400 720
+wait_window "^Ouvrir un fichier$" >/dev/null
+sleep 0.5
+xdotool type --delay 40 "lettre.docx"
 xdotool key Return
 wait_gone "^Ouvrir un fichier$"
 click_at "$main" 2400 720

@@ -12,6 +12,7 @@
 #include "progress_window/scan_progress.h"
 #include "search_module/scan_options.h"
 #include "search_module/search_state.h"
+#include "tests/archive_maker.h"
 #include "tests/fakes/fakes.h"
 
 namespace quorvin {
@@ -72,6 +73,28 @@ TEST_F(ProgressTest, QuickSearchShowsNoProgressWindow)
     EXPECT_TRUE(fake.windows.ownedShown.empty());
     ASSERT_EQ(fake.messageBox.shown.size(), 1u);
     EXPECT_EQ(fake.messageBox.shown[0].caption, u"Chaîne non trouvée");
+}
+
+TEST_F(ProgressTest, ADecompressionBombShowsItsProgressAndAnnulerStopsItAtOnce)
+{
+    // 512 MiB of zeros in half a MiB: the search inside would take seconds.
+    fake.files.add(u"/data/big.bin", testing::gzipped(std::string(512u << 20, '\0')));
+    std::chrono::steady_clock::time_point clicked;
+    fake.windows.onProcessEvents = [&](testing::FakeWindow* owned, bool) {
+        if (owned == nullptr) {
+            fake.clock.steady += 200;
+            return;
+        }
+        clicked = std::chrono::steady_clock::now();
+        owned->click("cmdCancel");
+    };
+    search();
+    const auto answered = std::chrono::steady_clock::now() - clicked;
+    EXPECT_EQ(fake.windows.ownedShown, std::vector<std::string>{"frmProgress"});
+    ASSERT_EQ(fake.messageBox.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBox.shown[0].caption, u"Recherche annulée");
+    EXPECT_LT(answered, std::chrono::seconds(1));
+    EXPECT_TRUE(eventually([this] { return fake.files.openFiles == 0; }));
 }
 
 TEST_F(ProgressTest, AReadThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsItAtOnce)

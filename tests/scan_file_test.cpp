@@ -5,6 +5,7 @@
 #include "search_module/messages.h"
 #include "search_module/number_text.h"
 #include "search_module/scan_options.h"
+#include "tests/archive_maker.h"
 #include "tests/fakes/fakes.h"
 
 namespace quorvin {
@@ -263,4 +264,46 @@ TEST_F(ScanFileTest, FileShorterThanItsSizeTellsTheBytesReallyThere)
 }
 
 }  // namespace
+TEST_F(ScanFileTest, WhatTheFileHoldsInsideIsSearchedAndAnIncompleteNoSaysSo)
+{
+    const std::string log = std::string(70000, '.') + "ERREUR disque plein" + std::string(70000, '.');
+    const std::string gz = testing::gzipped(log);
+    fake.files.add(u"/logs/app.log.1.gz", gz);
+    scan(u"/logs/app.log.1.gz", u"disque PLEIN");
+    EXPECT_EQ(onlyMessage().caption, messages::kFoundCaption);
+    EXPECT_EQ(onlyMessage().text.substr(0, onlyMessage().text.find(u' ')),
+              integerToText(static_cast<std::int64_t>(gz.size())))
+        << "the file's own bytes are counted, not what they inflate to";
+    EXPECT_EQ(form.Text2().text(), integerToText(static_cast<std::int64_t>(gz.size())));
+
+    std::vector<testing::ZipMemberSpec> members{{"notes.txt", "rien"}, {"secret.txt", log, true, false, false, 1}};
+    fake.files.add(u"/docs/notes.zip", testing::zipArchive(members));
+    fake.messageBox.shown.clear();
+    scan(u"/docs/notes.zip", u"disque plein");
+    ASSERT_EQ(fake.messageBox.shown.size(), 2u);
+    EXPECT_EQ(fake.messageBox.shown[0].caption, messages::kNotFoundCaption);
+    EXPECT_EQ(fake.messageBox.shown[1].caption, messages::kPartlyUnreadCaption);
+    EXPECT_EQ(fake.messageBox.shown[1].text,
+              u"1 élément n'a pas pu être lu à l'intérieur du fichier :\r\n"
+              u"\u2013 secret.txt : chiffré\r\n"
+              u"La chaîne n'y a pas été cherchée.");
+
+    // Many parts with long names: five named, each cut to its end, the rest counted, all within the limit.
+    members.clear();
+    for (int i = 0; i < 9; ++i) {
+        members.push_back(
+            {std::string(300, 'd') + "/rapport-" + std::to_string(i) + ".txt", "x", true, false, false, 1});
+    }
+    fake.files.add(u"/docs/many.zip", testing::zipArchive(members));
+    fake.messageBox.shown.clear();
+    scan(u"/docs/many.zip", u"disque plein");
+    ASSERT_EQ(fake.messageBox.shown.size(), 2u);
+    const std::u16string& text = fake.messageBox.shown[1].text;
+    EXPECT_EQ(text.substr(0, 2), u"9 ");
+    EXPECT_NE(text.find(u"rapport-4.txt : chiffré"), std::u16string::npos);
+    EXPECT_EQ(text.find(u"rapport-5.txt"), std::u16string::npos);
+    EXPECT_NE(text.find(u"et 4 autres."), std::u16string::npos);
+    EXPECT_LE(text.size(), messages::kLongestWholeText);
+}
+
 }  // namespace quorvin
