@@ -38,7 +38,8 @@ check "cpack makes quorvin_1.1.0_amd64.deb" bash -c "cd build/linux && cpack -G 
 deb=$PWD/build/linux/quorvin_1.1.0_amd64.deb
 section_and_depends() {
   dpkg-deb -f "$deb" Section | grep -qx utils &&
-    dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6 (>= '  # found by dpkg-shlibdeps
+    dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6 (>= ' &&  # found by dpkg-shlibdeps
+    dpkg-deb -f "$deb" Depends | grep -q 'zlib1g (>= '
 }
 check "section utils, library dependencies from dpkg-shlibdeps" section_and_depends
 # Lintian fails on errors only; its warnings and notes are printed for whoever reads the log.

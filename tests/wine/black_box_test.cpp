@@ -530,6 +530,24 @@ TEST(QuorvinExe, FindsTextsInUtf8AndInNotepadsUnicodeFiles)
     }
 }
 
+TEST(QuorvinExe, FindsAPhraseWordSplitIntoRunsInADocxToldByItsContent)
+{
+    // « Rendez-vous important » as Word wrote it: « Rendez- », « vous » in bold, « important ».
+    std::ifstream letter(fs::path(QUORVIN_DOCUMENTS) / "letter.docx", std::ios::binary);
+    const std::string docx{std::istreambuf_iterator<char>(letter), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(docx.empty());
+    const fs::path renamed = writeFile(L"lettre.bin", docx);  // told by its content, not its name
+    Program program;
+    setText(program.control("ScanString"), L"RENDEZ-VOUS important");
+    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(program.control("Scan_Select")) != FALSE; }));
+    program.chooseFile(renamed);
+    click(program.control("Scan_Select"));
+    const Box found = program.answerMessageBox();
+    EXPECT_EQ(found.caption, L"Chaîne de caractère trouvée !");
+    EXPECT_EQ(found.text.substr(0, found.text.find(L' ')), std::to_wstring(docx.size()));
+    EXPECT_EQ(program.text("Text2"), std::to_wstring(docx.size()));
+}
+
 TEST(QuorvinExe, AboutWindowShowsItsDetailsAndClosesWithEnterOrEscape)
 {
     const auto& about = quorvin::frmAboutDesign();
