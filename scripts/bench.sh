@@ -4,7 +4,7 @@
 # ratios and the peak memory to docs/benchmarks.md. About twenty minutes; not part of the tests.
 # Besides the Windows-1252 prose: the same prose in UTF-8 and in UTF-16LE, a file that is no text (the
 # machine's own libraries), and the files where comparing every candidate in full would take time growing
-# with the square of the text's length.
+# with the square of the text's length. Then scripts/bench-inside.sh adds compressed files and documents.
 #   QUORVIN_BENCH_BYTES  size of each big test file (default 1 GiB)
 #   QUORVIN_BENCH_RUNS   timed runs per command (default 15, after 3 warm-up runs)
 #   QUORVIN_BENCH_BUILD  build directory (default build/bench)
@@ -502,3 +502,6 @@ cat reads the file at about {int(size) / cat / 1e9:.0f} GB/s.
 open("docs/benchmarks.md", "w").write(report)
 print(report)
 EOF
+
+# What files hold inside: its own section of the same page.
+bash scripts/bench-inside.sh
