@@ -154,7 +154,6 @@ std::optional<ZipArchive> ZipArchive::find(RandomAccess& whole)
         if (little(tail, at, 4) != kEndSignature || at + kEndSize + little(tail, at + 20, 2) > tailSize) {
             continue;
         }
-        std::uint64_t count = little(tail, at + 10, 2);
         std::uint64_t directorySize = little(tail, at + 12, 4);
         std::uint64_t directory = little(tail, at + 16, 4);
         const std::uint64_t endAt = size - tailSize + at;
@@ -167,7 +166,6 @@ std::optional<ZipArchive> ZipArchive::find(RandomAccess& whole)
                 if (little(end64, 0, 4) != kEnd64Signature) {
                     corrupt("the archive's ZIP64 end record is missing");
                 }
-                count = little(end64, 32, 8);
                 directorySize = little(end64, 40, 8);
                 directory = little(end64, 48, 8);
             }
@@ -175,7 +173,7 @@ std::optional<ZipArchive> ZipArchive::find(RandomAccess& whole)
         if (directory > endAt || directorySize > endAt - directory) {
             corrupt("the archive's directory points outside it");
         }
-        ZipArchive archive(whole, directory, directorySize, count);
+        ZipArchive archive(whole, directory, directorySize);
         archive.mapMembers();
         return archive;
     }

@@ -45,8 +45,8 @@ public:
     std::unique_ptr<Source> open(const ZipMember& member) const;
 
 private:
-    ZipArchive(RandomAccess& whole, std::uint64_t directory, std::uint64_t directorySize, std::uint64_t count)
-        : whole_(&whole), directory_(directory), directorySize_(directorySize), count_(count)
+    ZipArchive(RandomAccess& whole, std::uint64_t directory, std::uint64_t directorySize)
+        : whole_(&whole), directory_(directory), directorySize_(directorySize)
     {
     }
     // Where each member's local header starts and its data end at the least, in order, to find overlaps.
@@ -55,7 +55,6 @@ private:
     RandomAccess* whole_;
     std::uint64_t directory_;
     std::uint64_t directorySize_;
-    std::uint64_t count_;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> extents_;
 };
 

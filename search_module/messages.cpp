@@ -83,7 +83,9 @@ const char16_t* cause(platform::FileFault fault)
 
 std::u16string fileError(platform::FileFault fault, const std::u16string& path)
 {
-    return std::u16string(u"Le fichier ne peut pas être lu : ") + CR + path + CRLF + CRLF + cause(fault) + CRLF +
+    // An empty name is no file that moved: whatever the system made of it, none was named.
+    const char16_t* why = path.empty() ? u"Aucun fichier n'a été indiqué." : cause(fault);
+    return std::u16string(u"Le fichier ne peut pas être lu : ") + CR + path + CRLF + CRLF + why + CRLF +
            u"La recherche n'a pas pu aboutir.";
 }
 

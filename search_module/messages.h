@@ -33,6 +33,7 @@ std::u16string shortenedForMessage(const std::u16string& text);
 std::u16string found(std::int64_t length, const std::u16string& text, const std::u16string& path);
 std::u16string notFound(const std::u16string& text, const std::u16string& path);
 std::u16string cancelled(const std::u16string& text, const std::u16string& path);
+// Names the file and why it could not be read; an empty `path` names none, whatever `fault` says.
 std::u16string fileError(platform::FileFault fault, const std::u16string& path);
 
 // Follows the not-found message when `count` parts of the file could not be searched inside: how many,

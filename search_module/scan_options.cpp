@@ -66,6 +66,19 @@ void writeStatistics(ScanWindow& form, double startTime)
 
 }  // namespace
 
+std::size_t typedLength(std::u16string_view text)
+{
+    const auto high = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    const auto low = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < text.size(); ++at, ++count) {
+        if (high(text[at]) && at + 1 < text.size() && low(text[at + 1])) {
+            ++at;
+        }
+    }
+    return count;
+}
+
 void setScanWindow(ScanWindow* window)
 {
     theWindow = window;
@@ -152,9 +165,9 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
         form.Text2().setText(integerToText(length));
         startTime = services().clock->timeOfDay();
 
-        // A text longer than a block, or with no form a file can hold, never occurs.
+        // A text of more characters than the limit, or with no form a file can hold, never occurs.
         auto scanner = std::make_unique<BlockScanner>(text, services().locale->codePage());
-        if (text.size() <= BlockSize && scanner->searches()) {
+        if (typedLength(text) <= LongestText && scanner->searches()) {
             const std::unique_ptr<ScanProgressReport> progress = form.startProgress(fileNameOf(path), length);
             // A size of 0 is what /proc and the like tell of files that do hold bytes: those are read to
             // their real end, and hold nothing inside.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/binary_file.h"
 #include "platform/handles.h"
@@ -14,6 +15,13 @@ namespace quorvin::ScanOptioons {
 
 // Bytes read at a time.
 inline constexpr std::size_t BlockSize = 32000;
+
+// The most characters a search text may hold: a longer one is never found.
+inline constexpr std::size_t LongestText = 32000;
+
+// The characters of `text` as they were typed: a surrogate pair is one, and so is a surrogate that is not
+// half of one.
+std::size_t typedLength(std::u16string_view text);
 
 enum class ScanResult { Found, NotFound, Cancelled };
 

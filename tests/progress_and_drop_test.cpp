@@ -232,7 +232,10 @@ TEST_F(DropTest, AFileGivenAtStartThatCannotBeReadIsReportedAndNothingIsChosen)
 
     form.OpenWith({u"/home/u/gone.txt"});
     form.OpenWith({u"/home/u/locked.txt", u"/home/u/gone.txt"});
-    ASSERT_EQ(fake.messageBox.shown.size(), 2u);
+    form.OpenWith({u""});
+    ASSERT_EQ(fake.messageBox.shown.size(), 3u);
+    EXPECT_NE(fake.messageBox.shown[2].text.find(u"Aucun fichier n'a été indiqué."), std::u16string::npos);
+    EXPECT_EQ(fake.messageBox.shown[2].text.find(u"n'existe plus"), std::u16string::npos);
     EXPECT_EQ(fake.messageBox.shown[0].owner, form.hWnd());
     EXPECT_EQ(fake.messageBox.shown[0].caption, u"Lecture du fichier impossible");
     EXPECT_NE(fake.messageBox.shown[0].text.find(u"/home/u/gone.txt"), std::u16string::npos);

@@ -137,6 +137,43 @@ TEST_F(ScanFileTest, TextsThatCannotOccurAreNotFound)
     EXPECT_EQ(onlyMessage().caption, u"Chaîne de caractère trouvée !");
 }
 
+TEST(TypedLength, CountsCharactersAsTyped)
+{
+    EXPECT_EQ(ScanOptioons::typedLength(u""), 0u);
+    EXPECT_EQ(ScanOptioons::typedLength(u"caf\u00E9"), 4u);
+    EXPECT_EQ(ScanOptioons::typedLength(u"a\U0001F600b"), 3u);  // a pair is one character
+    // Halves that make no pair count one each: alone, reversed, or a high one at the end.
+    EXPECT_EQ(ScanOptioons::typedLength(std::u16string{char16_t{0xD83D}, u'a', char16_t{0xDE00}}), 3u);
+    EXPECT_EQ(ScanOptioons::typedLength(std::u16string{char16_t{0xDE00}, char16_t{0xD83D}}), 2u);
+    EXPECT_EQ(ScanOptioons::typedLength(std::u16string{u'a', char16_t{0xD83D}, char16_t{0xD83D}, char16_t{0xDE00}}),
+              3u);
+}
+
+TEST_F(ScanFileTest, TheLimitCountsCharactersNotCodeUnits)
+{
+    // 32000 emoji are 64000 code units, and 128000 bytes in UTF-8 or UTF-16: four blocks to carry.
+    std::u16string emoji;
+    std::string utf8, utf16le;
+    for (int i = 0; i < 32001; ++i) {
+        emoji += u"\U0001F600";
+        utf8 += "\xF0\x9F\x98\x80";
+        utf16le += std::string("\x3D\xD8\x00\xDE", 4);
+    }
+    const std::u16string limit = emoji.substr(2);
+    fake.files.add(u"utf-8", "x" + utf8 + "y");
+    fake.files.add(u"one-short", "x" + utf8.substr(8) + "y");
+    fake.files.add(u"utf-16le", "\xFF\xFE" + utf16le);
+    const auto caption = [&](const std::u16string& file, const std::u16string& text) {
+        fake.messageBox.shown.clear();
+        scan(file, text);
+        return onlyMessage().caption;
+    };
+    EXPECT_EQ(caption(u"utf-8", limit), messages::kFoundCaption);
+    EXPECT_EQ(caption(u"utf-16le", limit), messages::kFoundCaption);
+    EXPECT_EQ(caption(u"one-short", limit), messages::kNotFoundCaption);
+    EXPECT_EQ(caption(u"utf-8", emoji), messages::kNotFoundCaption) << "one character more than the limit";
+}
+
 TEST_F(ScanFileTest, FileThatCannotBeOpenedIsReportedAndNothingElse)
 {
     MemoryFiles::Script denied;

@@ -47,6 +47,11 @@ std::optional<int> readCommandLine(std::span<char* const> arguments, std::vector
         out << bytes(command_line::versionText()) << '\n';
         return 0;
     }
+    if (!read.displayReachable) {
+        // Said before Qt aborts with its own words, in English.
+        err << program << " : aucun affichage n'est disponible (la variable DISPLAY n'est pas définie).\n";
+        return 1;
+    }
     files = std::move(read.files);
     return std::nullopt;
 }

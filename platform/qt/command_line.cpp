@@ -1,6 +1,7 @@
 #include "platform/qt/command_line.h"
 
 #include <QCommandLineParser>
+#include <algorithm>
 #include <array>
 #include <filesystem>
 
@@ -27,12 +28,62 @@ QString argumentText(const char* argument)
     return toQString(fromNativePath(argument));
 }
 
+// The file the system opens for `given`: the path made absolute, each ".." taken back over the folder
+// before it as the system takes it, through the link's target where that folder is a symbolic link. Where
+// the system could not go through (a folder missing, a file, a link that loops), the path stays as given,
+// and opening it tells the user what is wrong.
+std::filesystem::path openedPath(const std::filesystem::path& given)
+{
+    namespace fs = std::filesystem;
+    std::error_code failed;
+    const fs::path absolute = fs::absolute(given, failed);
+    if (failed) {
+        return given;
+    }
+    fs::path resolved = absolute.root_path();
+    bool endsInFolder = false;  // "name/" and "name/." open only a folder
+    for (const fs::path& part : absolute.relative_path()) {
+        endsInFolder = part.empty() || part == ".";
+        if (endsInFolder) {
+            continue;
+        }
+        if (part != "..") {
+            resolved /= part;
+            continue;
+        }
+        fs::file_status status = fs::symlink_status(resolved, failed);
+        if (!failed && fs::is_symlink(status)) {
+            resolved = fs::canonical(resolved, failed);
+            status = failed ? status : fs::status(resolved, failed);
+        }
+        if (failed || !fs::is_directory(status)) {
+            return absolute;
+        }
+        resolved = resolved.parent_path();  // the root's parent is the root
+    }
+    if (endsInFolder && resolved.has_filename()) {
+        resolved /= fs::path();
+    }
+    return resolved;
+}
+
 std::u16string absolutePath(const QString& argument)
 {
-    const std::filesystem::path given(toNativePath(toU16(argument)));
-    std::error_code failed;
-    const std::filesystem::path absolute = std::filesystem::absolute(given, failed).lexically_normal();
-    return fromNativePath(failed ? given.native() : absolute.native());
+    return fromNativePath(openedPath(toNativePath(toU16(argument))).native());
+}
+
+// Whether QApplication can start its platform plugin: one named by -platform or QT_QPA_PLATFORM (several
+// are tried in turn, each with its options after a colon) that needs no X11 display, or that display; with
+// none named, an X11 or Wayland display.
+bool platformCanStart(const QString& named, bool displayOption)
+{
+    const bool x11 = displayOption || !qEnvironmentVariableIsEmpty("DISPLAY");
+    if (named.isEmpty()) {
+        return x11 || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    }
+    const QStringList plugins = named.split(u';', Qt::SkipEmptyParts);
+    return std::any_of(plugins.begin(), plugins.end(),
+                       [x11](const QString& plugin) { return x11 || plugin.section(u':', 0, 0) != u"xcb"; });
 }
 
 }  // namespace
@@ -68,8 +119,14 @@ CommandLine readCommandLine(std::span<char* const> arguments)
     read.help = parser.isSet(help);
     read.version = parser.isSet(version);
     for (const QString& file : parser.positionalArguments()) {
-        read.files.push_back(absolutePath(file));
+        if (!file.isEmpty()) {  // names no file, as on Windows
+            read.files.push_back(absolutePath(file));
+        }
     }
+    const QString platform = QStringLiteral("platform");
+    read.displayReachable =
+        platformCanStart(parser.isSet(platform) ? parser.value(platform) : qEnvironmentVariable("QT_QPA_PLATFORM"),
+                         parser.isSet(QStringLiteral("display")));
     return read;
 }
 

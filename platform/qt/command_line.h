@@ -14,7 +14,10 @@ struct CommandLine {
     bool version = false;                        // --version
     bool missingValue = false;                   // an option that takes a value was given none
     std::vector<std::u16string> unknownOptions;  // options neither Quorvin nor Qt knows, without their dashes
-    std::vector<std::u16string> files;           // the files named, as absolute paths with the very bytes given
+    // The files named, with the very bytes given, as absolute paths to the files the system opens (a ".."
+    // after a symbolic link leads from the link's target); an empty name names none.
+    std::vector<std::u16string> files;
+    bool displayReachable = false;  // Qt's platform plugin can start: it needs no display, or has one
 };
 
 CommandLine readCommandLine(std::span<char* const> arguments);

@@ -127,6 +127,33 @@ TEST_F(FaultTest, TextsLongerThanABlockAreNeverFound)
     EXPECT_EQ(scan(file, text.substr(100, 32001)).caption, kNotFound);
 }
 
+TEST_F(FaultTest, TheLimitCountsCharactersAsTyped)
+{
+    // 16001 emoji: 32002 code units, 64004 bytes of UTF-8 across three blocks.
+    std::u16string emoji;
+    std::string utf8;
+    for (int i = 0; i < 16001; ++i) {
+        emoji += u"\U0001F600";
+        utf8 += "\xF0\x9F\x98\x80";
+    }
+    EXPECT_EQ(scan(write("emoji.txt", "x" + utf8 + "x"), emoji).caption, kFound);
+
+    std::string accents;
+    for (int i = 0; i < 32001; ++i) accents += "\xC3\xA9";
+    const std::u16string file = write("accents.txt", accents);
+    EXPECT_EQ(scan(file, std::u16string(32000, u'\u00E9')).caption, kFound);
+    EXPECT_EQ(scan(file, std::u16string(32001, u'\u00C9')).caption, kNotFound);
+}
+
+TEST_F(FaultTest, AnEmptyNameSaysNoFileWasNamed)
+{
+    const testing::MessageRecord shown = scan(u"", u"abc");
+    EXPECT_EQ(shown.caption, kError);
+    EXPECT_EQ(shown.text,
+              u"Le fichier ne peut pas être lu : \r\r\n\r\nAucun fichier n'a été indiqué.\r\n"
+              u"La recherche n'a pas pu aboutir.");
+}
+
 TEST_F(FaultTest, TextsThatCannotBeWrittenInTheCodePageNeverMatchAQuestionMark)
 {
     const std::u16string file = write("marks.txt", "Kelvin ? a?b K k \x80 100?C");

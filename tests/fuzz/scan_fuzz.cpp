@@ -208,7 +208,7 @@ void checkScanFile(const Case& c)
     const bool hasForm = CodePage::windows1252().encode(typed) || unicode::fromUtf16(typed);
     // A length of 0 is not trusted: such a file is read to its real end, and the bytes read stand for it.
     const bool sizeUntold = c.length == 0;
-    if (typed.size() <= ScanOptioons::BlockSize && hasForm) {
+    if (ScanOptioons::typedLength(typed) <= ScanOptioons::LongestText && hasForm) {
         const std::int64_t toTheEnd = std::numeric_limits<std::int64_t>::max();
         expected = reference(c, sizeUntold ? toTheEnd : c.length, ScanOptioons::BlockSize, &typed);
     }

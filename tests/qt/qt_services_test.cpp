@@ -16,6 +16,8 @@
 #include <QTime>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <sstream>
 #include <unistd.h>
 
@@ -35,6 +37,62 @@ using quorvin::platform::posix::toNativePath;
 using namespace quorvin::qttest;
 using quorvin::app::readCommandLine;
 
+namespace QTest {
+// Paths in failure messages.
+template <>
+char* toString(const std::vector<std::string>& paths)
+{
+    QByteArray shown = "{";
+    for (const std::string& path : paths) {
+        shown += (shown.size() > 1 ? ", \"" : "\"") + QByteArray::fromStdString(path) + '"';
+    }
+    return qstrdup(shown + '}');
+}
+}  // namespace QTest
+
+namespace {
+
+// The command line after the program's own name, as main() reads it.
+std::optional<int> read(std::vector<const char*> arguments, std::vector<std::u16string>& files, std::string& out,
+                        std::string& err)
+{
+    std::ostringstream o, e;
+    arguments.insert(arguments.begin(), "/usr/bin/quorvin");
+    const auto code = readCommandLine({const_cast<char* const*>(arguments.data()), arguments.size()}, files, o, e);
+    out = o.str();
+    err = e.str();
+    return code;
+}
+
+// The files named, as bytes.
+std::vector<std::string> filesRead(const std::vector<std::string>& arguments)
+{
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) {
+        pointers.push_back(argument.c_str());
+    }
+    std::vector<std::u16string> files;
+    std::string out, err;
+    [&] { QCOMPARE(read(pointers, files, out, err), std::optional<int>()); }();
+    std::vector<std::string> paths;
+    for (const std::u16string& file : files) {
+        paths.push_back(toNativePath(file));
+    }
+    return paths;
+}
+
+// What the system opens under `path`.
+std::string contentOf(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!std::filesystem::is_regular_file(path) || !in) {
+        return "(no file)";
+    }
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace
+
 class QtServicesTest : public QObject {
     Q_OBJECT
 
@@ -43,16 +101,6 @@ private slots:
 
     void commandLineAnswersOptionsAndKeepsFilesAsGiven()
     {
-        const auto read = [](std::vector<const char*> arguments, std::vector<std::u16string>& files, std::string& out,
-                             std::string& err) {
-            std::ostringstream o, e;
-            arguments.insert(arguments.begin(), "/usr/bin/quorvin");
-            const auto code =
-                readCommandLine({const_cast<char* const*>(arguments.data()), arguments.size()}, files, o, e);
-            out = o.str();
-            err = e.str();
-            return code;
-        };
         std::vector<std::u16string> files;
         std::string out, err;
         QCOMPARE(read({"--version"}, files, out, err), std::optional<int>(0));
@@ -70,18 +118,132 @@ private slots:
         QCOMPARE(read({"-style"}, files, out, err), std::optional<int>(2));
 
         // Qt's own options are left to QApplication; "--" ends the options; relative names become
-        // absolute with their bytes kept, even when they are not UTF-8.
+        // absolute with their bytes kept, even when they are not UTF-8. A ".." after a folder that is not
+        // there stays: the system would not go through it either.
         QCOMPARE(read({"-style", "fusion", "-reverse", "/tmp/a b.txt", "d\xE9j\xE0/../x.txt", "--", "-moins.txt"},
                       files, out, err),
                  std::optional<int>());
         const std::string here = std::filesystem::current_path().native();
         QCOMPARE(files.size(), std::size_t(3));
         QCOMPARE(toNativePath(files[0]), std::string("/tmp/a b.txt"));
-        QCOMPARE(toNativePath(files[1]), here + "/x.txt");
+        QCOMPARE(toNativePath(files[1]), here + "/d\xE9j\xE0/../x.txt");
         QCOMPARE(toNativePath(files[2]), here + "/-moins.txt");
         files.clear();
         QCOMPARE(read({"d\xE9j\xE0.txt"}, files, out, err), std::optional<int>());
         QCOMPARE(toNativePath(files.at(0)), here + "/d\xE9j\xE0.txt");
+
+        // An empty name names no file, as on Windows: the next one is the first.
+        QCOMPARE(filesRead({""}), std::vector<std::string>());
+        QCOMPARE(filesRead({"", "notes.txt"}), std::vector<std::string>{here + "/notes.txt"});
+    }
+
+    void commandLineTakesDotDotBackAsTheSystemDoes()
+    {
+        namespace fs = std::filesystem;
+        QTemporaryDir dir;
+        const std::string root = fs::canonical(dir.path().toStdString()).native();
+        fs::create_directories(root + "/real/sub/inner");
+        fs::create_directory(root + "/d\xE9j\xE0");
+        const auto removed = qScopeGuard([&] { fs::remove(root + "/d\xE9j\xE0"); });  // Qt cannot name it
+        fs::create_directory_symlink("real/sub", root + "/link");
+        fs::create_directory_symlink("nowhere", root + "/dangling");
+        std::ofstream(root + "/target.txt") << "outer";
+        std::ofstream(root + "/real/target.txt") << "inner";
+        std::ofstream(root + "/real/sub/target.txt") << "link's own";
+
+        // Each as the system opens it, the file named by the path shown.
+        const std::vector<std::pair<std::string, std::string>> cases{
+            {"/link/../target.txt", "/real/target.txt"},
+            {"/link/./../target.txt", "/real/target.txt"},
+            {"/link/inner/../target.txt", "/link/target.txt"},  // a real folder inside the link
+            {"/real/sub/../target.txt", "/real/target.txt"},
+            {"/d\xE9j\xE0/../target.txt", "/target.txt"},
+            {"/link/..", "/real"},
+            {"/link//./target.txt", "/link/target.txt"},  // no "..": no link is followed
+        };
+        for (const auto& [given, opened] : cases) {
+            QCOMPARE(filesRead({root + given}), std::vector<std::string>{root + opened});
+            QCOMPARE(contentOf(root + opened), contentOf(root + given));
+        }
+        QCOMPARE(filesRead({"/.." + root + "/target.txt"}), std::vector<std::string>{root + "/target.txt"});
+        // Where the system cannot go through, the path stays as given, and opening it says why.
+        for (const std::string given :
+             {"/missing/../target.txt", "/target.txt/../target.txt", "/dangling/../target.txt"}) {
+            QCOMPARE(filesRead({root + given}), std::vector<std::string>{root + given});
+            QCOMPARE(contentOf(root + given), std::string("(no file)"));
+        }
+        QCOMPARE(filesRead({root + "/target.txt/."}), std::vector<std::string>{root + "/target.txt/"});
+
+        // A relative name goes from the current folder, through its links too.
+        const QString previous = QDir::currentPath();
+        const auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
+        QVERIFY(QDir::setCurrent(QString::fromStdString(root + "/link")));
+        QCOMPARE(filesRead({"../target.txt"}), std::vector<std::string>{root + "/real/target.txt"});
+    }
+
+    void commandLineWithoutADisplaySaysSoUnlessThePlatformNeedsNone()
+    {
+        const char* const names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+        std::vector<std::optional<QByteArray>> saved;
+        for (const char* name : names) {
+            saved.push_back(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+            qunsetenv(name);
+        }
+        const auto restore = qScopeGuard([&] {
+            for (std::size_t i = 0; i < saved.size(); ++i) {
+                saved[i] ? qputenv(names[i], *saved[i]) : qunsetenv(names[i]);
+            }
+        });
+        std::vector<std::u16string> files;
+        std::string out, err;
+        QCOMPARE(read({"notes.txt"}, files, out, err), std::optional<int>(1));
+        QCOMPARE(err,
+                 std::string("quorvin : aucun affichage n'est disponible (la variable DISPLAY n'est pas définie).\n"));
+        QVERIFY(out.empty() && files.empty());
+        QCOMPARE(read({"--version"}, files, out, err), std::optional<int>(0));
+        QCOMPARE(read({"--help"}, files, out, err), std::optional<int>(0));
+        QCOMPARE(read({"--bogus"}, files, out, err), std::optional<int>(2));
+
+        // What the environment holds, the options given, and whether Qt can start.
+        struct Case {
+            const char* variable;
+            const char* value;
+            std::vector<const char*> arguments;
+            bool starts;
+        };
+        const std::vector<Case> cases{
+            {"QT_QPA_PLATFORM", "offscreen", {}, true},
+            {"QT_QPA_PLATFORM", "minimal", {}, true},
+            {"QT_QPA_PLATFORM", "vnc:size=800x600", {}, true},
+            {"QT_QPA_PLATFORM", "xcb", {}, false},
+            {"QT_QPA_PLATFORM", "xcb;offscreen", {}, true},  // tried in turn
+            {"QT_QPA_PLATFORM", "", {}, false},
+            {"QT_QPA_PLATFORM", "xcb", {"-platform", "offscreen"}, true},  // the option wins
+            {"QT_QPA_PLATFORM", "offscreen", {"-platform", "xcb"}, false},
+            {"QT_QPA_PLATFORM", "xcb", {"-display", ":7"}, true},
+            {"DISPLAY", ":0", {}, true},
+            {"DISPLAY", "", {}, false},
+            {"WAYLAND_DISPLAY", "wayland-0", {}, true},
+            {"DISPLAY", ":0", {"-platform", "xcb"}, true},
+            {nullptr, nullptr, {"--platform", "offscreen"}, true},
+            {nullptr, nullptr, {"-display", ":7"}, true},
+        };
+        for (const Case& c : cases) {
+            if (c.variable != nullptr) {
+                qputenv(c.variable, c.value);
+            }
+            std::vector<const char*> arguments = c.arguments;
+            arguments.push_back("notes.txt");
+            files.clear();
+            const std::optional<int> code = read(arguments, files, out, err);
+            if (c.variable != nullptr) {
+                qunsetenv(c.variable);
+            }
+            const QByteArray what = QByteArray(c.variable ? c.variable : "") + '=' + (c.value ? c.value : "") + ' ' +
+                                    QByteArray(c.arguments.empty() ? "" : c.arguments[0]);
+            QVERIFY2(code == (c.starts ? std::optional<int>() : std::optional<int>(1)), what.constData());
+            QCOMPARE(files.size(), std::size_t(c.starts ? 1 : 0));
+        }
     }
 
     void fileExistsCountsOnlyVisibleRegularFiles()

@@ -73,7 +73,7 @@ int run(const char* fileName, const char* text, bool unicode)
     const std::int64_t length = file->length();
     ScanOutcome outcome;
     auto scanner = std::make_unique<BlockScanner>(typed, CodePage::windows1252(), unicode);
-    if (typed.size() <= ScanOptioons::BlockSize && scanner->searches()) {
+    if (ScanOptioons::typedLength(typed) <= ScanOptioons::LongestText && scanner->searches()) {
         BackgroundScan scan(
             std::move(file), length == 0 ? ScanOptioons::kToTheEnd : length, std::move(scanner),
             length == 0 ? std::nullopt : std::optional<InsideSearch>({typed, &CodePage::windows1252(), path}));
