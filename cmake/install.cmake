@@ -1,6 +1,6 @@
 # What `cmake --install` puts under the prefix for the Linux program: the program, the menu entry that
 # file managers offer in « Ouvrir avec », the software centres' description, the icon in every size the
-# pictures come in, the manual page and the package's documents.
+# pictures come in, the manual page and the package's documents, and what lintian is told of it.
 if(NOT QUORVIN_BUILD_QT)
   return()
 endif()
@@ -38,3 +38,5 @@ endforeach()
 add_custom_target(quorvin_compressed_documents ALL DEPENDS ${compressed_files})
 install(FILES ${compressed}/quorvin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${compressed}/changelog.gz ${linux_resources}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvin)
+install(FILES ${linux_resources}/quorvin.lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+  RENAME quorvin)
