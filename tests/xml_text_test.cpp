@@ -1,6 +1,7 @@
 // The visible text of XML parts: what counts in each vocabulary, and what hostile input does to the reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <random>
 #include <string>
@@ -39,6 +40,24 @@ private:
     bool failsAtEnd_;
 };
 
+// Pieces of uneven sizes, so that tags, names, references and line ends straddle the reader's chunks.
+class UnevenSource final : public Source {
+public:
+    explicit UnevenSource(std::string_view bytes) : bytes_(bytesOf(bytes)) {}
+    std::size_t read(std::span<std::uint8_t> into) override
+    {
+        static constexpr std::size_t kSizes[] = {5, 1, 61, 2, 3, 509, 8, 4093};
+        const std::size_t count = std::min({into.size(), bytes_.size(), kSizes[reads_++ % std::size(kSizes)]});
+        std::copy_n(bytes_.begin(), count, into.begin());
+        bytes_ = bytes_.subspan(count);
+        return count;
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t reads_ = 0;
+};
+
 // The text, or what stopped the reading.
 std::string outcome(Source& source, Vocabulary vocabulary)
 {
@@ -54,13 +73,15 @@ std::string outcome(Source& source, Vocabulary vocabulary)
     return text;
 }
 
-// Read at once and byte by byte: both must give the same.
+// Read at once, byte by byte and in uneven pieces: all must give the same.
 std::string textOf(std::string_view xml, Vocabulary vocabulary)
 {
     MemorySource whole(bytesOf(xml));
     OneByteSource slow(xml);
+    UnevenSource uneven(xml);
     const std::string text = outcome(whole, vocabulary);
     EXPECT_EQ(outcome(slow, vocabulary), text);
+    EXPECT_EQ(outcome(uneven, vocabulary), text);
     return text;
 }
 
@@ -179,6 +200,30 @@ TEST(XmlText, ExpandsReferencesAndCharacterData)
     EXPECT_EQ(textOf("<w:r a=\"x>y\" b='<w:t>no</w:t>'><w:t>kept</w:t></w:r>", Vocabulary::WordProcessing), "kept");
 }
 
+TEST(XmlText, ReadsTagsAsTheTokenizerDefinesThem)
+{
+    const auto word = [](std::string_view xml) { return textOf(xml, Vocabulary::WordProcessing); };
+    // Only a quote right after '=' opens a value, and an unquoted value runs to white space or '>'.
+    EXPECT_EQ(word("<w:t a=b/>seen</w:t>"), "seen");
+    EXPECT_EQ(word("<w:t a= />seen</w:t>"), "seen");
+    EXPECT_EQ(word("<w:t =\"x>seen</w:t>"), "seen");
+    EXPECT_EQ(word("<w:t a=\"/>\" b='>'>seen</w:t>"), "seen");
+    EXPECT_EQ(word("<w:t/ >seen</w:t><w:t/>hidden"), "seen");
+    EXPECT_EQ(word("<w:t\t\r\nxml:space\n=\n\"preserve\"\r>seen</w:t>"), "seen");
+    // Names are told apart in full, as far as the kept 256 bytes.
+    EXPECT_EQ(word("<abcdefghij><w:t>x</abcdefghik>y</w:t></abcdefghij>"), "xy");
+    EXPECT_EQ(word(std::string("<w:t>a</w:t><w:tX>no</w:tX><w:t\0>no</w:t\0><w:t", 46)), "a");
+    const std::string kept(256, 'n');
+    EXPECT_EQ(word("<" + kept + "A><w:t>x</" + kept + "B>y</w:t>"), "x");
+    EXPECT_EQ(word("<" + kept.substr(56) + "A><w:t>x</" + kept.substr(56) + "B>y</w:t>"), "xy");
+    // A line end is read whole before it counts: a source failing after a CR leaves it out, and in CDATA
+    // the brackets before it.
+    OneByteSource failing("<w:t>a\r", true);
+    EXPECT_EQ(outcome(failing, Vocabulary::WordProcessing), "a[other fault]");
+    OneByteSource failingInData("<body><![CDATA[a]]\r", true);
+    EXPECT_EQ(outcome(failingInData, Vocabulary::Xhtml), "a[other fault]");
+}
+
 TEST(XmlText, NeverExpandsNorFollowsDeclaredEntities)
 {
     EXPECT_EQ(textOf("<?xml version=\"1.0\"?>\n<!DOCTYPE w:document [\n  <!ENTITY e \"SECRET\">\n"
@@ -219,6 +264,8 @@ TEST(XmlText, SurvivesHostileInput)
     EXPECT_EQ(textOf("<office:body><text:p><text:s text:c=\"99999999999\"/></text:p></office:body>",
                      Vocabulary::OpenDocument),
               std::string(1000, ' ') + "\n");
+    EXPECT_EQ(textOf("<office:body>" + std::string(300, ' ') + "x</office:body>", Vocabulary::OpenDocument),
+              std::string(256, ' ') + "x");
     OneByteSource failing("<w:p><w:t>read</w:t></w:p><w:t>cut", true);
     EXPECT_EQ(outcome(failing, Vocabulary::WordProcessing), "read\ncut[other fault]");
 
@@ -275,6 +322,57 @@ TEST(XmlText, HandsTextInBoundedPiecesAndStopsWhenTold)
     EXPECT_GT(again.unread(), 200000u);  // the rest is never read
     MemorySource small(bytesOf("<w:t>found</w:t>"));
     EXPECT_TRUE(readXmlText(small, Vocabulary::WordProcessing, [](std::span<const std::uint8_t>) { return true; }));
+
+    // Bytes that are no UTF-8 are cut anywhere rather than gathered without end.
+    const std::string garbage = "<w:t>" + std::string(100000, '\x80') + "</w:t>";
+    MemorySource malformed(bytesOf(garbage));
+    std::size_t total = 0;
+    readXmlText(malformed, Vocabulary::WordProcessing, [&](std::span<const std::uint8_t> piece) {
+        EXPECT_LE(piece.size(), 32u * 1024 + 4);
+        total += piece.size();
+        return false;
+    });
+    EXPECT_EQ(total, 100000u);
+}
+
+TEST(XmlText, CollapsesXhtmlWhiteSpaceAcrossPieces)
+{
+    // Far more than a piece of words between runs of every kind of white space, and a NUL, after which a
+    // run gives no space, as at a line's start.
+    std::mt19937 random(7);
+    const std::string_view spaces[] = {" ", "  ", "\t", "\r\n", "\n \f ", "\r"};
+    std::string xml = "<body><p>";
+    std::string expected;
+    for (int i = 0; i < 40000; ++i) {
+        const std::string word(1 + random() % 9, static_cast<char>('a' + random() % 26));
+        xml += std::string(spaces[random() % std::size(spaces)]) + word;
+        expected += (i == 0 ? "" : " ") + word;
+    }
+    xml += std::string("\0  z", 4);
+    expected += std::string("\0z", 2);
+    EXPECT_EQ(textOf(xml + " </p></body>", Vocabulary::Xhtml), expected + "\n");
+    // Names match whatever the case of their ASCII letters, and only of those.
+    EXPECT_EQ(textOf("<body><p>a<ZA><pre>b  c</za>d  e</p><p>f<a@><pre>g  h</a`>i  j</p></body>", Vocabulary::Xhtml),
+              "a\nb  c\nd e\nf\ng  hi  j\n");
+}
+
+TEST(XmlText, ReadsLongDocumentsWholeWhateverTheChunks)
+{
+    // Many short tags and runs of text, so that every kind of chunk end falls inside one of them.
+    std::mt19937 random(3);
+    std::string xml = "<w:document><w:body>";
+    std::string expected;
+    for (int paragraph = 0; paragraph < 3000; ++paragraph) {
+        xml += "<w:p w:rsidR=\"00A1\"><w:pPr><w:pStyle w:val=\"Normal\"/></w:pPr>";
+        for (int run = 0; run < 3; ++run) {
+            const std::string text(random() % 40, static_cast<char>('a' + random() % 26));
+            xml += "<w:r><w:rPr><w:b w:val='0'/></w:rPr><w:t xml:space=\"preserve\">" + text + "&amp;</w:t></w:r>";
+            expected += text + "&";
+        }
+        xml += "</w:p>\r\n";
+        expected += "\n";
+    }
+    EXPECT_EQ(textOf(xml + "</w:body></w:document>", Vocabulary::WordProcessing), expected);
 }
 
 }  // namespace
