@@ -52,7 +52,7 @@ inline void putLittle(std::string& out, std::uint64_t value, int bytes)
     }
 }
 
-struct ZipMemberSpec {
+struct ZipEntry {
     std::string name;
     std::string content;
     bool deflate = true;
@@ -65,11 +65,11 @@ struct ZipMemberSpec {
     std::optional<std::uint64_t> localHeader;  // where the directory says the member is
 };
 
-inline std::string zipArchive(const std::vector<ZipMemberSpec>& members, const std::string& before = {})
+inline std::string zipArchive(const std::vector<ZipEntry>& members, const std::string& before = {})
 {
     std::string out = before;
     std::string directory;
-    for (const ZipMemberSpec& m : members) {
+    for (const ZipEntry& m : members) {
         const std::string data = m.deflate ? rawDeflated(m.content) : m.content;
         const std::uint16_t method = m.method.value_or(m.deflate ? 8 : 0);
         const std::uint32_t crc = m.crc.value_or(crcOf(m.content));
@@ -169,20 +169,20 @@ inline std::string tarPadded(const std::string& bytes)
     return bytes + std::string((512 - bytes.size() % 512) % 512, '\0');
 }
 
-struct TarMemberSpec {
+struct TarEntry {
     std::string name;
     std::string content;
     enum class LongName { No, Gnu, Pax } longName = LongName::No;
     char type = '0';
 };
 
-inline std::string tarArchive(const std::vector<TarMemberSpec>& members, bool endBlocks = true)
+inline std::string tarArchive(const std::vector<TarEntry>& members, bool endBlocks = true)
 {
     std::string out;
-    for (const TarMemberSpec& m : members) {
-        if (m.longName == TarMemberSpec::LongName::Gnu) {
+    for (const TarEntry& m : members) {
+        if (m.longName == TarEntry::LongName::Gnu) {
             out += tarHeader("././@LongLink", m.name.size() + 1, 'L') + tarPadded(m.name + '\0');
-        } else if (m.longName == TarMemberSpec::LongName::Pax) {
+        } else if (m.longName == TarEntry::LongName::Pax) {
             std::string record = " path=" + m.name + "\n";
             std::size_t length = record.size() + 1;
             while (std::to_string(length).size() + record.size() != length) {
@@ -191,7 +191,7 @@ inline std::string tarArchive(const std::vector<TarMemberSpec>& members, bool en
             record = std::to_string(length) + record;
             out += tarHeader("PaxHeaders/x", record.size(), 'x') + tarPadded(record);
         }
-        out += tarHeader(m.longName == TarMemberSpec::LongName::No ? m.name : "short", m.content.size(), m.type);
+        out += tarHeader(m.longName == TarEntry::LongName::No ? m.name : "short", m.content.size(), m.type);
         out += tarPadded(m.content);
     }
     return endBlocks ? out + std::string(1024, '\0') : out;

@@ -63,8 +63,8 @@ TEST(ContentSearch, FindsTheTextInEveryKindOfContainer)
     EXPECT_TRUE(found(gzipped("rien ici\n") + gzipped(kLog), u"disque plein")) << "the second of two gzip members";
     EXPECT_TRUE(found(tarArchive({{"a.txt", "rien"}, {"var/log/app.log", kLog}}), u"disque plein"));
     EXPECT_TRUE(found(gzipped(tarArchive({{"a.txt", "rien"}, {"b.log", kLog}})), u"disque plein")) << ".tar.gz";
-    EXPECT_TRUE(found(tarArchive({{std::string(150, 'n') + "/x.log", kLog, TarMemberSpec::LongName::Gnu}}), u"plein"));
-    EXPECT_TRUE(found(tarArchive({{std::string(300, 'p') + ".log", kLog, TarMemberSpec::LongName::Pax}}), u"plein"));
+    EXPECT_TRUE(found(tarArchive({{std::string(150, 'n') + "/x.log", kLog, TarEntry::LongName::Gnu}}), u"plein"));
+    EXPECT_TRUE(found(tarArchive({{std::string(300, 'p') + ".log", kLog, TarEntry::LongName::Pax}}), u"plein"));
     EXPECT_TRUE(found(zipArchive({{"a.txt", "rien"}, {"notes.txt", kLog, false}}), u"disque plein")) << "stored";
     EXPECT_TRUE(found(zipArchive({{"notes.txt", kLog}}), u"disque plein")) << "deflated";
     EXPECT_TRUE(found(zipArchive({{"notes.txt", kLog, true, true}}), u"disque plein")) << "data descriptor";
@@ -114,7 +114,7 @@ TEST(ContentSearch, PartsThatCannotBeReadAreCountedAndNamed)
     EXPECT_EQ(answer.unread[4].fault, Fault::Corrupt) << "no deflate data";
 
     // What can be read is still searched; past five, parts are counted without their names.
-    std::vector<ZipMemberSpec> many;
+    std::vector<ZipEntry> many;
     for (int i = 0; i < 7; ++i) {
         many.push_back({"locked" + std::to_string(i), "x", true, false, false, 1});
     }

@@ -313,7 +313,7 @@ TEST_F(ScanFileTest, WhatTheFileHoldsInsideIsSearchedAndAnIncompleteNoSaysSo)
         << "the file's own bytes are counted, not what they inflate to";
     EXPECT_EQ(form.Text2().text(), integerToText(static_cast<std::int64_t>(gz.size())));
 
-    std::vector<testing::ZipMemberSpec> members{{"notes.txt", "rien"}, {"secret.txt", log, true, false, false, 1}};
+    std::vector<testing::ZipEntry> members{{"notes.txt", "rien"}, {"secret.txt", log, true, false, false, 1}};
     fake.files.add(u"/docs/notes.zip", testing::zipArchive(members));
     fake.messageBox.shown.clear();
     scan(u"/docs/notes.zip", u"disque plein");

@@ -37,35 +37,32 @@ std::string plain(std::string content)
     if (readers::mayHoldParts(std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size()))) {
         content.insert(content.begin(), '#');
     }
-    if (content.find("<office:document") != std::string::npos) {
-        content.clear();
-    }
     return content;
 }
 
 std::string zipOf(const std::vector<Member>& members, bool gzipEach)
 {
-    std::vector<ZipMemberSpec> specs;
+    std::vector<ZipEntry> entries;
     for (std::size_t i = 0; i < members.size(); ++i) {
         const Member& m = members[i];
-        ZipMemberSpec spec{"m" + std::to_string(i), gzipEach ? gzipped(m.content) : m.content};
-        spec.deflate = (m.flags & 1) == 0;
-        spec.dataDescriptor = (m.flags & 2) != 0;
-        spec.zip64 = (m.flags & 4) != 0;
-        specs.push_back(spec);
+        ZipEntry entry{"m" + std::to_string(i), gzipEach ? gzipped(m.content) : m.content};
+        entry.deflate = (m.flags & 1) == 0;
+        entry.dataDescriptor = (m.flags & 2) != 0;
+        entry.zip64 = (m.flags & 4) != 0;
+        entries.push_back(entry);
     }
-    return zipArchive(specs);
+    return zipArchive(entries);
 }
 
 std::string tarOf(const std::vector<Member>& members)
 {
-    std::vector<TarMemberSpec> specs;
+    std::vector<TarEntry> entries;
     for (std::size_t i = 0; i < members.size(); ++i) {
         const bool longName = (members[i].flags & 8) != 0;
-        specs.push_back({(longName ? std::string(120, 'n') : "m") + std::to_string(i), members[i].content,
-                         longName ? TarMemberSpec::LongName::Pax : TarMemberSpec::LongName::No});
+        entries.push_back({(longName ? std::string(120, 'n') : "m") + std::to_string(i), members[i].content,
+                           longName ? TarEntry::LongName::Pax : TarEntry::LongName::No});
     }
-    return tarArchive(specs);
+    return tarArchive(entries);
 }
 
 }  // namespace
