@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "readers/inflate.h"
+#include "readers/read_ahead.h"
 #include "readers/tar.h"
 #include "readers/xml_text.h"
 #include "readers/zip.h"
@@ -351,7 +352,12 @@ struct ContentSearch::Parts {
                     if (const std::optional<Vocabulary> vocabulary = vocabularyOf(document, member.name, pass)) {
                         try {
                             const std::unique_ptr<Source> content = zip->open(member);
-                            searchText(*content, *vocabulary, depth + 1);
+                            if (member.size >= ReadAheadSource::kWorthIt) {
+                                ReadAheadSource ahead(*content);
+                                searchText(ahead, *vocabulary, depth + 1);
+                            } else {
+                                searchText(*content, *vocabulary, depth + 1);
+                            }
                         } catch (const UnreadablePart& failure) {
                             note(joined(path, member.name), failure.fault());
                         }

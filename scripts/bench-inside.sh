@@ -13,6 +13,10 @@ runs=${QUORVIN_BENCH_RUNS:-10}
 build=${QUORVIN_BENCH_BUILD:-build/bench}
 work=$build/files
 mkdir -p "$work"
+# The peers it is timed against, from Debian's packages.
+for tool in ugrep rg hyperfine; do
+  command -v "$tool" >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq ugrep ripgrep hyperfine >/dev/null
+done
 cmake --preset bench -B "$build" >/dev/null
 cmake --build "$build" >/dev/null
 quorvin=$build/quorvin-bench

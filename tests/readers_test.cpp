@@ -2,11 +2,17 @@
 // part a file of its own, and every part that cannot be read counted, named, and never taken for a « no ».
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive_maker.h"
 #include "readers/content_search.h"
+#include "readers/read_ahead.h"
 
 using namespace quorvin;
 using namespace quorvin::readers;
@@ -193,4 +199,97 @@ TEST(ContentSearch, BombsStayBoundedAndCanAlwaysBeStopped)
     ASSERT_EQ(held.unreadCount, 1u);
     EXPECT_EQ(held.unread[0].path, u"big.zip");
     EXPECT_EQ(held.unread[0].fault, Fault::TooLarge);
+}
+
+namespace {
+
+// `size` bytes of a pattern in reads of at most 1000 bytes, then a failure if one is given.
+class PatternSource final : public Source {
+public:
+    PatternSource(std::size_t size, std::optional<Fault> failure) : size_(size), failure_(failure) {}
+    std::size_t read(std::span<std::uint8_t> into) override
+    {
+        const std::size_t count = std::min({into.size(), std::size_t{1000}, size_ - at_});
+        for (std::size_t i = 0; i < count; ++i) into[i] = static_cast<std::uint8_t>((at_ + i) * 7 / 3);
+        at_ += count;
+        if (count == 0 && failure_) {
+            throw UnreadablePart(*std::exchange(failure_, std::nullopt), "cut");
+        }
+        return count;
+    }
+
+private:
+    std::size_t size_;
+    std::size_t at_ = 0;
+    std::optional<Fault> failure_;
+};
+
+std::string wordDocument(const std::string& body)
+{
+    return zipArchive({{"[Content_Types].xml", "<Types/>"},
+                       {"word/document.xml", "<w:document><w:body>" + body + "</w:body></w:document>"}});
+}
+
+std::string paragraphs(std::size_t count)
+{
+    std::string body;
+    for (std::size_t i = 0; i < count; ++i) body += "<w:p><w:r><w:t>une ligne de la lettre</w:t></w:r></w:p>";
+    return body;
+}
+
+}  // namespace
+
+TEST(ReadAheadSource, GivesTheBytesAndTheFailureWhereTheSourceDoes)
+{
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{5}, std::size_t{128 * 1024}, std::size_t{128 * 1024 + 1}, std::size_t{3 << 20}}) {
+        for (const std::optional<Fault> failure : {std::optional<Fault>{}, std::optional(Fault::Truncated)}) {
+            PatternSource inner(size, failure);
+            ReadAheadSource ahead(inner);
+            std::vector<std::uint8_t> block(32000);
+            std::size_t at = 0;
+            bool mismatch = false;
+            std::optional<Fault> thrown;
+            try {
+                while (const std::size_t got = ahead.read(std::span(block).first(at % 3 == 0 ? 32000 : 777))) {
+                    for (std::size_t i = 0; i < got; ++i)
+                        mismatch |= block[i] != static_cast<std::uint8_t>((at + i) * 7 / 3);
+                    at += got;
+                }
+            } catch (const UnreadablePart& part) {
+                thrown = part.fault();
+            }
+            EXPECT_EQ(at, size) << "every byte before the end or the failure";
+            EXPECT_FALSE(mismatch) << size;
+            EXPECT_EQ(thrown, failure) << size;
+            EXPECT_EQ(ahead.read(block), 0u) << "nothing more after the end or the failure";
+        }
+    }
+    // Left early: the thread, ahead of the reader, stops with it.
+    PatternSource endless(SIZE_MAX, std::nullopt);
+    ReadAheadSource ahead(endless);
+    std::array<std::uint8_t, 10> few{};
+    EXPECT_EQ(ahead.read(few), few.size());
+}
+
+TEST(ContentSearch, LargeDocumentPartsAreReadAheadAndStillStop)
+{
+    const std::string letter = wordDocument(paragraphs(40000) +
+                                            "<w:p><w:r><w:t>rendez-</w:t></w:r><w:r><w:t>vous "
+                                            "demain</w:t></w:r></w:p>");
+    EXPECT_TRUE(found(letter, u"RENDEZ-VOUS DEMAIN")) << "at the end of a 2 MiB part";
+    EXPECT_FALSE(found(letter, u"absent"));
+
+    // Stopped from the thread that reads ahead as from the search's own.
+    std::atomic<int> asked = 0;
+    EXPECT_EQ(searchInside(letter, u"absent", [&] { return ++asked < 5; }).result, ContentSearch::Result::Cancelled);
+
+    // A part whose data are damaged near their end is named, from whichever thread met the damage.
+    std::string damaged = wordDocument(paragraphs(40000) + "<w:p><w:r><w:t>fin de la lettre</w:t></w:r></w:p>");
+    const std::size_t directory = damaged.rfind("PK\x01\x02");
+    ASSERT_NE(directory, std::string::npos);
+    damaged[directory - 1000] = static_cast<char>(damaged[directory - 1000] ^ 0x55);
+    const Answer broken = searchInside(damaged, u"absent");
+    ASSERT_EQ(broken.unreadCount, 1u);
+    EXPECT_EQ(broken.unread[0].path, u"word/document.xml");
 }
