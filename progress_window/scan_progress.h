@@ -25,6 +25,7 @@ public:
     ScanProgress& operator=(const ScanProgress&) = delete;
 
     bool onTick(std::int64_t bytesRead) override;
+    void sizeKnown(std::int64_t size) override { size_ = size; }
 
     void onEvent(std::string_view control, platform::Event event) override;
 

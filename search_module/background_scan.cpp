@@ -62,9 +62,8 @@ private:
 }  // namespace
 
 struct BackgroundScan::Shared {
-    Shared(std::unique_ptr<platform::BinaryFile> file, std::int64_t length, std::unique_ptr<BlockScanner> scanner,
-           std::optional<InsideSearch> inside)
-        : file(std::move(file)), length(length), scanner(std::move(scanner)), inside(std::move(inside))
+    Shared(FileOpener open, std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside)
+        : open(std::move(open)), scanner(std::move(scanner)), inside(std::move(inside))
     {
     }
 
@@ -91,19 +90,29 @@ struct BackgroundScan::Shared {
     {
         ScanOutcome result;
         try {
-            FirstBytesKept kept(*file);
-            result.result = ScanOptioons::ScanBlocks(
-                kept, length, *scanner,
-                [this](std::int64_t read) {
-                    progress.store(read, std::memory_order_relaxed);
-                    return !abandoned.load(std::memory_order_relaxed);
-                },
-                &result.bytesRead, ScanOptioons::BlockSize, &result.reachedEnd);
-            if (result.result == ScanOptioons::ScanResult::NotFound && inside && readers::mayHoldParts(kept.first)) {
-                searchInside(result);
-            }
-            if (result.result == ScanOptioons::ScanResult::Found) {
-                result.lengthAtEnd = file->length();
+            file = open();
+            result.opened = true;
+            const std::int64_t told = file->length();
+            result.lengthTold = told;
+            length.store(told);
+            // A file whose open returned after the user gave up is closed unread.
+            if (scanner && !abandoned.load(std::memory_order_relaxed)) {
+                FirstBytesKept kept(*file);
+                result.result = ScanOptioons::ScanBlocks(
+                    kept, told == 0 ? ScanOptioons::kToTheEnd : told, *scanner,
+                    [this](std::int64_t read) {
+                        progress.store(read, std::memory_order_relaxed);
+                        return !abandoned.load(std::memory_order_relaxed);
+                    },
+                    &result.bytesRead, ScanOptioons::BlockSize, &result.reachedEnd);
+                // A file that tells no size holds nothing inside: it is a stream, not an archive.
+                if (result.result == ScanOptioons::ScanResult::NotFound && inside && told > 0 &&
+                    readers::mayHoldParts(kept.first)) {
+                    searchInside(result);
+                }
+                if (result.result == ScanOptioons::ScanResult::Found) {
+                    result.lengthAtEnd = file->length();
+                }
             }
         } catch (...) {
             result.failure = std::current_exception();
@@ -115,8 +124,9 @@ struct BackgroundScan::Shared {
         ended.notify_all();
     }
 
+    const FileOpener open;
     std::unique_ptr<platform::BinaryFile> file;
-    const std::int64_t length;
+    std::atomic<std::int64_t> length{-1};  // -1 until the file is open
     const std::unique_ptr<BlockScanner> scanner;
     const std::optional<InsideSearch> inside;
     std::atomic<std::int64_t> progress{0};
@@ -128,9 +138,9 @@ struct BackgroundScan::Shared {
     ScanOutcome outcome;
 };
 
-BackgroundScan::BackgroundScan(std::unique_ptr<platform::BinaryFile> file, std::int64_t length,
-                               std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside)
-    : shared_(std::make_shared<Shared>(std::move(file), length, std::move(scanner), std::move(inside))),
+BackgroundScan::BackgroundScan(FileOpener open, std::unique_ptr<BlockScanner> scanner,
+                               std::optional<InsideSearch> inside)
+    : shared_(std::make_shared<Shared>(std::move(open), std::move(scanner), std::move(inside))),
       thread_([shared = shared_] { shared->run(); })
 {
 }
@@ -160,6 +170,12 @@ bool BackgroundScan::waitFor(std::int64_t milliseconds)
 std::int64_t BackgroundScan::bytesRead() const
 {
     return shared_->progress.load(std::memory_order_relaxed);
+}
+
+std::optional<std::int64_t> BackgroundScan::length() const
+{
+    const std::int64_t told = shared_->length.load();
+    return told < 0 ? std::nullopt : std::optional(told);
 }
 
 void BackgroundScan::abandon()

@@ -1,10 +1,11 @@
 #pragma once
-// Reads and scans a file on a thread of its own, so that a read that waits (a stalled network or FUSE
-// file system) never holds up the windows: the user-interface thread waits for the scan a little at a
-// time and keeps the program alive in between. A scan given up is left to end on its own: its thread
+// Opens, reads and scans a file on a thread of its own, so that an open or a read that waits (a stalled
+// network or FUSE file system) never holds up the windows: the user-interface thread waits for the scan a
+// little at a time and keeps the program alive in between. A scan given up is left to end on its own: its thread
 // stops after the read under way, closes the file and goes, whatever became of the program meanwhile.
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,8 @@ class BlockScanner;
 
 struct ScanOutcome {
     ScanOptioons::ScanResult result = ScanOptioons::ScanResult::NotFound;
+    bool opened = false;          // the file was open when the scan ended or failed
+    std::int64_t lengthTold = 0;  // the size it told once open
     std::int64_t bytesRead = 0;
     bool reachedEnd = false;        // a read came back short: the file's real end was met
     std::int64_t lengthAtEnd = 0;   // the file's size once the text was found
@@ -37,13 +40,16 @@ struct InsideSearch {
     std::u16string fileName;  // names the file where it cannot be read inside
 };
 
+// Opens the file, on the scan's thread.
+using FileOpener = std::function<std::unique_ptr<platform::BinaryFile>()>;
+
 class BackgroundScan {
 public:
-    // Starts scanning `file` with `scanner`, up to `length` bytes, then, where the text was not found there,
-    // what the file holds inside, if `inside` is given. The bytes read so far count the second search's
-    // reads from the file's start again.
-    BackgroundScan(std::unique_ptr<platform::BinaryFile> file, std::int64_t length,
-                   std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside = std::nullopt);
+    // Opens the file and, with `scanner` if one is given, scans it to the end of the size it tells (to its
+    // real end where it tells 0, as /proc's files do), then, where the text was not found there, what a
+    // file of some size holds inside, if `inside` is given. The bytes read so far count the second
+    // search's reads from the file's start again.
+    BackgroundScan(FileOpener open, std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside = {});
     // Gives the scan up if it is still under way.
     ~BackgroundScan();
     BackgroundScan(const BackgroundScan&) = delete;
@@ -53,6 +59,8 @@ public:
     bool waitFor(std::int64_t milliseconds);
     // The bytes read so far.
     std::int64_t bytesRead() const;
+    // The size the file told once it was open; nothing before.
+    std::optional<std::int64_t> length() const;
     // Gives the scan up at once: its thread stops before its next read.
     void abandon();
     // How the scan ended; only once waitFor() said it has.

@@ -124,25 +124,38 @@ ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScan
 
 namespace {
 
-// Scans on a thread of its own while this thread keeps the windows alive, until the scan ends, the user
-// cancels it or the program is ending. A scan given up is left to finish its read in the background.
-ScanOutcome scanWhileWindowsLive(std::unique_ptr<platform::BinaryFile> file, std::int64_t length,
-                                 std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside,
-                                 ScanProgressReport& progress, const search::Running& running)
+// Opens and scans on a thread of its own while this thread keeps the windows alive, until the scan ends, the
+// user cancels it or the program is ending. The size is shown once the file tells it. A scan given up is
+// left to finish its open or its read in the background.
+ScanOutcome scanWhileWindowsLive(ScanWindow& form, const std::u16string& path, std::unique_ptr<BlockScanner> scanner,
+                                 std::optional<InsideSearch> inside, const search::Running& running)
 {
-    BackgroundScan scan(std::move(file), length, std::move(scanner), std::move(inside));
-    while (!scan.waitFor(ScanProgressReport::kTickMilliseconds)) {
-        if (!progress.onTick(scan.bytesRead()) || running.quitRequested()) {
+    // The progress counts from the click: a file slow to open shows it as one slow to read does.
+    const std::unique_ptr<ScanProgressReport> progress = form.startProgress(fileNameOf(path), 0);
+    BackgroundScan scan([path] { return services().binaryFiles->openRead(path); }, std::move(scanner),
+                        std::move(inside));
+    bool sizeShown = false;
+    for (;;) {
+        const bool over = scan.waitFor(ScanProgressReport::kTickMilliseconds);
+        if (!sizeShown && scan.length()) {
+            form.Text2().setText(integerToText(*scan.length()));
+            progress->sizeKnown(*scan.length());
+            sizeShown = true;
+        }
+        if (over) {
+            return scan.outcome();
+        }
+        if (!progress->onTick(scan.bytesRead()) || running.quitRequested()) {
             scan.abandon();
             // A read that does not wait ends within this time, and the file is closed before anyone is told.
             scan.waitFor(ScanProgressReport::kTickMilliseconds);
             ScanOutcome givenUp;
             givenUp.result = ScanResult::Cancelled;
+            givenUp.opened = scan.length().has_value();
             givenUp.bytesRead = scan.bytesRead();
             return givenUp;
         }
     }
-    return scan.outcome();
 }
 
 }  // namespace
@@ -153,50 +166,35 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
     form.Text4().setText(path);
     const search::Running running;
 
-    std::unique_ptr<platform::BinaryFile> file;
-    bool opened = false;
-    ScanOutcome outcome;
-    std::int64_t length = 0;
-    double startTime = 0;
-    try {
-        file = services().binaryFiles->openRead(path);
-        opened = true;
-        length = file->length();
-        form.Text2().setText(integerToText(length));
-        startTime = services().clock->timeOfDay();
-
-        // A text of more characters than the limit, or with no form a file can hold, never occurs.
-        auto scanner = std::make_unique<BlockScanner>(text, services().locale->codePage());
-        if (typedLength(text) <= LongestText && scanner->searches()) {
-            const std::unique_ptr<ScanProgressReport> progress = form.startProgress(fileNameOf(path), length);
-            // A size of 0 is what /proc and the like tell of files that do hold bytes: those are read to
-            // their real end, and hold nothing inside.
-            std::optional<InsideSearch> inside;
-            if (length > 0) {
-                inside = InsideSearch{text, &services().locale->codePage(), fileNameOf(path)};
-            }
-            outcome = scanWhileWindowsLive(std::move(file), length == 0 ? kToTheEnd : length, std::move(scanner),
-                                           std::move(inside), *progress, running);
-            if (outcome.failure) {
-                std::rethrow_exception(outcome.failure);
-            }
-        }
-    } catch (const platform::FileError& error) {
-        if (!opened) {
-            form.Text2().setText(u"");  // the size shown was another file's
-        }
-        file.reset();
-        if (!running.quitRequested()) {
-            showMessage(messages::fileError(error.fault(), path), messages::kFileErrorCaption, platform::kMessageError);
-        }
-        return;
+    // The search's time counts from here: the open is part of it.
+    const double startTime = services().clock->timeOfDay();
+    // A text of more characters than the limit, or with no form a file can hold, never occurs: the file
+    // is still opened, for its size or what keeps it from being read.
+    auto scanner = std::make_unique<BlockScanner>(text, services().locale->codePage());
+    if (typedLength(text) > LongestText || !scanner->searches()) {
+        scanner.reset();
     }
-    file.reset();  // a file never scanned is closed before the user is told, as a scanned one was
+    const InsideSearch inside{text, &services().locale->codePage(), fileNameOf(path)};
+    const ScanOutcome outcome = scanWhileWindowsLive(form, path, std::move(scanner), inside, running);
+    if (!outcome.opened) {
+        form.Text2().setText(u"");  // the size shown was another file's
+    }
+    if (outcome.failure) {
+        try {
+            std::rethrow_exception(outcome.failure);
+        } catch (const platform::FileError& error) {
+            if (!running.quitRequested()) {
+                showMessage(messages::fileError(error.fault(), path), messages::kFileErrorCaption,
+                            platform::kMessageError);
+            }
+            return;
+        }
+    }
     if (running.quitRequested()) {
         return;  // the program is ending: nobody to tell
     }
     // What a size that reads 0 leaves untold, or a size larger than the file really is, the bytes read tell.
-    const bool sizeUntold = length == 0;
+    const bool sizeUntold = outcome.opened && outcome.lengthTold == 0;
     if (sizeUntold) {
         form.Text2().setText(integerToText(outcome.bytesRead));
     }

@@ -20,6 +20,8 @@ public:
     // Called every kTickMilliseconds or so while the file is read, with the bytes read so far: shows or
     // refreshes the progress and handles what is pending. False once the user has cancelled.
     virtual bool onTick(std::int64_t bytesRead) = 0;
+    // The file's size, once its open told it: the progress starts before the file is open.
+    virtual void sizeKnown(std::int64_t size) = 0;
 };
 
 class ScanWindow {

@@ -3,6 +3,7 @@
 // is chosen.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <latch>
@@ -95,6 +96,44 @@ TEST_F(ProgressTest, ADecompressionBombShowsItsProgressAndAnnulerStopsItAtOnce)
     EXPECT_EQ(fake.messageBox.shown[0].caption, u"Recherche annulée");
     EXPECT_LT(answered, std::chrono::seconds(1));
     EXPECT_TRUE(eventually([this] { return fake.files.openFiles == 0; }));
+}
+
+TEST_F(ProgressTest, AnOpenThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsIt)
+{
+    // Another file's search left its size shown.
+    form.Text2().setText(u"12");
+    testing::FileScript stalled;
+    std::atomic<bool> opening = false;
+    stalled.beforeOpen = [&] {
+        opening = true;
+        gate.wait();
+    };
+    fake.files.add(u"/data/big.bin", std::string(320000, 'x'), stalled);
+    std::vector<bool> inputAllowed;
+    std::u16string status;
+    fake.windows.onProcessEvents = [&](testing::FakeWindow* owned, bool userInput) {
+        inputAllowed.push_back(userInput);
+        if (owned == nullptr) {
+            ASSERT_TRUE(eventually([&] { return opening.load(); }));
+            fake.clock.steady += 200;
+            return;
+        }
+        status = owned->control("lblStatus").text();
+        owned->click("cmdCancel");
+    };
+    search();
+
+    // The windows repaint while the open waits; from 600 ms on the progress window shows and takes input.
+    EXPECT_EQ(inputAllowed, (std::vector<bool>{false, false, false, true}));
+    EXPECT_EQ(status, u"0 octets lus");
+    ASSERT_EQ(fake.messageBox.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBox.shown[0].caption, u"Recherche annulée");
+    EXPECT_EQ(form.Text2().text(), u"") << "the size shown was another file's";
+    EXPECT_FALSE(search::running());
+
+    // Once the open returns, the file is closed unread.
+    letTheReadGo();
+    EXPECT_EQ(fake.files.reads, 0);
 }
 
 TEST_F(ProgressTest, AReadThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsItAtOnce)

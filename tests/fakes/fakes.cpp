@@ -159,6 +159,9 @@ std::unique_ptr<platform::BinaryFile> MemoryFiles::openRead(std::u16string_view 
     if (found == files_.end()) {
         throw platform::FileError(platform::FileFault::NotFound, "no such file");
     }
+    if (found->second.script.beforeOpen) {
+        found->second.script.beforeOpen();
+    }
     if (found->second.script.openFault) {
         throw platform::FileError(*found->second.script.openFault, "scripted open failure");
     }

@@ -143,6 +143,8 @@ struct FileScript {
     std::optional<std::int64_t> reportedLength;  // the size the file tells, as /proc tells 0
     // Runs on the thread that reads, e.g. to let time pass as on a slow disk, or to wait as a stalled one.
     std::function<void(int read)> beforeRead;
+    // Runs on the thread that opens, e.g. to wait as a stalled network file system does.
+    std::function<void()> beforeOpen;
 };
 
 class MemoryFiles final : public platform::BinaryFileService {

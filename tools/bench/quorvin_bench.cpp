@@ -69,20 +69,18 @@ int run(const char* fileName, const char* text, bool unicode)
     const std::u16string path = platform::posix::fromNativePath(fileName);
     platform::posix::PosixBinaryFiles files;
     const auto started = std::chrono::steady_clock::now();
-    auto file = files.openRead(path);
-    const std::int64_t length = file->length();
     ScanOutcome outcome;
     auto scanner = std::make_unique<BlockScanner>(typed, CodePage::windows1252(), unicode);
-    if (ScanOptioons::typedLength(typed) <= ScanOptioons::LongestText && scanner->searches()) {
-        BackgroundScan scan(
-            std::move(file), length == 0 ? ScanOptioons::kToTheEnd : length, std::move(scanner),
-            length == 0 ? std::nullopt : std::optional<InsideSearch>({typed, &CodePage::windows1252(), path}));
-        while (!scan.waitFor(1000)) {
-        }
-        outcome = scan.outcome();
-        if (outcome.failure) {
-            std::rethrow_exception(outcome.failure);
-        }
+    if (ScanOptioons::typedLength(typed) > ScanOptioons::LongestText || !scanner->searches()) {
+        scanner.reset();
+    }
+    BackgroundScan scan([&] { return files.openRead(path); }, std::move(scanner),
+                        InsideSearch{typed, &CodePage::windows1252(), path});
+    while (!scan.waitFor(1000)) {
+    }
+    outcome = scan.outcome();
+    if (outcome.failure) {
+        std::rethrow_exception(outcome.failure);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const bool found = outcome.result == ScanOptioons::ScanResult::Found;
