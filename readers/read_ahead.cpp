@@ -7,7 +7,6 @@
 #include <mutex>
 #include <thread>
 #include <utility>
-#include <vector>
 
 namespace quorvin::readers {
 

@@ -51,6 +51,22 @@ protected:
         EXPECT_TRUE(eventually([this] { return fake.files.openFiles == 0; })) << "the file is never closed";
     }
     void TearDown() override { letTheReadGo(); }
+    // Until the progress window shows, each pause of the windows waits for `waiting` to hold and lasts
+    // 200 ms; once it shows, its status is kept and « Annuler » pressed. Whether each pause took input
+    // is kept too.
+    void cancelOnceTheProgressShows(std::function<bool()> waiting)
+    {
+        fake.windows.onProcessEvents = [this, waiting](testing::FakeWindow* owned, bool userInput) {
+            inputAllowed.push_back(userInput);
+            if (owned == nullptr) {
+                ASSERT_TRUE(eventually(waiting));
+                fake.clock.steady += 200;
+                return;
+            }
+            status = owned->control("lblStatus").text();
+            owned->click("cmdCancel");
+        };
+    }
 
     void search()
     {
@@ -65,6 +81,8 @@ protected:
     FrmScan form;
     std::latch gate{1};
     bool released = false;
+    std::vector<bool> inputAllowed;
+    std::u16string status;
 };
 
 TEST_F(ProgressTest, QuickSearchShowsNoProgressWindow)
@@ -109,18 +127,7 @@ TEST_F(ProgressTest, AnOpenThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsIt)
         gate.wait();
     };
     fake.files.add(u"/data/big.bin", std::string(320000, 'x'), stalled);
-    std::vector<bool> inputAllowed;
-    std::u16string status;
-    fake.windows.onProcessEvents = [&](testing::FakeWindow* owned, bool userInput) {
-        inputAllowed.push_back(userInput);
-        if (owned == nullptr) {
-            ASSERT_TRUE(eventually([&] { return opening.load(); }));
-            fake.clock.steady += 200;
-            return;
-        }
-        status = owned->control("lblStatus").text();
-        owned->click("cmdCancel");
-    };
+    cancelOnceTheProgressShows([&] { return opening.load(); });
     search();
 
     // The windows repaint while the open waits; from 600 ms on the progress window shows and takes input.
@@ -139,19 +146,8 @@ TEST_F(ProgressTest, AnOpenThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsIt)
 TEST_F(ProgressTest, AReadThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsItAtOnce)
 {
     addStalledFile(3);
-    std::vector<bool> inputAllowed;
-    std::u16string status;
-    fake.windows.onProcessEvents = [&](testing::FakeWindow* owned, bool userInput) {
-        inputAllowed.push_back(userInput);
-        if (owned == nullptr) {
-            // Three blocks are read, then the fourth read waits; every pause lasts 200 ms.
-            ASSERT_TRUE(eventually([&] { return fake.files.reads == 4; }));
-            fake.clock.steady += 200;
-            return;
-        }
-        status = owned->control("lblStatus").text();
-        owned->click("cmdCancel");
-    };
+    // Three blocks are read, then the fourth read waits.
+    cancelOnceTheProgressShows([this] { return fake.files.reads == 4; });
     search();
 
     // The windows repaint while the read waits; from 600 ms on the progress window shows and takes input.
