@@ -18,7 +18,10 @@ fi
 
 mkdir -p "$shots"
 samples=$(mktemp -d -t quorvin-exemple.XXXXXX)
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$samples"' EXIT
+# The program keeps nothing between runs: Qt's file dialog would keep its folders in QtProject.conf.
+XDG_CONFIG_HOME=$(mktemp -d -t quorvin-config.XXXXXX)
+export XDG_CONFIG_HOME
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$samples" "$XDG_CONFIG_HOME"' EXIT
 printf 'Quorvin dit si une chaîne de caractères se trouve dans un fichier.\n' | iconv -t WINDOWS-1252 >"$samples/exemple.txt"
 printf 'Café crème à la française\n' >"$samples/utf-8.txt"  # as Linux saves text
 truncate -s 16G "$samples/grand-fichier.bin"  # sparse: no disk used, still long to read
@@ -181,6 +184,10 @@ for _ in $(seq 50); do
 done
 if kill -0 "$pid" 2>/dev/null; then
   echo "walkthrough: the Quit button did not end the program" >&2
+  exit 1
+fi
+if [[ -n "$(ls -A "$XDG_CONFIG_HOME")" ]]; then
+  echo "walkthrough: the program wrote settings: $(ls -A "$XDG_CONFIG_HOME")" >&2
   exit 1
 fi
 echo "walkthrough: every step showed what it should"

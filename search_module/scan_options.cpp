@@ -128,12 +128,19 @@ namespace {
 // user cancels it or the program is ending. The size is shown once the file tells it. A scan given up is
 // left to finish its open or its read in the background.
 ScanOutcome scanWhileWindowsLive(ScanWindow& form, const std::u16string& path, std::unique_ptr<BlockScanner> scanner,
-                                 std::optional<InsideSearch> inside, const search::Running& running)
+                                 std::optional<InsideSearch> inside, search::Running& running)
 {
     // The progress counts from the click: a file slow to open shows it as one slow to read does.
     const std::unique_ptr<ScanProgressReport> progress = form.startProgress(fileNameOf(path), 0);
     BackgroundScan scan([path] { return services().binaryFiles->openRead(path); }, std::move(scanner),
                         std::move(inside));
+    // Quit or a closing window stop the reads from inside their own handler, before it goes on: the
+    // process is not kept reading while the window goes.
+    running.setStop([&scan] { scan.abandon(); });
+    const struct StopForgotten {
+        search::Running& running;
+        ~StopForgotten() { running.setStop(nullptr); }
+    } forgotten{running};
     bool sizeShown = false;
     for (;;) {
         const bool over = scan.waitFor(ScanProgressReport::kTickMilliseconds);
@@ -164,7 +171,7 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
 {
     ScanWindow& form = scanWindow();
     form.Text4().setText(path);
-    const search::Running running;
+    search::Running running;
 
     // The search's time counts from here: the open is part of it.
     const double startTime = services().clock->timeOfDay();

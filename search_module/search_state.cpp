@@ -1,6 +1,7 @@
 #include "search_module/search_state.h"
 
 #include <cassert>
+#include <utility>
 
 namespace quorvin::search {
 
@@ -9,6 +10,7 @@ namespace {
 // Only the user-interface thread reads or writes these.
 bool searching = false;
 bool quitting = false;
+std::function<void()> stopReads;
 
 }  // namespace
 
@@ -21,6 +23,9 @@ void stopForQuit()
 {
     if (searching) {
         quitting = true;
+        if (stopReads) {
+            stopReads();
+        }
     }
 }
 
@@ -34,11 +39,17 @@ Running::Running()
 Running::~Running()
 {
     searching = false;
+    stopReads = nullptr;
 }
 
 bool Running::quitRequested() const
 {
     return quitting;
+}
+
+void Running::setStop(std::function<void()> stop)
+{
+    stopReads = std::move(stop);
 }
 
 }  // namespace quorvin::search

@@ -211,6 +211,31 @@ TEST_F(ProgressTest, ClosingTheMainWindowDuringASearchStopsItAndEndsTheProgram)
     EXPECT_EQ(fake.windows.eventsProcessed, 1);
 }
 
+// The close box's handler goes on once the search is told (the windows go, the program ends, and on
+// Windows the process with them): the reads stop as it starts, not once it is back in the search.
+TEST_F(ProgressTest, ClosingTheMainWindowStopsTheReadsBeforeItsHandlerGoesOn)
+{
+    testing::FileScript slow;
+    slow.beforeRead = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
+    fake.files.add(u"/data/big.bin", std::string(320 * 32000, 'x'), slow);
+    int readsAtClose = -1;
+    int readsLater = -1;
+    fake.windows.onProcessEvents = [&](testing::FakeWindow*, bool) {
+        if (readsAtClose >= 0) {
+            return;
+        }
+        fake.windows.unload(form.window());
+        readsAtClose = fake.files.reads;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        readsLater = fake.files.reads;
+    };
+    search();
+    EXPECT_TRUE(fake.windows.ended);
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+    EXPECT_GT(readsAtClose, 0);
+    EXPECT_LE(readsLater, readsAtClose + 1) << "the file was still read while the window closed";
+}
+
 TEST(ProgressStatus, GroupsDigitsAndRoundsDown)
 {
     EXPECT_EQ(progressStatus(0, 0), u"0 octets lus");  // no size known

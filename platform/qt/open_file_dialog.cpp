@@ -1,8 +1,11 @@
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
 #include <QLocale>
+#include <QMimeDatabase>
+#include <QSettings>
 
 #include "platform/qt/qt_services.h"
 #include "platform/qt/qt_text.h"
@@ -63,11 +66,80 @@ public:
     }
 };
 
+// Icons and types told from names alone. Qt's own provider reads the first bytes of a file whose name
+// says nothing, on the user-interface thread, to pick its icon and type: a folder holding a file whose
+// read never returns (/proc/kmsg, a stalled network mount) would freeze the program for good.
+class IconsByName final : public QFileIconProvider {
+public:
+    IconsByName()
+        : file_(QFileIconProvider::icon(File)), folder_(QFileIconProvider::icon(Folder)),
+          drive_(QFileIconProvider::icon(Drive))
+    {
+    }
+
+    // The model may ask from its own thread: the icons are made here, on the user-interface thread.
+    QIcon icon(IconType type) const override
+    {
+        switch (type) {
+        case File:
+            return file_;
+        case Folder:
+            return folder_;
+        case Drive:
+            return drive_;
+        default:
+            return QFileIconProvider::icon(type);
+        }
+    }
+
+    QIcon icon(const QFileInfo& info) const override
+    {
+        if (info.isRoot()) {
+            return drive_;
+        }
+        return info.isDir() ? folder_ : file_;
+    }
+
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir()) {
+            return QStringLiteral("Dossier");
+        }
+        const QMimeType type = mimeTypes_.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        return type.isDefault() ? QStringLiteral("Fichier") : type.comment();
+    }
+
+private:
+    QIcon file_;
+    QIcon folder_;
+    QIcon drive_;
+    QMimeDatabase mimeTypes_;
+};
+
+// Qt's dialog keeps its folders, its history and its layout in QtProject.conf, and reopens where the
+// last run left it. The program keeps nothing between runs: Qt's settings are sent where no file can
+// ever be made (a path under /dev/null), so that they are neither read nor written.
+void keepNoSettings()
+{
+    static const bool redirected = [] {
+        for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+            for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) {
+                QSettings::setPath(format, scope, QStringLiteral("/dev/null"));
+            }
+        }
+        return true;
+    }();
+    (void)redirected;
+}
+
 }  // namespace
 
 bool QtOpenFileDialog::show(OpenFileRecord& record)
 {
+    keepNoSettings();
+    IconsByName icons;  // outlives the dialog, which does not own it
     QFileDialog dialog(widgetOf(record.owner), toQString(record.title));
+    dialog.setIconProvider(&icons);
     dialog.setOptions(QFileDialog::HideNameFilterDetails);  // the desktop's own dialog where it offers one
     dialog.setProxyModel(new FrenchFileDetails(&dialog));   // Qt's own dialog only; the dialog owns it
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -79,7 +151,7 @@ bool QtOpenFileDialog::show(OpenFileRecord& record)
     if (!record.initialDir.empty()) {
         dialog.setDirectory(toQtPath(record.initialDir));
     } else if (!lastFolder_.isEmpty()) {
-        dialog.setDirectory(lastFolder_);  // as Windows' dialog, where the last file was chosen
+        dialog.setDirectory(lastFolder_);  // where the last file was chosen, remembered for this run only
     }
     if (const QString name = initialName(record.fileBuffer); !name.isEmpty()) {
         dialog.selectFile(name);

@@ -25,7 +25,8 @@ private:
 };
 
 // The desktop's own dialog where Qt's platform theme or the desktop portal offers one, else Qt's own.
-// Without an initial folder it opens where the last file was chosen.
+// Without an initial folder it opens where the last file was chosen in this run; it keeps nothing
+// between runs, and tells icons and types of files by their names only.
 class QtOpenFileDialog final : public OpenFileDialogService {
 public:
     bool show(OpenFileRecord& record) override;

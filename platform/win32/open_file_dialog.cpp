@@ -44,7 +44,8 @@ bool OpenFileDialog::show(OpenFileRecord& record)
     dialog.nMaxFileTitle = static_cast<DWORD>(fileTitle.size());
     dialog.lpstrInitialDir = orNull(initialDir);
     dialog.lpstrTitle = orNull(title);
-    dialog.Flags = record.flags;
+    // The chosen file is not added to the user's recent documents (Recent folder, jump lists).
+    dialog.Flags = record.flags | OFN_DONTADDTORECENT;
     if (!GetOpenFileNameW(&dialog)) {
         return false;
     }

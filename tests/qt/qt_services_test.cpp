@@ -8,17 +8,27 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTime>
+#include <QUrl>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "app/qt/command_line.h"
@@ -91,13 +101,101 @@ std::string contentOf(const std::string& path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// Which files of a folder were opened or read (inotify), from the moment it is made.
+class FolderAccesses {
+public:
+    explicit FolderAccesses(const QString& folder) : watch_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        inotify_add_watch(watch_, QFile::encodeName(folder).constData(),
+                          IN_OPEN | IN_ACCESS | IN_MODIFY | IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_ATTRIB);
+    }
+    ~FolderAccesses() { ::close(watch_); }
+    FolderAccesses(const FolderAccesses&) = delete;
+    FolderAccesses& operator=(const FolderAccesses&) = delete;
+
+    // "opened NAME", "read NAME", "changed NAME" for what happened to the folder's files so far.
+    QStringList seen()
+    {
+        alignas(inotify_event) char buffer[4096];
+        ssize_t got = 0;
+        while ((got = ::read(watch_, buffer, sizeof buffer)) > 0) {
+            for (char* at = buffer; at < buffer + got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if (event->len > 0) {
+                    const QString name = QFile::decodeName(event->name);
+                    const char* what = (event->mask & IN_OPEN) != 0     ? "opened "
+                                       : (event->mask & IN_ACCESS) != 0 ? "read "
+                                                                        : "changed ";
+                    seen_ << what + name;
+                }
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        seen_.removeDuplicates();
+        return seen_;
+    }
+
+private:
+    int watch_;
+    QStringList seen_;
+};
+
+// A FIFO nobody writes: whoever opens it to read waits there. A writer's open that does not wait sees such a
+// reader, and lets it go with an end of file, so that a fault fails the test instead of hanging it.
+class FifoWatch {
+public:
+    explicit FifoWatch(const QByteArray& path) : path_(path)
+    {
+        ::mkfifo(path_.constData(), 0600);
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                const int end = ::open(path_.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (end >= 0) {
+                    opened_ = true;
+                    ::close(end);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+    }
+    ~FifoWatch()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    FifoWatch(const FifoWatch&) = delete;
+    FifoWatch& operator=(const FifoWatch&) = delete;
+
+    bool openedToRead() const { return opened_; }
+
+private:
+    QByteArray path_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> opened_{false};
+    std::thread thread_;
+};
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
 }  // namespace
 
 class QtServicesTest : public QObject {
     Q_OBJECT
 
+    // Qt's settings of this test run: never the user's own.
+    QTemporaryDir configHome_;
+
 private slots:
-    void initTestCase() { prepareApplication(); }
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome_.path()));
+        prepareApplication();
+    }
 
     void commandLineAnswersOptionsAndKeepsFilesAsGiven()
     {
@@ -419,6 +517,94 @@ private slots:
             QLocale(QLocale::French, QLocale::France).toString(QFileInfo(file).lastModified(), QLocale::ShortFormat));
         QVERIFY2(date.contains(u'/'), qPrintable(date));
         QCOMPARE(folderType, QStringLiteral("Dossier"));
+    }
+
+    // Qt's own icon provider reads the first bytes of a file whose name says nothing, to pick its icon and type:
+    // a file whose read never returns would freeze the program. The dialog lists a folder without opening
+    // any of its files, a FIFO nobody writes included, and tells their types by their names.
+    void openFileDialogListsAFolderWithoutOpeningItsFiles()
+    {
+        QTemporaryDir dir;
+        const QStringList names{"sans-extension", "image", "lettre.txt"};
+        writeFile(dir.filePath(names[0]), "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n");
+        writeFile(dir.filePath(names[1]), QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+        writeFile(dir.filePath(names[2]), "%PDF-1.4\n");  // a name that says otherwise than the bytes
+        // Not listed (the dialog shows no system files), but looked at all the same.
+        const FifoWatch fifo(QFile::encodeName(dir.filePath(QStringLiteral("tube"))));
+        FolderAccesses accesses(dir.path());
+
+        OpenFileRecord record;
+        record.fileBuffer.assign(254, u' ');
+        record.initialDir = fromQtPath(dir.path());
+        QStringList types;
+        bool listed = false;
+        whenShown<QFileDialog>([&](QFileDialog* dialog) {
+            auto* model = dialog->findChild<QFileSystemModel*>();
+            listed = QTest::qWaitFor(
+                [&] {
+                    return std::all_of(names.begin(), names.end(),
+                                       [&](const QString& name) { return model->index(dir.filePath(name)).isValid(); });
+                },
+                5000);
+            // What the view asks when it paints each row, and the model's later updates.
+            for (const QString& name : names) {
+                const QModelIndex row = model->index(dir.filePath(name));
+                model->data(row, Qt::DecorationRole);
+                types << model->index(row.row(), 2, row.parent()).data().toString();
+            }
+            QTest::qWait(500);
+            dialog->reject();
+        });
+        QtOpenFileDialog dialogs;
+        QVERIFY(!dialogs.show(record));
+        QVERIFY2(accesses.seen().isEmpty(), qPrintable(accesses.seen().join(u',')));
+        QVERIFY2(!fifo.openedToRead(), "the dialog opened the FIFO to read it");
+        QVERIFY(listed);
+        const QString plainText = QMimeDatabase().mimeTypeForName(QStringLiteral("text/plain")).comment();
+        QCOMPARE(types, QStringList({"Fichier", "Fichier", plainText}));
+    }
+
+    // The program keeps nothing between runs: QtProject.conf, where Qt's dialog keeps its last folder, its
+    // history and its side bar, is neither read nor written, and what a past run left there is not offered.
+    void openFileDialogNeitherReadsNorWritesQtsSettings()
+    {
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        QCOMPARE(config, configHome_.path());
+        QTemporaryDir past, now;
+        const QString pastUrl = QUrl::fromLocalFile(past.path()).toString();
+        const QByteArray left = "[FileDialog]\nhistory=" + pastUrl.toUtf8() + "\nlastVisited=" + pastUrl.toUtf8() +
+                                "\nshortcuts=" + pastUrl.toUtf8() + "\nviewMode=Detail\nqtVersion=6.4.2\n";
+        writeFile(config + QStringLiteral("/QtProject.conf"), left);
+        const QString file = now.filePath(QStringLiteral("notes.txt"));
+        writeFile(file, "abc");
+        FolderAccesses accesses(config);
+
+        QStringList history, sidebar;
+        QString directory;
+        whenShown<QFileDialog>([&](QFileDialog* dialog) {
+            history = dialog->history();
+            directory = dialog->directory().absolutePath();
+            for (const QUrl& url : dialog->sidebarUrls()) {
+                sidebar << url.toLocalFile();
+            }
+            dialog->reject();
+        });
+        OpenFileRecord record;
+        record.fileBuffer.assign(254, u' ');
+        QtOpenFileDialog dialogs;  // as a new run's
+        QVERIFY(!dialogs.show(record));
+        answerNextFileDialog(file);
+        QVERIFY(dialogs.show(record));
+
+        QVERIFY2(!history.contains(past.path()), qPrintable(history.join(u' ')));
+        QVERIFY2(!sidebar.contains(past.path()), qPrintable(sidebar.join(u' ')));
+        QVERIFY(directory != past.path());
+        QVERIFY2(accesses.seen().isEmpty(), qPrintable(accesses.seen().join(u',')));
+        QFile kept(config + QStringLiteral("/QtProject.conf"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), left);
+        QCOMPARE(QDir(config).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"QtProject.conf"}));
     }
 
     // A pasted text of any length leaves the box inside the screen, its OK button and the whole path with it;
