@@ -38,7 +38,8 @@ platform::WindowDesign makeDesign()
 
     auto add = [&d](ControlDesign c) { d.controls.push_back(std::move(c)); };
 
-    // One control a line or two, read as a table.
+    // One control a line or two, read as a table. The links take the focus where their tab indexes put
+    // them; the donation picture, which has none, right after the web link above it.
     // clang-format off
     add({.name = "Command1", .kind = ControlKind::Button, .text = u"Détails...",
          .left = 3960, .top = 2280, .width = 1455, .height = 375, .tabIndex = 8, .font = comic(8.25)});
@@ -50,7 +51,8 @@ platform::WindowDesign makeDesign()
          .left = 3960, .top = 2760, .width = 1485, .height = 345, .tabIndex = 1});
     add({.name = "Image2", .kind = ControlKind::Picture,
          .toolTip = u"Faire un don avec PayPal - Un solution gratuite, rapide et sécurisée.",
-         .left = 1320, .top = 2520, .width = 1500, .height = 660, .picture = "donation", .handCursor = true,
+         .left = 1320, .top = 2520, .width = 1500, .height = 660, .tabAfter = "Label3", .picture = "donation",
+         .handCursor = true,
          .accessibleName = u"Faire un don", .linkTarget = donationLink()});
     add({.name = "Label3", .kind = ControlKind::Label, .text = std::u16string(u"URL : ") + maker::kWebAddress,
          .toolTip = u"Visitez le site officiel ravendo",

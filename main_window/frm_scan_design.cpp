@@ -25,7 +25,7 @@ platform::WindowDesign makeDesign()
 
     auto add = [&d](ControlDesign c) { d.controls.push_back(std::move(c)); };
 
-    // One control a line or two, read as a table.
+    // One control a line or two, read as a table. Enter in the search text presses the button.
     // clang-format off
     add({.name = "Command2", .kind = ControlKind::PictureButton, .toolTip = u"Information auteur",
          .left = 4800, .top = 480, .width = 495, .height = 495, .tabIndex = 13, .picture = "about_button"});
@@ -57,7 +57,7 @@ platform::WindowDesign makeDesign()
          .left = 3240, .top = 840, .width = 1575, .height = 255, .tabIndex = 5, .align = Align::Right});
     add({.name = "ScanString", .kind = ControlKind::TextBox,
          .left = 2760, .top = 120, .width = 3135, .height = 285, .tabIndex = 1, .background = kPaleCyan,
-         .label = "Label1"});
+         .enterPresses = "Scan_Select", .label = "Label1"});
     add({.name = "Scan_Select", .kind = ControlKind::Button, .text = u"Sélectionner un fichier...",
          .toolTip = u"Choix du fichier pour effectuer la recherche",
          .left = 120, .top = 480, .width = 4575, .height = 495, .tabIndex = 0, .enabled = false});

@@ -40,6 +40,8 @@ struct ControlDesign {
     std::u16string toolTip;
     int left = 0, top = 0, width = 0, height = 0;  // relative to the container
     int tabIndex = -1;                             // -1: takes no focus
+    std::string tabAfter;  // a control the design gives no tab index that takes the focus all the same,
+                           // right after the one named here
     bool enabled = true;
     bool visible = true;
     bool readOnly = false;
@@ -53,12 +55,19 @@ struct ControlDesign {
     int lineWidth = 1;            // in pixels, for lines
     bool defaultButton = false;   // Enter presses it
     bool cancelButton = false;    // Escape presses it
+    std::string enterPresses;     // a text box: the button that Enter in it presses
     // For screen readers. A control is named by its text, a text box or bar by its label (read with it),
     // a picture button by its tool tip, unless it has a name of its own.
     std::string label;  // the label that names this control
     std::u16string accessibleName;
     std::u16string linkTarget;  // what a link (handCursor) opens: a web page, a mailto: address
 };
+
+// Whether Tab reaches the control, where its kind takes the focus at all.
+inline bool inTabOrder(const ControlDesign& control)
+{
+    return control.tabIndex >= 0 || !control.tabAfter.empty();
+}
 
 // The name a screen reader says for a control that neither its text nor a label names, or empty.
 inline std::u16string accessibleNameOf(const ControlDesign& control)

@@ -3,6 +3,7 @@
 
 #include "about_window/frm_about.h"
 #include "main_window/frm_scan.h"
+#include "platform/window_geometry.h"
 #include "tests/fakes/fakes.h"
 
 namespace quorvin {
@@ -74,6 +75,26 @@ TEST_F(AboutWindowTest, LinksOpenTheSiteTheDonationPageAndAMail)
     EXPECT_EQ(mail.target, u"mailto:contact@ravendo.example");
     EXPECT_EQ(mail.parameters, u"0");
     EXPECT_EQ(mail.workingFolder, u"0");
+}
+
+// Tab goes through the buttons and the links as the design orders them, the donation picture (which has no
+// tab index) right after the web link above it; labels that are not links take no focus.
+TEST_F(AboutWindowTest, TabReachesTheLinksWhereTheDesignPutsThem)
+{
+    const platform::WindowDesign& design = frmAboutDesign();
+    std::vector<std::string> focused;
+    for (const std::size_t i : platform::tabOrder(design.controls)) {
+        const platform::ControlDesign& c = design.controls[i];
+        const bool focusable = c.kind == platform::ControlKind::Button || !c.linkTarget.empty();
+        if (platform::inTabOrder(c) && focusable) {
+            focused.push_back(c.name);
+        }
+    }
+    EXPECT_EQ(focused,
+              (std::vector<std::string>{"cmdOK", "cmdSysInfo", "lblDisclaimer", "Label3", "Image2", "Command1"}));
+    for (const platform::ControlDesign& c : design.controls) {
+        EXPECT_EQ(!c.linkTarget.empty(), c.handCursor) << c.name;  // every link tells where it goes
+    }
 }
 
 TEST_F(AboutWindowTest, SysInfoStartsTheToolFromTheFirstLocationReadOnly)

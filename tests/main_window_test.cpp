@@ -64,6 +64,26 @@ TEST_F(MainWindowTest, TypicalSearchGoesChooseSearchChooseAndKeepsTheFile)
     EXPECT_EQ(form.Text4().text(), u"/home/u/notes.txt");
 }
 
+TEST_F(MainWindowTest, EnterInTheSearchTextDoesWhatTheButtonDoes)
+{
+    window().pressEnter("ScanString");  // the button is disabled: nothing happens
+    EXPECT_TRUE(fake.openFileDialog.records.empty());
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+
+    fake.files.add(u"/home/u/notes.txt", "abc");
+    fake.openFileDialog.answers.push_back(u"/home/u/notes.txt");
+    window().type("ScanString", u"b");
+    window().pressEnter("ScanString");
+    ASSERT_EQ(fake.openFileDialog.records.size(), 1u);
+    EXPECT_EQ(button().text(), kReady);
+    window().pressEnter("ScanString");
+    ASSERT_EQ(fake.messageBox.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBox.shown[0].caption, u"Chaîne de caractère trouvée !");
+    EXPECT_EQ(button().text(), kChoose);
+    window().pressEnter("Text4");  // a field that names no button
+    EXPECT_EQ(fake.openFileDialog.records.size(), 1u);
+}
+
 TEST_F(MainWindowTest, CancelOnTheFirstClickStaysInChooseFile)
 {
     window().type("ScanString", u"x");

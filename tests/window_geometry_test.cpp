@@ -1,6 +1,8 @@
 // The geometry both renderers share: where labels, windows and the focus go.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "platform/window_geometry.h"
 
 namespace quorvin::platform {
@@ -51,6 +53,51 @@ TEST(WindowGeometry, TabOrderFollowsTabIndexesThenDesignOrderWithUnfocusedContro
     }
     EXPECT_EQ(tabOrder(controls), (std::vector<std::size_t>{2, 5, 1, 4, 0, 3}));
     EXPECT_TRUE(tabOrder({}).empty());
+}
+
+TEST(WindowGeometry, AControlWithoutATabIndexCanFollowAnother)
+{
+    std::vector<ControlDesign> controls(4);
+    const char* const names[] = {"picture", "first", "second", "label"};
+    const int indexes[] = {-1, 0, 1, -1};
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        controls[i].name = names[i];
+        controls[i].tabIndex = indexes[i];
+    }
+    controls[0].tabAfter = "first";
+    EXPECT_TRUE(inTabOrder(controls[0]));
+    EXPECT_FALSE(inTabOrder(controls[3]));
+    EXPECT_EQ(tabOrder(controls), (std::vector<std::size_t>{1, 0, 2, 3}));
+    controls[0].tabAfter = "second";  // the last one
+    EXPECT_EQ(tabOrder(controls), (std::vector<std::size_t>{1, 2, 0, 3}));
+    controls[0].tabAfter = "missing";
+    EXPECT_THROW(tabOrder(controls), std::out_of_range);
+}
+
+TEST(WindowGeometry, FocusRingsGoAroundTheBoxAndThickenWithTheScale)
+{
+    const FocusRing one = focusRingAround({10, 20, 100, 17}, 1);
+    EXPECT_EQ(one.outer, (PixelRect{7, 17, 106, 23}));
+    EXPECT_EQ(one.thickness, 2);
+    EXPECT_EQ(one.gap, 1);
+    const FocusRing two = focusRingAround({20, 40, 200, 34}, 2);
+    EXPECT_EQ(two.outer, (PixelRect{14, 34, 212, 46}));
+    EXPECT_EQ(two.thickness, 4);
+    EXPECT_EQ(focusRingAround({0, 0, 1, 1}, 0.5).thickness, 2);  // never thinner than at 1x
+}
+
+TEST(WindowGeometry, FocusRingsStandOutFromEveryBackground)
+{
+    EXPECT_NEAR(contrastRatio({0, 0, 0}, {0xFF, 0xFF, 0xFF}), 21, 1e-9);
+    EXPECT_NEAR(contrastRatio({0x80, 0x80, 0x80}, {0x80, 0x80, 0x80}), 1, 1e-9);
+    // Black (the About window), Fusion's and Windows' greys, white, and the colours in between.
+    const Color backgrounds[] = {{0, 0, 0},          {0xEF, 0xEF, 0xEF}, {0xF0, 0xF0, 0xF0}, {0xFF, 0xFF, 0xFF},
+                                 {0xC0, 0xC0, 0xC0}, {0x00, 0x00, 0xFF}, {0x30, 0x30, 0x30}};
+    for (const Color& back : backgrounds) {
+        EXPECT_GE(contrastRatio(focusRingColor(back), back), 3.0)
+            << +back.red << "," << +back.green << "," << +back.blue;
+    }
+    EXPECT_NE(focusRingColor({0, 0, 0}), focusRingColor({0xF0, 0xF0, 0xF0}));
 }
 
 TEST(WindowGeometry, WindowsCentreInTheirArea)

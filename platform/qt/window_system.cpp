@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFile>
+#include <QFocusFrame>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -83,6 +84,109 @@ protected:
             onClick();
         }
     }
+
+    // A link takes the focus from the keyboard, and Enter or Space presses it as a click does (Space on
+    // its release, as a button).
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const int key = event->key();
+        if (linkTarget.isEmpty() || (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space)) {
+            QLabel::keyPressEvent(event);
+            return;
+        }
+        event->accept();
+        if (key != Qt::Key_Space && !event->isAutoRepeat() && onClick) {
+            onClick();
+        }
+    }
+    void keyReleaseEvent(QKeyEvent* event) override
+    {
+        if (linkTarget.isEmpty() || event->key() != Qt::Key_Space) {
+            QLabel::keyReleaseEvent(event);
+            return;
+        }
+        event->accept();
+        if (!event->isAutoRepeat() && onClick) {
+            onClick();
+        }
+    }
+};
+
+// The ring around the control that has the keyboard focus, thick and in a colour that stands out from the
+// window, where the styles draw a faint line inside the control or none. It lies over the control's
+// parent, outside the control, and lets the mouse through; being a focus frame, screen readers pass it by.
+class RingFrame final : public QFocusFrame {
+public:
+    explicit RingFrame(QWidget* parent) : QFocusFrame(parent) { hide(); }
+
+    // Follows `target`, or hides when it is null.
+    void follow(QWidget* target)
+    {
+        if (target_ != nullptr) {
+            target_->removeEventFilter(this);
+        }
+        target_ = target;
+        if (target == nullptr) {
+            hide();
+            return;
+        }
+        if (parentWidget() != target->parentWidget()) {
+            setParent(target->parentWidget());
+        }
+        target->installEventFilter(this);
+        place();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Hide:
+            if (watched == target_) {
+                place();
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        const QColor back = parentWidget()->palette().color(QPalette::Window);
+        const Color ring =
+            focusRingColor({static_cast<std::uint8_t>(back.red()), static_cast<std::uint8_t>(back.green()),
+                            static_cast<std::uint8_t>(back.blue())});
+        QPainter painter(this);
+        const QColor color(ring.red, ring.green, ring.blue);
+        for (const PixelRect& side : sidesOf({{0, 0, width(), height()}, thickness_})) {
+            painter.fillRect(QRect(side.left, side.top, side.width, side.height), color);
+        }
+    }
+
+private:
+    void place()
+    {
+        if (target_ == nullptr || target_->isHidden()) {
+            hide();
+            return;
+        }
+        // In logical pixels: Qt draws them twice as thick on a screen at 2x.
+        const QRect box = target_->geometry();
+        const FocusRing ring = focusRingAround({box.x(), box.y(), box.width(), box.height()}, 1);
+        thickness_ = ring.thickness;
+        setGeometry(ring.outer.left, ring.outer.top, ring.outer.width, ring.outer.height);
+        raise();
+        show();
+        update();
+    }
+
+    QPointer<QWidget> target_;
+    int thickness_ = 2;
 };
 
 // A straight line between two points of its parent, in its colour and width.
@@ -247,6 +351,8 @@ public:
 
     // Gives the focus to the first control in tab order that can take it.
     void focusFirst();
+    // The button Enter presses: the focused one, the one the focused field names, else the default one.
+    QPushButton* enterButton() const;
 
     bool loaded = true;
     QEventLoop* modalLoop = nullptr;
@@ -256,6 +362,7 @@ public:
 private:
     QWidget* build(const ControlDesign& c, QWidget* parent, double dpi);
     void nameForScreenReaders();
+    void focusChanged(QWidget* now);
 
     QtWindowSystem& system_;
     const WindowDesign& design_;
@@ -263,6 +370,8 @@ private:
     QPointer<FormWidget> widget_;
     std::map<std::string, std::unique_ptr<QtControl>, std::less<>> controls_;
     std::vector<QWidget*> tabOrder_;
+    std::map<QWidget*, QPushButton*> enterPresses_;  // a field, and the button Enter in it presses
+    QPointer<RingFrame> ring_;                       // owned by the window's widget, or by a frame in it
 };
 
 // The default face for controls without a font of their own, at the size the designs are drawn for:
@@ -368,7 +477,7 @@ QtWindow::QtWindow(QtWindowSystem& system, const WindowDesign& design, EventSink
     }
     for (const std::size_t i : tabOrder(design.controls)) {
         QWidget* w = built[i];
-        if (design.controls[i].tabIndex < 0 || w->focusPolicy() == Qt::NoFocus) {
+        if (!inTabOrder(design.controls[i]) || w->focusPolicy() == Qt::NoFocus) {
             continue;
         }
         if (!tabOrder_.empty()) {
@@ -376,7 +485,36 @@ QtWindow::QtWindow(QtWindowSystem& system, const WindowDesign& design, EventSink
         }
         tabOrder_.push_back(w);
     }
+    for (std::size_t i = 0; i < design.controls.size(); ++i) {
+        if (const std::string& button = design.controls[i].enterPresses; !button.empty()) {
+            const auto at = std::find_if(design.controls.begin(), design.controls.end(),
+                                         [&button](const ControlDesign& c) { return c.name == button; });
+            enterPresses_[built[i]] = qobject_cast<QPushButton*>(built.at(at - design.controls.begin()));
+        }
+    }
     nameForScreenReaders();
+    ring_ = new RingFrame(widget_);
+    QObject::connect(qApp, &QApplication::focusChanged, ring_, [this](QWidget*, QWidget* now) { focusChanged(now); });
+}
+
+void QtWindow::focusChanged(QWidget* now)
+{
+    const bool ours = now != nullptr && std::find(tabOrder_.begin(), tabOrder_.end(), now) != tabOrder_.end();
+    if (ring_) {
+        ring_->follow(ours ? now : nullptr);
+    }
+}
+
+QPushButton* QtWindow::enterButton() const
+{
+    QWidget* focus = widget_->focusWidget();
+    if (auto* button = qobject_cast<QPushButton*>(focus)) {
+        return button;
+    }
+    if (const auto field = enterPresses_.find(focus); field != enterPresses_.end()) {
+        return field->second;
+    }
+    return defaultButton;
 }
 
 // Names that neither a text nor a label gives, and labels tied to the fields they name: Qt reads a field's
@@ -458,6 +596,9 @@ QWidget* QtWindow::build(const ControlDesign& c, QWidget* parent, double dpi)
     case ControlKind::Picture: {
         auto* label = new ClickableLabel(parent);
         label->linkTarget = toQString(c.linkTarget);  // before anything asks what the label is
+        if (!c.linkTarget.empty()) {
+            label->setFocusPolicy(Qt::TabFocus);  // as a static control: a click opens it, Tab reaches it
+        }
         if (c.kind == ControlKind::Label) {
             label->setTextFormat(Qt::PlainText);
             label->setText(toQString(c.text));
@@ -558,8 +699,7 @@ void FormWidget::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        // Enter presses the button that has the focus, or else the default button.
-        if (press(qobject_cast<QPushButton*>(focusWidget())) || press(window_.defaultButton)) {
+        if (press(window_.enterButton())) {
             return;
         }
         break;
@@ -608,7 +748,9 @@ bool FormWidget::isDialog() const
     return window_.isDialog();
 }
 
-// A link as screen readers know one: its role, its address as its value, and the press that opens it.
+// A link as screen readers know one: its role, its address as its value and as its description (the
+// AT-SPI bridge of Qt 6.4 has no hyperlink interface and tells no value that is not a number), and the
+// press that opens it.
 class LinkAccessible final : public QAccessibleWidget {
 public:
     explicit LinkAccessible(ClickableLabel* label) : QAccessibleWidget(label, QAccessible::Link) {}
@@ -616,21 +758,28 @@ public:
     QString text(QAccessible::Text kind) const override
     {
         const auto* label = static_cast<const ClickableLabel*>(widget());
-        if (kind == QAccessible::Value) {
+        if (kind == QAccessible::Value || kind == QAccessible::Description) {
             return label->linkTarget;
+        }
+        if (kind == QAccessible::Help) {
+            return label->toolTip();  // what the description would have said
         }
         if (kind == QAccessible::Name && label->accessibleName().isEmpty()) {
             return label->text();
         }
         return QAccessibleWidget::text(kind);
     }
-    QStringList actionNames() const override { return {pressAction()}; }
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
     void doAction(const QString& action) override
     {
         const auto* label = static_cast<const ClickableLabel*>(widget());
-        if (action == pressAction() && label->onClick) {
-            label->onClick();
+        if (action == pressAction()) {
+            if (label->onClick) {
+                label->onClick();
+            }
+            return;
         }
+        QAccessibleWidget::doAction(action);
     }
 };
 

@@ -115,16 +115,89 @@ bool editShowsWhole(HWND edit, const std::wstring& text)
     return extent.cx < client.right - LOWORD(margins) - HIWORD(margins);
 }
 
-// A link label tells screen readers that it is a link, and its address.
+// Whether Tab stops at a control of this kind: buttons, text boxes and links.
+bool takesFocus(const ControlDesign& control)
+{
+    switch (control.kind) {
+    case ControlKind::Button:
+    case ControlKind::PictureButton:
+    case ControlKind::TextBox:
+        return true;
+    case ControlKind::Label:
+    case ControlKind::Picture:
+        return !control.linkTarget.empty();
+    default:
+        return false;
+    }
+}
+
+// The ring around a focused control, in its window's client pixels.
+FocusRing ringAround(HWND control)
+{
+    HWND window = GetParent(control);
+    RECT box{};
+    GetWindowRect(control, &box);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+    return focusRingAround({box.left, box.top, box.right - box.left, box.bottom - box.top},
+                           static_cast<double>(dpiOf(window)) / USER_DEFAULT_SCREEN_DPI);
+}
+
+// The window draws the ring of the control that has the focus (WM_PAINT): the control has it redrawn as it
+// takes and loses the focus.
+LRESULT CALLBACK focusRingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+    if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+        const PixelRect outer = ringAround(hwnd).outer;
+        const RECT area{outer.left, outer.top, outer.left + outer.width, outer.top + outer.height};
+        RedrawWindow(GetParent(hwnd), &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, focusRingProcedure, 0);
+    }
+    return result;
+}
+
+// A link label tells screen readers that it is a link, and its address; Enter or Space (on its release,
+// as on a button) presses it as a click does.
 LRESULT CALLBACK linkProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
-    if (message == WM_GETOBJECT) {
+    constexpr LPARAM kRepeated = 1 << 30;  // the key was already down
+    const auto press = [hwnd] {
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(hwnd));
+    };
+    switch (message) {
+    case WM_GETOBJECT: {
         const auto* target = reinterpret_cast<const std::u16string*>(data);
         if (const LRESULT answer = accessibleWithRole(hwnd, wParam, lParam, ROLE_SYSTEM_LINK, wide(*target))) {
             return answer;
         }
-    } else if (message == WM_NCDESTROY) {
+        break;
+    }
+    case WM_GETDLGCODE:
+        // Enter is the link's, not the default button's that the dialog manager would press.
+        if (const auto* key = reinterpret_cast<const MSG*>(lParam);
+            key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
+            return DefSubclassProc(hwnd, message, wParam, lParam) | DLGC_WANTMESSAGE;
+        }
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN && (lParam & kRepeated) == 0) {
+            press();
+            return 0;
+        }
+        break;
+    case WM_KEYUP:
+        if (wParam == VK_SPACE) {
+            press();
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
         RemoveWindowSubclass(hwnd, linkProcedure, 0);
+        break;
+    default:
+        break;
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
@@ -228,12 +301,14 @@ private:
     void onCommand(int id, int code);
     void onDroppedFiles(ScopedDrop drop);
     void paintLines(HDC dc);
+    void paintFocusRing(HDC dc);
     void layout();
     void createControl(NativeControl& control);
     void placeLabelsBeforeFields();
     void loadIcons();
     NativeControl* controlOf(HWND hwnd);
     NativeControl* buttonWhere(bool ControlDesign::*role);
+    NativeControl* enterButton();
 
     WindowSystem& system_;
     const WindowDesign& design_;
@@ -419,18 +494,19 @@ void NativeWindow::createControl(NativeControl& control)
     if (d.kind == ControlKind::Line) {
         return;  // drawn by the window
     }
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (d.visible ? WS_VISIBLE : 0) | (d.enabled ? 0 : WS_DISABLED);
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (d.visible ? WS_VISIBLE : 0) | (d.enabled ? 0 : WS_DISABLED) |
+                  (takesFocus(d) ? WS_TABSTOP : 0);
     DWORD exStyle = 0;
     const wchar_t* windowClass = L"STATIC";
     const DWORD alignment = d.align == Align::Center ? SS_CENTER : d.align == Align::Right ? SS_RIGHT : SS_LEFT;
     switch (d.kind) {
     case ControlKind::Button:
         windowClass = L"BUTTON";
-        style |= WS_TABSTOP | (d.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        style |= d.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
         break;
     case ControlKind::PictureButton:
         windowClass = L"BUTTON";
-        style |= WS_TABSTOP | BS_PUSHBUTTON | BS_ICON;
+        style |= BS_PUSHBUTTON | BS_ICON;
         break;
     case ControlKind::Frame:
         windowClass = L"BUTTON";
@@ -438,7 +514,7 @@ void NativeWindow::createControl(NativeControl& control)
         break;
     case ControlKind::TextBox:
         windowClass = L"EDIT";
-        style |= WS_TABSTOP | ES_AUTOHSCROLL | (d.readOnly ? ES_READONLY : 0);
+        style |= ES_AUTOHSCROLL | (d.readOnly ? ES_READONLY : 0);
         exStyle |= WS_EX_CLIENTEDGE;
         break;
     case ControlKind::ProgressBar:
@@ -472,6 +548,9 @@ void NativeWindow::createControl(NativeControl& control)
     }
     if (!d.linkTarget.empty()) {
         SetWindowSubclass(control.hwnd, linkProcedure, 0, reinterpret_cast<DWORD_PTR>(&d.linkTarget));
+    }
+    if (takesFocus(d)) {
+        SetWindowSubclass(control.hwnd, focusRingProcedure, 0, 0);
     }
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -610,6 +689,17 @@ NativeControl* NativeWindow::buttonWhere(bool ControlDesign::*role)
     return nullptr;
 }
 
+// The button Enter presses where the focused control does not take it: the one the focused field names,
+// else the default button.
+NativeControl* NativeWindow::enterButton()
+{
+    const NativeControl* field = controlOf(GetFocus());
+    if (field && !field->design.enterPresses.empty()) {
+        return &static_cast<NativeControl&>(control(field->design.enterPresses));
+    }
+    return buttonWhere(&ControlDesign::defaultButton);
+}
+
 void NativeWindow::centerOver(HWND owner)
 {
     RECT area{};
@@ -673,7 +763,7 @@ void NativeWindow::onCommand(int id, int code)
 {
     // Enter and Escape, as the dialog manager reports them, press the default and the cancel button.
     if (id == IDOK || id == IDCANCEL) {
-        NativeControl* button = buttonWhere(id == IDOK ? &ControlDesign::defaultButton : &ControlDesign::cancelButton);
+        NativeControl* button = id == IDOK ? enterButton() : buttonWhere(&ControlDesign::cancelButton);
         if (button && button->enabled() && button->visible()) {
             raise(*button, Event::Click);
         }
@@ -739,6 +829,22 @@ void NativeWindow::paintLines(HDC dc)
     }
 }
 
+void NativeWindow::paintFocusRing(HDC dc)
+{
+    HWND focus = GetFocus();
+    const NativeControl* control = controlOf(focus);
+    if (!control || !takesFocus(control->design) || GetParent(focus) != hwnd_) {
+        return;
+    }
+    const COLORREF back = design_.background ? colorRef(*design_.background) : GetSysColor(COLOR_BTNFACE);
+    const Color color = focusRingColor({GetRValue(back), GetGValue(back), GetBValue(back)});
+    const ScopedBrush brush(CreateSolidBrush(colorRef(color)));
+    for (const PixelRect& side : sidesOf(ringAround(focus))) {
+        const RECT area{side.left, side.top, side.left + side.width, side.top + side.height};
+        FillRect(dc, &area, brush.get());
+    }
+}
+
 LRESULT CALLBACK NativeWindow::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
@@ -786,6 +892,7 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_PAINT: {
         const PaintDC paint(hwnd_);
         paintLines(paint.get());
+        paintFocusRing(paint.get());
         return 0;
     }
     case WM_CTLCOLORSTATIC:

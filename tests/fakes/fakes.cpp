@@ -221,6 +221,15 @@ void FakeWindow::type(std::string_view name, std::u16string_view text)
     control(name).setText(text);
 }
 
+void FakeWindow::pressEnter(std::string_view name)
+{
+    for (const platform::ControlDesign& c : design.controls) {
+        if (c.name == name && !c.enterPresses.empty()) {
+            click(c.enterPresses);
+        }
+    }
+}
+
 std::unique_ptr<platform::Window> FakeWindowSystem::create(const platform::WindowDesign& design,
                                                            platform::EventSink& sink)
 {

@@ -214,6 +214,8 @@ public:
     // What a user does: a click is ignored on a disabled control, as on screen.
     void click(std::string_view name);
     void type(std::string_view name, std::u16string_view text);
+    // Enter in a text box presses the button its design names, as the renderers do.
+    void pressEnter(std::string_view name);
 
     const platform::WindowDesign& design;
     platform::EventSink& sink;

@@ -258,6 +258,55 @@ private slots:
                                       "mailto:contact@ravendo.example"}));
     }
 
+    // From the keyboard alone: Tab from OK reaches the mail, web and donation links, and Enter or Space
+    // opens each as a click would; the About window stays open until Escape.
+    void aboutWindowLinksOpenFromTheKeyboard()
+    {
+        opened.clear();
+        QStringList focused;
+        bool stayedOpen = false;
+        whenShown<QWidget>(
+            [&](QWidget* about) {
+                const auto tab = [&] {
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                    focused << QApplication::focusWidget()->objectName();
+                };
+                tab();  // Système Info...
+                tab();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                tab();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+                tab();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);  // the keypad's
+                stayedOpen = about->isVisible();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            },
+            "frmAbout");
+        QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
+        QCOMPARE(focused, QStringList({"cmdSysInfo", "lblDisclaimer", "Label3", "Image2"}));
+        QCOMPARE(opened, QStringList({"mailto:contact@ravendo.example", "https://ravendo.example",
+                                      "https://ravendo.example/Don/Don.htm"}));
+        QVERIFY(stayedOpen);
+    }
+
+    void enterInTheSearchTextChoosesTheFileThenSearches()
+    {
+        const QString path = makeFile(QStringLiteral("notes.txt"), "xxABCxx");
+        QTest::keyClick(searchText(), Qt::Key_Return);  // nothing to look for: the button is disabled
+        QTest::keyClicks(searchText(), QStringLiteral("abc"));
+        QString title;
+        answerNextFileDialog(path, &title);
+        QTest::keyClick(searchText(), Qt::Key_Return);
+        QCOMPARE(title, QStringLiteral("Ouvrir un fichier"));
+        QCOMPARE(button()->text(), kReady);
+        QCOMPARE(main()->focusWidget(), searchText());  // back where the user typed
+        SeenMessage found;
+        answerNextMessage(found);
+        QTest::keyClick(searchText(), Qt::Key_Return);
+        QCOMPARE(found.caption, QStringLiteral("Chaîne de caractère trouvée !"));
+        QCOMPARE(button()->text(), kChooseFile);
+    }
+
     void aReadThatWaitsShowsItsProgressAndAnnulerAbandonsIt()
     {
         StalledFile stalled(5);  // each block takes 200 ms; the sixth read waits

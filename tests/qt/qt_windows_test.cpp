@@ -143,6 +143,57 @@ private slots:
         QCOMPARE(sink.events, QStringList({"cmdOK:click", "Command1:click", "cmdOK:click", "Label3:click"}));
     }
 
+    // Tab reaches the links where the design puts them, Enter and Space press them as a click does, and
+    // the focused control, link or button, shows a ring that stands out (run at 1x and 2x).
+    void keyboardReachesAndPressesTheLinks()
+    {
+        Recorder sink;
+        const auto window = windows.create(frmAboutDesign(), sink);
+        windows.show(*window);
+        QWidget* form = widgetOf(window->handle());
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        QCOMPARE(QApplication::focusWidget(), child<QPushButton>(form, "cmdOK"));
+        expectFocusRing(form);
+        for (const char* next : {"cmdSysInfo", "lblDisclaimer", "Label3", "Image2", "Command1", "cmdOK"}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(next));
+            expectFocusRing(form);
+        }
+        QVERIFY(sink.events.isEmpty());
+
+        QStringList expected;
+        for (const char* link : {"lblDisclaimer", "Label3", "Image2"}) {
+            child<QWidget>(form, link)->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            expected << QStringLiteral("%1:click").arg(link) << QStringLiteral("%1:click").arg(link);
+        }
+        QCOMPARE(sink.events, expected);  // and never the default button
+        windows.unload(*window);
+    }
+
+    void enterInTheSearchTextPressesTheButton()
+    {
+        Recorder sink;
+        const auto window = windows.create(frmScanDesign(), sink);
+        windows.show(*window);
+        QWidget* form = widgetOf(window->handle());
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        auto* search = child<QLineEdit>(form, "ScanString");
+        QCOMPARE(QApplication::focusWidget(), search);
+        expectFocusRing(form);
+        QTest::keyClick(search, Qt::Key_Return);  // the button is disabled
+        window->control("Scan_Select").setEnabled(true);
+        QTest::keyClick(search, Qt::Key_Return);
+        child<QLineEdit>(form, "Text4")->setFocus(Qt::TabFocusReason);  // a field that names no button
+        expectFocusRing(form);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(sink.events, QStringList({"Scan_Select:click"}));
+        child<QPushButton>(form, "Command1")->setFocus(Qt::TabFocusReason);
+        expectFocusRing(form);
+        windows.unload(*window);
+    }
+
     void modalWindowReturnsOnUnloadAndOwnedWindowAtOnce()
     {
         Recorder mainSink, aboutSink, progressSink;
@@ -231,6 +282,8 @@ private slots:
                 }
                 if (!c.linkTarget.empty()) {
                     QCOMPARE(access->text(QAccessible::Value), qs(c.linkTarget));
+                    QCOMPARE(access->text(QAccessible::Description), qs(c.linkTarget));  // what AT-SPI tells
+                    QVERIFY2(access->state().focusable, context);
                     access->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
                     QCOMPARE(sink.events.last(), QString::fromStdString(c.name + ":click"));
                 }
@@ -329,6 +382,42 @@ private slots:
 
 private:
     int px(int twips) const { return twipsToPixels(twips, dpi); }
+
+    // Around the focused control of `form`: on each side, a band of the ring's colour as thick as the
+    // ring in the screen's pixels, then a gap of the background, then the control.
+    static void expectFocusRing(QWidget* form)
+    {
+        QWidget* focused = QApplication::focusWidget();
+        QVERIFY(focused != nullptr && form->isAncestorOf(focused));
+        const QImage image = form->grab().toImage();
+        const qreal scale = image.devicePixelRatio();
+        const QColor back = focused->parentWidget()->palette().color(QPalette::Window);
+        const Color want =
+            focusRingColor({static_cast<std::uint8_t>(back.red()), static_cast<std::uint8_t>(back.green()),
+                            static_cast<std::uint8_t>(back.blue())});
+        const QRect box(focused->mapTo(form, QPoint(0, 0)), focused->size());
+        const FocusRing ring = focusRingAround({box.x(), box.y(), box.width(), box.height()}, 1);
+        const int thick = qRound(ring.thickness * scale), gap = qRound(ring.gap * scale);
+        const QByteArray context = focused->objectName().toLatin1();
+        // From outside in, across each side's middle: (x, y) of its first pixel and the step inwards.
+        const int left = qRound((box.left() - ring.thickness - ring.gap) * scale);
+        const int top = qRound((box.top() - ring.thickness - ring.gap) * scale);
+        const int right = qRound((box.left() + box.width() + ring.thickness + ring.gap) * scale) - 1;
+        const int bottom = qRound((box.top() + box.height() + ring.thickness + ring.gap) * scale) - 1;
+        const int middleX = qRound((box.left() + box.width() / 2) * scale);
+        const int middleY = qRound((box.top() + box.height() / 2) * scale);
+        const struct {
+            int x, y, dx, dy;
+        } sides[] = {{middleX, top, 0, 1}, {middleX, bottom, 0, -1}, {left, middleY, 1, 0}, {right, middleY, -1, 0}};
+        for (const auto& side : sides) {
+            for (int i = 0; i < thick + gap; ++i) {
+                const QColor seen = image.pixelColor(side.x + i * side.dx, side.y + i * side.dy);
+                const bool inRing = seen == QColor(want.red, want.green, want.blue);
+                QVERIFY2(inRing == (i < thick), context + " at " + QByteArray::number(i));
+            }
+        }
+    }
+
     template <class T>
     static T* child(QWidget* form, const char* name)
     {

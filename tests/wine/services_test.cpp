@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "about_window/frm_about.h"
 #include "main_window/frm_scan.h"
 #include "platform/win32/scoped_handles.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/window_system.h"
+#include "platform/window_geometry.h"
 
 namespace quorvin::platform::win32 {
 namespace {
@@ -280,6 +282,136 @@ TEST(Win32Windows, CutValuesShowWholeInTheirToolTips)
     window->control("Text2").setText(u"7");
     EXPECT_EQ(window->control("Text4").toolTip(), u"");
     EXPECT_EQ(window->control("Text2").toolTip(), u"");
+    windows.unload(*window);
+}
+
+struct ClickRecorder final : EventSink {
+    void onEvent(std::string_view control, Event event) override
+    {
+        if (event == Event::Click) {
+            clicks.emplace_back(control);
+        }
+    }
+    std::vector<std::string> clicks;
+};
+
+// Presses and releases a key in the focused control as the program's message loop hands it on: to the
+// dialog manager first, as in WindowSystem.
+void pressKey(HWND window, WPARAM key)
+{
+    MSG down{GetFocus(), WM_KEYDOWN, key, 1, 0, {}};
+    MSG up{GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001), 0, {}};
+    for (MSG* message : {&down, &up}) {
+        if (!IsDialogMessageW(window, message)) {
+            TranslateMessage(message);
+            DispatchMessageW(message);
+        }
+    }
+    MSG pending{};
+    while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageW(window, &pending)) {
+            DispatchMessageW(&pending);
+        }
+    }
+}
+
+std::string focusedName(const WindowDesign& design)
+{
+    const int index = GetDlgCtrlID(GetFocus()) - kFirstControlId;
+    return index >= 0 && index < static_cast<int>(design.controls.size()) ? design.controls[index].name : "<none>";
+}
+
+// Around the focused control: on each side a band of `color` as thick as the ring, then a gap without it.
+void expectFocusRing(HWND window, COLORREF color)
+{
+    UpdateWindow(window);
+    HWND control = GetFocus();
+    RECT box{};
+    GetWindowRect(control, &box);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+    HDC dc = GetDC(window);
+    const FocusRing ring = focusRingAround({box.left, box.top, box.right - box.left, box.bottom - box.top},
+                                           GetDeviceCaps(dc, LOGPIXELSX) / 96.0);
+    const int out = ring.thickness + ring.gap;
+    const int middleX = (box.left + box.right) / 2, middleY = (box.top + box.bottom) / 2;
+    const struct {
+        int x, y, dx, dy;
+    } sides[] = {{middleX, box.top - out, 0, 1},
+                 {middleX, box.bottom - 1 + out, 0, -1},
+                 {box.left - out, middleY, 1, 0},
+                 {box.right - 1 + out, middleY, -1, 0}};
+    for (const auto& side : sides) {
+        for (int i = 0; i < out; ++i) {
+            const COLORREF seen = GetPixel(dc, side.x + i * side.dx, side.y + i * side.dy);
+            EXPECT_EQ(seen == color, i < ring.thickness)
+                << GetDlgCtrlID(control) << " at " << i << " from " << side.x << "," << side.y;
+        }
+    }
+    ReleaseDC(window, dc);
+}
+
+COLORREF ringColor(Color background)
+{
+    const Color ring = focusRingColor(background);
+    return RGB(ring.red, ring.green, ring.blue);
+}
+
+// Tab reaches the links where the design puts them, Enter and Space press them as a click does, never the
+// default button, and the focused control shows its ring.
+TEST(Win32Windows, TabReachesTheAboutLinksAndEnterOrSpacePressesThem)
+{
+    WindowSystem windows(GetModuleHandleW(nullptr));
+    ClickRecorder sink;
+    const WindowDesign& design = frmAboutDesign();
+    const auto window = windows.create(design, sink);
+    windows.show(*window);
+    HWND about = reinterpret_cast<HWND>(window->handle());
+    const COLORREF ring = ringColor(*design.background);
+    EXPECT_EQ(focusedName(design), "cmdOK");
+    expectFocusRing(about, ring);
+    for (const char* next : {"cmdSysInfo", "lblDisclaimer", "Label3", "Image2", "Command1", "cmdOK"}) {
+        pressKey(about, VK_TAB);
+        EXPECT_EQ(focusedName(design), next);
+        expectFocusRing(about, ring);
+    }
+    EXPECT_TRUE(sink.clicks.empty());
+
+    std::vector<std::string> expected;
+    for (const char* link : {"lblDisclaimer", "Label3", "Image2"}) {
+        for (std::size_t i = 0; i < design.controls.size(); ++i) {
+            if (design.controls[i].name == link) {
+                SetFocus(GetDlgItem(about, kFirstControlId + static_cast<int>(i)));
+            }
+        }
+        pressKey(about, VK_RETURN);
+        pressKey(about, VK_SPACE);
+        expected.insert(expected.end(), 2, link);
+    }
+    EXPECT_EQ(sink.clicks, expected);
+    windows.unload(*window);
+}
+
+TEST(Win32Windows, EnterInTheSearchTextPressesTheButton)
+{
+    WindowSystem windows(GetModuleHandleW(nullptr));
+    ClickRecorder sink;
+    const WindowDesign& design = frmScanDesign();
+    const auto window = windows.create(design, sink);
+    windows.show(*window);
+    HWND main = reinterpret_cast<HWND>(window->handle());
+    const COLORREF back = GetSysColor(COLOR_BTNFACE);
+    const COLORREF ring = ringColor({GetRValue(back), GetGValue(back), GetBValue(back)});
+    ASSERT_EQ(focusedName(design), "ScanString");
+    expectFocusRing(main, ring);
+    pressKey(main, VK_RETURN);  // the button is disabled
+    window->control("Scan_Select").setEnabled(true);
+    pressKey(main, VK_RETURN);
+    EXPECT_EQ(sink.clicks, std::vector<std::string>{"Scan_Select"});
+    pressKey(main, VK_TAB);  // the search time's box names no button
+    ASSERT_EQ(focusedName(design), "Text1");
+    expectFocusRing(main, ring);
+    pressKey(main, VK_RETURN);
+    EXPECT_EQ(sink.clicks.size(), 1u);
     windows.unload(*window);
 }
 
