@@ -6,12 +6,14 @@ if(NOT QUORVIN_BUILD_QT)
 endif()
 include(GNUInstallDirs)
 
-# The desktop's name for Quorvin: the entry, the description and the icon are all named after it.
+# The desktop's name for Quorvin: the AppStream description and the icon are named after it. The menu
+# entry has an id of its own that sorts after the text editors' (see the entry).
 set(QUORVIN_APP_ID example.ravendo.Quorvin)
+set(QUORVIN_DESKTOP_ID zz-quorvin)
 set(linux_resources ${PROJECT_SOURCE_DIR}/resources/linux)
 
 install(TARGETS quorvin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${linux_resources}/${QUORVIN_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${linux_resources}/${QUORVIN_DESKTOP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${linux_resources}/${QUORVIN_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # app_icon_<N>.png is the N x N picture; the menu looks for it under hicolor/<N>x<N>/apps.

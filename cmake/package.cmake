@@ -13,10 +13,13 @@ if(QUORVIN_BUILD_QT)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://ravendo.example)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # the libraries the program links, as dpkg-shlibdeps finds them
-  # What no linker sees: Qt's display plugins, without which no window shows; Qt's French texts for the
-  # dialogs and the narrow face the windows are laid out with.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-dejavu-extra")
+  # What no linker sees. Qt's French texts, without which its file dialog and buttons speak English; the
+  # narrow face the labels are laid out with, without which they run under their fields; the About
+  # window's stand-in for Comic Sans MS. Qt's X11 plugin comes with libqt6gui6.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, fonts-dejavu-extra, fonts-comic-neue")
+  # Without these the program still works: on Wayland through XWayland, and the About window's links
+  # open in $BROWSER or a browser Qt finds instead of the desktop's default handlers.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "chercher une chaîne de caractères dans un fichier")
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quorvin dit si un texte se trouve dans un fichier, sans tenir compte des

@@ -35,7 +35,7 @@ void prepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Quorvin"));
     // The installed desktop entry's name, so that docks and Wayland match the windows with its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("example.ravendo.Quorvin"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("zz-quorvin"));
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(QUORVIN_VERSION_MAJOR).arg(QUORVIN_VERSION_MINOR).arg(QUORVIN_VERSION_PATCH));
     // The program ends when its main window says so, not when a window happens to be the last one.
