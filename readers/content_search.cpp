@@ -291,7 +291,14 @@ struct ContentSearch::Parts {
                 break;
             case Kind::Gzip: {
                 InflateSource inflated(searched, InflateSource::Format::Gzip);
-                searchPart(inflated, path, depth + 1, false);
+                // A large gzip file is inflated beside the search of what it holds; inside an archive,
+                // where its size is not known, it is inflated as it is read.
+                if (depth == 0 && fileSize >= ReadAheadSource::kWorthIt) {
+                    ReadAheadSource ahead(inflated);
+                    searchPart(ahead, path, depth + 1, false);
+                } else {
+                    searchPart(inflated, path, depth + 1, false);
+                }
                 break;
             }
             case Kind::Tar: {
@@ -450,6 +457,7 @@ struct ContentSearch::Parts {
     std::array<std::unique_ptr<BlockScanner>, kDeepest + 2> texts;
     std::size_t held = 0;
     std::u16string fileName;
+    std::uint64_t fileSize = 0;
 };
 
 ContentSearch::ContentSearch(std::u16string_view text, const CodePage& codePage, std::function<bool()> keepGoing)
@@ -463,6 +471,7 @@ ContentSearch::Result ContentSearch::searchInside(RandomAccess& file, std::u16st
 {
     WatchedAccess watched(file, parts_->keepGoing);
     parts_->fileName = fileName;
+    parts_->fileSize = file.size();
     try {
         std::vector<std::uint8_t> first(kBlock);
         first.resize(watched.readAt(0, first));

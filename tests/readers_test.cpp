@@ -293,3 +293,17 @@ TEST(ContentSearch, LargeDocumentPartsAreReadAheadAndStillStop)
     ASSERT_EQ(broken.unreadCount, 1u);
     EXPECT_EQ(broken.unread[0].path, u"word/document.xml");
 }
+
+TEST(ContentSearch, LargeGzipFilesAreReadAheadAndStillStop)
+{
+    const std::string log = gzipped(noise(3u << 20) + "\nERREUR disque plein\n");
+    ASSERT_GE(log.size(), ReadAheadSource::kWorthIt);
+    EXPECT_TRUE(found(log, u"erreur disque plein"));
+    EXPECT_TRUE(found(gzipped(tarArchive({{"a.log", noise(3u << 20)}, {"b.log", kLog}})), u"disque plein"))
+        << ".tar.gz";
+    std::atomic<int> asked = 0;
+    EXPECT_EQ(searchInside(log, u"absent", [&] { return ++asked < 5; }).result, ContentSearch::Result::Cancelled);
+    const Answer truncated = searchInside(log.substr(0, log.size() / 2), u"absent");
+    ASSERT_EQ(truncated.unreadCount, 1u);
+    EXPECT_EQ(truncated.unread[0].fault, Fault::Truncated);
+}
