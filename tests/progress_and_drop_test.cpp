@@ -41,14 +41,15 @@ protected:
         };
         fake.files.add(u"/data/big.bin", std::string(320000, 'x'), stalled);
     }
-    // The waiting read returns; the scan's thread closes the file then.
+    // The waiting open or read returns; the scan's thread closes the file then.
     void letTheReadGo()
     {
         if (!released) {
             released = true;
             gate.count_down();
         }
-        EXPECT_TRUE(eventually([this] { return fake.files.openFiles == 0; })) << "the file is never closed";
+        EXPECT_TRUE(eventually([this] { return fake.files.opening == 0 && fake.files.openFiles == 0; }))
+            << "the file is never closed";
     }
     void TearDown() override { letTheReadGo(); }
     // Until the progress window shows, each pause of the windows waits for `waiting` to hold and lasts

@@ -159,6 +159,12 @@ std::unique_ptr<platform::BinaryFile> MemoryFiles::openRead(std::u16string_view 
     if (found == files_.end()) {
         throw platform::FileError(platform::FileFault::NotFound, "no such file");
     }
+    // Counted until the file it opens is counted among those open.
+    ++opening;
+    const struct Opened {
+        std::atomic<int>& opening;
+        ~Opened() { --opening; }
+    } opened{opening};
     if (found->second.script.beforeOpen) {
         found->second.script.beforeOpen();
     }

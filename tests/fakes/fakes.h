@@ -157,6 +157,7 @@ public:
     // Files are read on a thread of their own: these are read by the test while a read may wait.
     std::atomic<int> reads = 0;      // reads of every file since the start
     std::atomic<int> openFiles = 0;  // files open now
+    std::atomic<int> opening = 0;    // opens under way, which may wait (FileScript::beforeOpen)
     std::size_t largestRead = 0;
 
 private:

@@ -267,6 +267,12 @@ private slots:
         bool stayedOpen = false;
         whenShown<QWidget>(
             [&](QWidget* about) {
+                // The window may show before it takes the focus, and a key sent before would go to the
+                // main window, leaving the About window open for good.
+                if (!QTest::qWaitFor([&] { return about->isAncestorOf(QApplication::focusWidget()); })) {
+                    about->close();
+                    QFAIL("the About window never took the focus");
+                }
                 const auto tab = [&] {
                     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
                     focused << QApplication::focusWidget()->objectName();
