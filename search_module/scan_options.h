@@ -13,8 +13,11 @@
 
 namespace quorvin::ScanOptioons {
 
-// Bytes read at a time.
-inline constexpr std::size_t BlockSize = 32000;
+// Bytes read at a time: whole pages, few system calls. On a 1 GiB file in the page cache (`tenant`, AVX2),
+// reads of 32000 bytes took 153 ms, 128 KiB 137 ms, 256 KiB 134, 512 KiB 130 and 1 MiB 125 against `cat`'s
+// 100 (hyperfine, 10 runs, wall and processor time alike). The block is not what limits a text's length
+// (LongestText is), and occurrences across blocks are found: its size shows nowhere else.
+inline constexpr std::size_t BlockSize = 1 << 20;
 
 // The most characters a search text may hold: a longer one is never found.
 inline constexpr std::size_t LongestText = 32000;

@@ -39,7 +39,7 @@ protected:
                 gate.wait();
             }
         };
-        fake.files.add(u"/data/big.bin", std::string(320000, 'x'), stalled);
+        fake.files.add(u"/data/big.bin", std::string(10 * ScanOptioons::BlockSize, 'x'), stalled);
     }
     // The waiting open or read returns; the scan's thread closes the file then.
     void letTheReadGo()
@@ -88,7 +88,7 @@ protected:
 
 TEST_F(ProgressTest, QuickSearchShowsNoProgressWindow)
 {
-    fake.files.add(u"/data/big.bin", std::string(320000, 'x'));
+    fake.files.add(u"/data/big.bin", std::string(10 * ScanOptioons::BlockSize, 'x'));
     search();
     EXPECT_TRUE(fake.windows.ownedShown.empty());
     ASSERT_EQ(fake.messageBox.shown.size(), 1u);
@@ -127,7 +127,7 @@ TEST_F(ProgressTest, AnOpenThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsIt)
         opening = true;
         gate.wait();
     };
-    fake.files.add(u"/data/big.bin", std::string(320000, 'x'), stalled);
+    fake.files.add(u"/data/big.bin", std::string(10 * ScanOptioons::BlockSize, 'x'), stalled);
     cancelOnceTheProgressShows([&] { return opening.load(); });
     search();
 
@@ -154,7 +154,7 @@ TEST_F(ProgressTest, AReadThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsItAtO
     // The windows repaint while the read waits; from 600 ms on the progress window shows and takes input.
     EXPECT_EQ(inputAllowed, (std::vector<bool>{false, false, false, true}));
     EXPECT_EQ(fake.windows.ownedShown, std::vector<std::string>{"frmProgress"});
-    EXPECT_EQ(status, u"96\u00A0000 octets lus sur 320\u00A0000 (30\u00A0%)");
+    EXPECT_EQ(status, u"3\u00A0145\u00A0728 octets lus sur 10\u00A0485\u00A0760 (30\u00A0%)");
     // The user is told while the read still waits.
     ASSERT_EQ(fake.messageBox.shown.size(), 1u);
     EXPECT_EQ(fake.messageBox.shown[0].caption, u"Recherche annulée");
@@ -217,8 +217,8 @@ TEST_F(ProgressTest, ClosingTheMainWindowDuringASearchStopsItAndEndsTheProgram)
 TEST_F(ProgressTest, ClosingTheMainWindowStopsTheReadsBeforeItsHandlerGoesOn)
 {
     testing::FileScript slow;
-    slow.beforeRead = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
-    fake.files.add(u"/data/big.bin", std::string(320 * 32000, 'x'), slow);
+    slow.beforeRead = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(10)); };
+    fake.files.add(u"/data/big.bin", std::string(32 * ScanOptioons::BlockSize, 'x'), slow);
     int readsAtClose = -1;
     int readsLater = -1;
     fake.windows.onProcessEvents = [&](testing::FakeWindow*, bool) {

@@ -14,6 +14,14 @@ namespace {
 using platform::FileFault;
 using testing::MemoryFiles;
 
+constexpr std::size_t kBlock = ScanOptioons::BlockSize;
+
+std::u16string decimal(std::size_t n)
+{
+    const std::string digits = std::to_string(n);
+    return {digits.begin(), digits.end()};
+}
+
 class ScanFileTest : public ::testing::Test {
 protected:
     testing::FakePlatform fake;
@@ -29,8 +37,8 @@ protected:
 
 TEST_F(ScanFileTest, FoundTellsTheWholeLengthAndLeavesTheStatisticsAlone)
 {
-    std::string bytes(70000, 'x');
-    bytes.replace(69990, 3, "ABC");  // in the third and last block
+    std::string bytes(2 * kBlock + 6000, 'x');
+    bytes.replace(bytes.size() - 10, 3, "ABC");  // in the third and last block
     fake.files.add(u"/d/f.txt", bytes);
     form.Text1().setText(u"earlier time");
     form.Text3().setText(u"earlier rate");
@@ -39,17 +47,17 @@ TEST_F(ScanFileTest, FoundTellsTheWholeLengthAndLeavesTheStatisticsAlone)
 
     const auto& m = onlyMessage();
     EXPECT_EQ(m.caption, u"Chaîne de caractère trouvée !");
-    EXPECT_EQ(m.text,
-              u"70000 Octets ont été scannés.\r\nResultats de la recherche :\r\n"
-              u"La chaîne recherchée : < abc > a été trouvée dans le fichier : \r/d/f.txt");
+    EXPECT_EQ(m.text, decimal(bytes.size()) +
+                          u" Octets ont été scannés.\r\nResultats de la recherche :\r\n"
+                          u"La chaîne recherchée : < abc > a été trouvée dans le fichier : \r/d/f.txt");
     EXPECT_EQ(m.type, 0);
     EXPECT_EQ(m.owner, form.hWnd());
     EXPECT_EQ(form.Text4().text(), u"/d/f.txt");
-    EXPECT_EQ(form.Text2().text(), u"70000");
+    EXPECT_EQ(form.Text2().text(), decimal(bytes.size()));
     EXPECT_EQ(form.Text1().text(), u"earlier time");
     EXPECT_EQ(form.Text3().text(), u"earlier rate");
     EXPECT_EQ(fake.files.openFiles, 0);
-    EXPECT_EQ(fake.files.largestRead, 32000u);
+    EXPECT_EQ(fake.files.largestRead, kBlock);
 }
 
 TEST_F(ScanFileTest, FoundStopsAtTheFirstBlockHoldingTheText)
@@ -113,10 +121,10 @@ TEST_F(ScanFileTest, SearchAcrossMidnightCountsFromTheStart)
     EXPECT_EQ(form.Text1().text(), numberToText(2 / 86400.0, u','));
 }
 
-TEST_F(ScanFileTest, BlocksAreThirtyTwoThousandBytes)
+TEST_F(ScanFileTest, AFileOneByteLongerThanABlockTakesTwoReads)
 {
-    fake.files.add(u"one", std::string(32000, 'x'));
-    fake.files.add(u"two", std::string(32001, 'x'));
+    fake.files.add(u"one", std::string(kBlock, 'x'));
+    fake.files.add(u"two", std::string(kBlock + 1, 'x'));
     scan(u"one", u"a");
     EXPECT_EQ(fake.files.reads, 1);
     scan(u"two", u"a");
@@ -200,7 +208,7 @@ TEST_F(ScanFileTest, ReadErrorMidwayIsReportedAndTheFileClosed)
 {
     MemoryFiles::Script failing;
     failing.failAtRead = 1;
-    fake.files.add(u"f", std::string(100000, 'x') + "abc", failing);
+    fake.files.add(u"f", std::string(3 * kBlock, 'x') + "abc", failing);
     scan(u"f", u"abc");
     EXPECT_EQ(onlyMessage().caption, u"Lecture du fichier impossible");
     EXPECT_EQ(fake.files.openFiles, 0);
@@ -210,15 +218,15 @@ TEST_F(ScanFileTest, FileThatShrinksEndsAtItsRealEndAndOneThatGrowsAtItsFirstLen
 {
     MemoryFiles::Script shrinks;
     shrinks.resizeAtRead = 1;
-    shrinks.resizeTo = 40000;
-    fake.files.add(u"shrinks", std::string(100000, 'x') + "abc", shrinks);
+    shrinks.resizeTo = kBlock + 8000;
+    fake.files.add(u"shrinks", std::string(3 * kBlock, 'x') + "abc", shrinks);
     scan(u"shrinks", u"abc");
     EXPECT_EQ(onlyMessage().caption, u"Chaîne non trouvée");
     EXPECT_EQ(fake.files.reads, 2);
 
     MemoryFiles::Script grows;
     grows.resizeAtRead = 0;
-    grows.resizeTo = 200000;  // filled with 'g'
+    grows.resizeTo = 2 * kBlock;  // filled with 'g'
     fake.files.add(u"grows", std::string(10, 'x'), grows);
     fake.messageBox.shown.clear();
     scan(u"grows", u"g");

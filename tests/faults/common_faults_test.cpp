@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "fault_test_fixture.h"
+#include "search_module/scan_options.h"
 
 namespace quorvin::faults {
 namespace {
@@ -49,7 +50,7 @@ TEST_F(FaultTest, FileRemovedOrRenamedWhileReadIsReadToItsEnd)
     // The open file stays whole on Linux until it is closed, whatever happens to its name.
     MeddledFiles meddled(systemFiles());
     platform::services().binaryFiles = &meddled;
-    const std::u16string file = write("big.txt", std::string(100000, 'x') + "needle");
+    const std::u16string file = write("big.txt", std::string(3 * ScanOptioons::BlockSize, 'x') + "needle");
     meddled.meddleBeforeRead = 1;
     meddled.meddle = [&] { fs::rename(dir / "big.txt", dir / "elsewhere.txt"); };
     EXPECT_EQ(scan(file, u"needle").caption, kFound);
@@ -62,32 +63,38 @@ TEST_F(FaultTest, FileTruncatedOrAppendedToWhileRead)
 {
     MeddledFiles meddled(systemFiles());
     platform::services().binaryFiles = &meddled;
-    const std::string start(100000, 'x');
+    const std::size_t block = ScanOptioons::BlockSize;
+    const std::string start(3 * block, 'x');
+    const auto decimal = [](std::size_t n) {
+        const std::string digits = std::to_string(n);
+        return std::u16string(digits.begin(), digits.end());
+    };
 
-    // Cut to 40000 bytes after the first block: the search ends there, with the size taken at the start.
+    // Cut after the first block: the search ends there, with the size taken at the start.
     const std::u16string cut = write("cut.txt", start + "needle");
     meddled.meddleBeforeRead = 1;
-    meddled.meddle = [&] { fs::resize_file(dir / "cut.txt", 40000); };
+    meddled.meddle = [&] { fs::resize_file(dir / "cut.txt", block + 8000); };
     EXPECT_EQ(scan(cut, u"needle").caption, kNotFound);
-    EXPECT_EQ(meddled.bytesRead, 40000);
-    EXPECT_EQ(form.Text2().text(), u"100006");
+    EXPECT_EQ(meddled.bytesRead, static_cast<std::int64_t>(block + 8000));
+    EXPECT_EQ(form.Text2().text(), decimal(start.size() + 6));
 
     // Cut inside the block that holds the text: the part still there is searched.
     write("cut.txt", start + "needle" + start);
     meddled.bytesRead = 0;
-    meddled.meddle = [&] { fs::resize_file(dir / "cut.txt", 100006); };
+    meddled.meddle = [&] { fs::resize_file(dir / "cut.txt", start.size() + 6); };
     const testing::MessageRecord shown = scan(cut, u"needle");
     EXPECT_EQ(shown.caption, kFound);
-    EXPECT_TRUE(contains(shown.text, u"100006 Octets")) << "the found message tells the length at its time";
-    EXPECT_EQ(form.Text2().text(), u"200006");
+    EXPECT_TRUE(contains(shown.text, decimal(start.size() + 6) + u" Octets"))
+        << "the found message tells the length at its time";
+    EXPECT_EQ(form.Text2().text(), decimal(2 * start.size() + 6));
 
     // Appended to: read up to the first length only; the new end is not searched.
     const std::u16string grown = write("grown.txt", start);
     meddled.bytesRead = 0;
     meddled.meddle = [&] { std::ofstream(dir / "grown.txt", std::ios::app) << "needle"; };
     EXPECT_EQ(scan(grown, u"needle").caption, kNotFound);
-    EXPECT_EQ(meddled.bytesRead, 100000);
-    EXPECT_EQ(form.Text2().text(), u"100000");
+    EXPECT_EQ(meddled.bytesRead, static_cast<std::int64_t>(start.size()));
+    EXPECT_EQ(form.Text2().text(), decimal(start.size()));
 }
 
 TEST_F(FaultTest, SparseFileOfFiveGibibytes)

@@ -2,13 +2,14 @@
 // search of the whole file. Any difference aborts.
 //
 // Input: [block] [text length] [fault] [where, 2 bytes] [text bytes] [file bytes]
-//   block:  0..63 -> blocks of 1..64 bytes; 64, 65 -> 32000 bytes, and then the whole ScanFile runs too
+//   block:  0..63 -> blocks of 1..64 bytes; 64, 65 -> the program's own block size, and then the whole
+//           ScanFile runs too
 //   fault:  bits 0-1: 0 none, 1 the file ends early (at byte `where`), 2 the file grows (its length is
 //           taken as `where`), 3 the read number `where` fails;
 //           bit 2: a character the code page cannot write goes into the text (ScanFile only);
-//           bits 3 and 4 both set: the text is made 31999 to 32001 bytes long and planted at the file's start (32000
-//           only); bit 5: the text bytes are UTF-16LE units (lone surrogates and pairs included) rather than
-//           Windows-1252
+//           bits 3 and 4 both set: the text is made 31999 to 32001 bytes long and planted at the file's start (the
+//           program's block size only); bit 5: the text bytes are UTF-16LE units (lone surrogates and pairs included)
+//           rather than Windows-1252
 // The block scan runs with the code page's form alone and with every form (Windows-1252, UTF-8, UTF-16LE,
 // UTF-16BE); the naive search reads the file in each form from every offset.
 #include <algorithm>
@@ -259,7 +260,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((fault & 0x18) == 0x18 && c.blockSize == ScanOptioons::BlockSize) {
         // Filled with a sequence that hardly repeats, so that the plain searches stay fast.
         std::string longText = c.text;
-        for (std::size_t i = longText.size(); i < ScanOptioons::BlockSize - 1 + where % 3; ++i) {
+        for (std::size_t i = longText.size(); i < ScanOptioons::LongestText - 1 + where % 3; ++i) {
             longText += static_cast<char>((i * 167 + i / 251) & 0xFF);
         }
         c.text = longText;

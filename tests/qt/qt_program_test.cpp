@@ -22,6 +22,7 @@
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"
 #include "qt_test_support.h"
+#include "search_module/scan_options.h"
 #include "tests/fakes/fakes.h"
 
 using namespace quorvin;
@@ -335,7 +336,7 @@ private slots:
         answerNextMessage(cancelled);
         startSearch();  // returns once the user was told
 
-        QCOMPARE(status, QStringLiteral("160\u00A0000 octets lus sur 320\u00A0000 (50\u00A0%)"));
+        QCOMPARE(status, QStringLiteral("5\u00A0242\u00A0880 octets lus sur 10\u00A0485\u00A0760 (50\u00A0%)"));
         QCOMPARE(fileLabel, QStringLiteral("Fichier : big.bin"));
         QVERIFY(mainBlocked);
         QCOMPARE(cancelled.caption, QStringLiteral("Recherche annulée"));
@@ -435,7 +436,7 @@ private:
                     gate.wait();
                 }
             };
-            files.add(u"/data/big.bin", std::string(320000, 'x'), script);
+            files.add(u"/data/big.bin", std::string(10 * ScanOptioons::BlockSize, 'x'), script);
         }
         ~StalledFile() { letTheReadGo(); }
         // The read returns; the thread that reads closes the file then.
