@@ -103,6 +103,12 @@ std::vector<std::size_t> repeatBreak(std::string_view text)
 
 }  // namespace
 
+std::string hexByte(unsigned byte)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return std::string{kDigits[byte >> 4 & 15], kDigits[byte & 15]};
+}
+
 ByteCounts countBytes(std::span<const std::uint8_t> sample)
 {
     // Four tables, so that runs of one byte do not wait on their own counts.
@@ -330,6 +336,20 @@ bool AnchorFilter::accepts(const std::uint8_t* data, std::size_t size, std::size
     }
     work += text_.size();
     return verifier_ == nullptr || verifier_->occursAt(data, size, at, work);
+}
+
+std::string AnchorFilter::describe() const
+{
+    std::string out = std::to_string(text_.size()) + " bytes, anchors";
+    for (std::size_t k = 0; k < anchorCount_; ++k) {
+        const Anchor& a = anchors_[k];
+        out += (k == firstCount_ ? " then" : "") + std::string(" @") + std::to_string(a.offset) + " ";
+        out += a.orBits != 0 ? hexByte(a.value & ~a.orBits) + "|" + hexByte(a.value) : hexByte(a.value);
+        if (a.other != a.value) {
+            out += "|" + hexByte(a.other);
+        }
+    }
+    return out;
 }
 
 std::size_t AnchorFilter::findScalar(const std::uint8_t* data, std::size_t size) const

@@ -49,6 +49,9 @@ struct Anchor {
 using ByteCounts = std::array<std::uint32_t, 256>;
 ByteCounts countBytes(std::span<const std::uint8_t> sample);
 
+// A byte as the plans print it: two hexadecimal digits.
+std::string hexByte(unsigned byte);
+
 class AnchorFilter {
 public:
     static constexpr std::size_t kMaxAnchors = 3;
@@ -86,6 +89,9 @@ public:
     // Whether the text occurs at data[at]; `work` grows by the bytes compared.
     bool accepts(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const;
     std::size_t findScalar(const std::uint8_t* data, std::size_t size) const;
+    // The anchors as a person reads them: each one's offset and the bytes it takes, those compared at
+    // every position first.
+    std::string describe() const;
 
 private:
     struct Choice {

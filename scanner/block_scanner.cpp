@@ -183,6 +183,20 @@ void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& cod
     unicode_.push_back(std::make_unique<UnicodeForm>(*characters, UnicodeForm::BothByteOrders{}));
 }
 
+std::string BlockScanner::describe() const
+{
+    std::string out = std::string(ranked_ ? "chosen on the first block" : "guessed, no block seen yet") + "; " +
+                      std::to_string(keep()) + " bytes carried from block to block\n";
+    if (codePage_) {
+        out += "code page: " + codePage_->filter.describe() + "; linear matcher where candidates crowd\n";
+    }
+    static const char* const kNames[] = {"UTF-8", "UTF-16LE", "UTF-16BE"};
+    for (const auto& form : unicode_) {
+        out += std::string(kNames[static_cast<int>(form->encoding())]) + ":\n" + form->describe("  ");
+    }
+    return out;
+}
+
 std::size_t BlockScanner::keep() const
 {
     std::size_t longest = codePage_ ? codePage_->filter.length() : 0;

@@ -42,6 +42,9 @@ public:
     // The next bytes fed start a file of their own: no occurrence spans what was fed before and after. The
     // anchors chosen on the first file stay.
     void restart();
+    // The plan the scanner follows, one line per choice, as chosen on the first block fed (or guessed
+    // before one): which forms it looks for and how.
+    std::string describe() const;
 
 private:
     struct CodePageForm {

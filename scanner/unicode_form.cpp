@@ -110,6 +110,11 @@ UnicodeForm::KeyFinder::KeyFinder(std::uint8_t key, std::optional<std::uint8_t> 
     }
 }
 
+std::string UnicodeForm::KeyFinder::describe() const
+{
+    return either_ ? either_->describe() : "byte " + hexByte(key_) + " (memchr)";
+}
+
 std::size_t UnicodeForm::KeyFinder::find(std::span<const std::uint8_t> data) const
 {
     if (either_) {
@@ -469,6 +474,38 @@ void UnicodeForm::leaveAsciiOccurrences()
     coverings_.push_back(std::move(all));
     // Until the data is seen, every byte is as rare as any other: the keys are the bytes most cases hold.
     chooseCovering(ByteCounts{});
+}
+
+std::string UnicodeForm::describe(const std::string& indent) const
+{
+    const auto keysOf = [](const Around& around) {
+        std::string keys;
+        for (const KeyFinder& finder : around.keys) {
+            keys += " " + finder.describe();
+        }
+        return std::to_string(around.covering.size()) + " cases found by their keys" + keys +
+               (around.pay ? "" : " (not looked for: commoner than a pass over the whole)");
+    };
+    std::string out;
+    if (required_ >= 0) {
+        out += indent + "a block without byte " + hexByte(static_cast<unsigned>(required_)) + " holds none\n";
+    }
+    if (!coverings_.empty()) {
+        out += indent + "occurrences in ASCII left to the code page; the others around " + keysOf(beyondAscii_) + "\n";
+    }
+    out += indent +
+           (filter_ ? "filter over characters " + std::to_string(runFrom_) + " to " +
+                          std::to_string(runFrom_ + runLength_ - 1) + ": " + filter_->describe()
+                    : std::string("no filter: every character has cases of several lengths; read linearly")) +
+           "\n";
+    if (foldLengthFilter_) {
+        out += indent + "cases as long as their fold: " + foldLengthFilter_->describe() +
+               "; other cases: " + keysOf(otherLengths_) + "\n";
+    }
+    if (bigEndian_) {
+        out += indent + "UTF-16BE through the same filter, one byte earlier\n";
+    }
+    return out;
 }
 
 bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const

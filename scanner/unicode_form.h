@@ -50,6 +50,7 @@ public:
 
     // The most bytes an occurrence can take.
     std::size_t longest() const { return longest_; }
+    Encoding encoding() const { return encoding_; }
     // Chooses the filter's anchors from the data's first bytes.
     void rank(std::span<const std::uint8_t> sample);
     // Leaves every occurrence written in ASCII alone to the caller, who finds those otherwise (the code
@@ -60,6 +61,8 @@ public:
     bool occursIn(std::span<const std::uint8_t> data) const;
     // The same, reading every character with the linear matcher alone.
     bool occursInLinearly(std::span<const std::uint8_t> data) const;
+    // What the search of this form chose, one line per strategy, each starting with `indent`.
+    std::string describe(const std::string& indent) const;
 
 private:
     struct Bytes {
@@ -86,6 +89,7 @@ private:
     public:
         KeyFinder(std::uint8_t key, std::optional<std::uint8_t> other);
         std::size_t find(std::span<const std::uint8_t> data) const;
+        std::string describe() const;
 
     private:
         std::uint8_t key_;

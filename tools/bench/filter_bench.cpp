@@ -1,10 +1,12 @@
 // quorvin-filter-bench FILE MIB TEXT...: the block scanner's own cost, apart from the system's reads.
-// Copies the first MIB MiB of FILE, 32000 bytes at a time, into one page-aligned block (as a read
+// Copies the first MIB MiB of FILE, a read's size at a time, into one page-aligned block (as a read
 // does) and feeds each block to the scanner, on every search path; prints, per GiB, the time of the
 // copies alone and what the scan adds to them (the fastest of several rounds, in thread CPU time, so
 // that other work on the machine weighs little), and the time to choose the anchors on the first
 // block. TEXT is UTF-8. With QUORVIN_FOUR_FORMS set, the scanner looks for every form of the text (the
 // code page's, UTF-8, UTF-16 in both byte orders), as the program does; otherwise the code page's alone.
+// quorvin-filter-bench --describe FILE TEXT: prints the plan a search of FILE for TEXT follows, every form
+// and its filter's anchors, as chosen on the file's first block.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -20,12 +22,13 @@
 #include "platform/posix/native_path.h"
 #include "scanner/anchor_filter.h"
 #include "scanner/block_scanner.h"
+#include "search_module/scan_options.h"
 
 namespace {
 
 using namespace quorvin;
 
-constexpr std::size_t kBlock = 32000;
+constexpr std::size_t kBlock = ScanOptioons::BlockSize;
 // QUORVIN_ROUNDS rounds (default 7); QUORVIN_PATH names the only search path to time.
 const int kRounds = std::getenv("QUORVIN_ROUNDS") ? std::atoi(std::getenv("QUORVIN_ROUNDS")) : 7;
 const bool kCopy = std::getenv("QUORVIN_NO_COPY") == nullptr;  // set: the block stays in the first-level cache
@@ -54,10 +57,33 @@ double msPerGiB(std::size_t bytes, Round round)
 
 }  // namespace
 
+// Prints the plan a search of FILE for TEXT follows, chosen on the file's first block as the program does.
+int describe(const char* fileName, const char* text)
+{
+    std::vector<char> first(kBlock);
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "quorvin-filter-bench: cannot read %s\n", fileName);
+        return 2;
+    }
+    in.read(first.data(), static_cast<std::streamsize>(first.size()));
+    BlockScanner scanner(platform::posix::fromNativePath(text), CodePage::windows1252());
+    const bool found =
+        scanner.feed({reinterpret_cast<const std::uint8_t*>(first.data()), static_cast<std::size_t>(in.gcount())});
+    std::printf("path: %s\n%s%s", scan_paths::name(scan_paths::current()), scanner.describe().c_str(),
+                found ? "found in the first block\n" : "");
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "--describe") == 0) {
+        return describe(argv[2], argv[3]);
+    }
     if (argc < 4) {
-        std::fprintf(stderr, "usage: quorvin-filter-bench FILE MIB TEXT...\n");
+        std::fprintf(stderr,
+                     "usage: quorvin-filter-bench FILE MIB TEXT...\n"
+                     "       quorvin-filter-bench --describe FILE TEXT\n");
         return 2;
     }
     std::size_t size = std::stoul(argv[2]) << 20;
