@@ -1,14 +1,18 @@
 #pragma once
 // The slow, plain search the scanner is checked against: at every offset of the whole file, in each
 // form, the bytes are read as characters one by one (a reading counts only if writing the character
-// again gives the same bytes), folded and compared with the text's.
+// again gives the same bytes), folded and compared with the text's. And the one way the tests feed a
+// file to the scanner: in blocks, as the program's reads do.
 #include <algorithm>
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "encoding/code_page.h"
+#include "scanner/block_scanner.h"
 #include "scanner/case_folding.h"
 
 namespace quorvin::naive {
@@ -77,6 +81,31 @@ inline std::pair<char32_t, std::size_t> read(const std::string& bytes, std::size
 
 inline constexpr std::size_t kNowhere = std::string::npos;
 
+// Where `folded` (bytes already folded through `fold`) first starts in `file` read through `fold`, or
+// kNowhere; an empty text starts at 0.
+inline std::size_t firstFolded(std::string_view file, std::string_view folded, const ByteTable& fold)
+{
+    for (std::size_t i = 0; i + folded.size() <= file.size(); ++i) {
+        std::size_t k = 0;
+        while (k < folded.size() &&
+               fold[static_cast<unsigned char>(file[i + k])] == static_cast<unsigned char>(folded[k])) {
+            ++k;
+        }
+        if (k == folded.size()) return i;
+    }
+    return kNowhere;
+}
+
+// Feeds `file` to `scanner` in blocks of `blockSize`, the last one shorter: whether the text occurred.
+inline bool feedInBlocks(BlockScanner& scanner, std::string_view file, std::size_t blockSize)
+{
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.data());
+    for (std::size_t at = 0; at < file.size(); at += blockSize) {
+        if (scanner.feed(std::span(bytes + at, std::min(blockSize, file.size() - at)))) return true;
+    }
+    return false;
+}
+
 // One past the last byte of the occurrence of `text` in `file`, in `form`, that ends first; kNowhere.
 inline std::size_t firstEnd(const std::string& file, const std::u16string& text, Form form, const CodePage& page)
 {
@@ -85,15 +114,10 @@ inline std::size_t firstEnd(const std::string& file, const std::u16string& text,
         const std::optional<std::string> bytes = page.encode(text);
         if (!bytes) return kNowhere;
         const ByteTable& f = page.foldTable();
-        const auto same = [&](char a, char b) {
-            return f[static_cast<unsigned char>(a)] == f[static_cast<unsigned char>(b)];
-        };
-        for (std::size_t i = 0; i + bytes->size() <= file.size(); ++i) {
-            if (std::equal(bytes->begin(), bytes->end(), file.begin() + static_cast<std::ptrdiff_t>(i), same)) {
-                return i + bytes->size();
-            }
-        }
-        return kNowhere;
+        std::string folded = *bytes;
+        for (char& c : folded) c = static_cast<char>(f[static_cast<unsigned char>(c)]);
+        const std::size_t at = firstFolded(file, folded, f);
+        return at == kNowhere ? kNowhere : at + folded.size();
     }
     const std::optional<std::u32string> characters = unicode::fromUtf16(text);
     if (!characters || characters->empty()) return kNowhere;

@@ -10,6 +10,7 @@
 #include "encoding/code_page.h"
 #include "scanner/anchor_filter.h"
 #include "scanner/block_scanner.h"
+#include "tests/naive_search.h"
 
 namespace quorvin {
 namespace {
@@ -18,15 +19,8 @@ using scan_paths::Path;
 
 std::size_t naiveFind(const std::string& haystack, const std::string& folded, const ByteTable& fold)
 {
-    for (std::size_t i = 0; i + folded.size() <= haystack.size(); ++i) {
-        std::size_t k = 0;
-        while (k < folded.size() &&
-               fold[static_cast<std::uint8_t>(haystack[i + k])] == static_cast<std::uint8_t>(folded[k])) {
-            ++k;
-        }
-        if (k == folded.size()) return i;
-    }
-    return kNotFound;
+    const std::size_t at = naive::firstFolded(haystack, folded, fold);
+    return at == naive::kNowhere ? kNotFound : at;
 }
 
 std::span<const std::uint8_t> bytesOf(const std::string& s, std::size_t from = 0)
@@ -139,11 +133,7 @@ TEST_P(ScanPaths, BlockScannerFindsLongTextsAcrossSeamsAndShortLastBlocks)
                     for (std::size_t k = at; k < at + length; ++k) scanned[k] = 'z';
                 }
                 BlockScanner scanner(text, fold);
-                bool found = false;
-                for (std::size_t from = 0; from < scanned.size() && !found; from += 32000) {
-                    found =
-                        scanner.feed(bytesOf(scanned, from).first(std::min<std::size_t>(32000, scanned.size() - from)));
-                }
+                const bool found = naive::feedInBlocks(scanner, scanned, 32000);
                 ASSERT_EQ(found, naiveFind(scanned, text, fold) != kNotFound)
                     << "length " << length << " tail " << tail << " present " << present;
             }
@@ -166,10 +156,7 @@ TEST_P(ScanPaths, BlockScannerFindsTextsInFilesUnlikeItsFirstGuessOrItsFirstBloc
             const std::size_t at = random_() % (file.size() - text.size() + 1);
             if (round % 4 != 3) plant(file, text, fold, at);
             BlockScanner scanner(text, fold);
-            bool found = false;
-            for (std::size_t from = 0; from < file.size() && !found; from += 32000) {
-                found = scanner.feed(bytesOf(file, from).first(std::min<std::size_t>(32000, file.size() - from)));
-            }
+            const bool found = naive::feedInBlocks(scanner, file, 32000);
             ASSERT_EQ(found, naiveFind(file, text, fold) != kNotFound)
                 << "first block " << first.size() << " round " << round << " at " << at;
         }
@@ -198,10 +185,7 @@ TEST_P(ScanPaths, BlockScannerFindsTextsAmongNearMisses)
             std::string scanned = file;
             if (at < scanned.size()) plant(scanned, folded, fold, at);
             BlockScanner scanner(text, fold);
-            bool found = false;
-            for (std::size_t from = 0; from < scanned.size() && !found; from += 32000) {
-                found = scanner.feed(bytesOf(scanned, from).first(std::min<std::size_t>(32000, scanned.size() - from)));
-            }
+            const bool found = naive::feedInBlocks(scanner, scanned, 32000);
             ASSERT_EQ(found, naiveFind(scanned, folded, fold) != kNotFound) << "text " << folded << " at " << at;
             ASSERT_EQ(found, at < scanned.size()) << "text " << folded << " at " << at;
         }

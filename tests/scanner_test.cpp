@@ -7,36 +7,24 @@
 
 #include "encoding/code_page.h"
 #include "scanner/block_scanner.h"
+#include "tests/naive_search.h"
 
 namespace quorvin {
 namespace {
 
 const CodePage& cp1252 = CodePage::windows1252();
 
-// Decodes every byte to its character and compares characters, lower-cased pair by pair, the slow way.
-bool naiveContains(const std::string& file, const std::string& text)
+bool naiveContains(const std::string& file, std::string text)
 {
-    auto same = [](std::uint8_t a, std::uint8_t b) {
-        const ByteTable& fold = cp1252.foldTable();
-        return cp1252.decode(fold[a]) == cp1252.decode(fold[b]);
-    };
-    if (text.size() > file.size()) return false;
-    for (std::size_t i = 0; i + text.size() <= file.size(); ++i) {
-        std::size_t k = 0;
-        while (k < text.size() && same(file[i + k], text[k])) ++k;
-        if (k == text.size()) return true;
-    }
-    return text.empty();
+    const ByteTable& fold = cp1252.foldTable();
+    for (char& c : text) c = static_cast<char>(fold[static_cast<std::uint8_t>(c)]);
+    return naive::firstFolded(file, text, fold) != naive::kNowhere;
 }
 
 bool scanInBlocks(const std::string& file, const std::string& text, std::size_t blockSize)
 {
     BlockScanner scanner(text, cp1252.foldTable());
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.data());
-    for (std::size_t at = 0; at < file.size(); at += blockSize) {
-        if (scanner.feed({bytes + at, std::min(blockSize, file.size() - at)})) return true;
-    }
-    return false;
+    return naive::feedInBlocks(scanner, file, blockSize);
 }
 
 TEST(CodePage, FoldsExactlyWindowsCasePairs)

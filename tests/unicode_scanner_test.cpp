@@ -101,11 +101,7 @@ bool naiveOccursInAnyForm(const std::string& file, const std::u16string& text)
 bool scan(const std::string& file, const std::u16string& text, std::size_t blockSize = 32000)
 {
     BlockScanner scanner(text, cp1252);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.data());
-    for (std::size_t at = 0; at < file.size(); at += blockSize) {
-        if (scanner.feed({bytes + at, std::min(blockSize, file.size() - at)})) return true;
-    }
-    return false;
+    return naive::feedInBlocks(scanner, file, blockSize);
 }
 
 std::u16string utf16Text(const std::u32string& text)

@@ -122,21 +122,19 @@ struct Expected {
     bool reachedEnd = false;  // the read that ended the scan came back short
 };
 
-// Folds the whole visible file and the text, and looks for the text the plain way: in the code page's
+// Looks for the text in the whole visible file the plain way: in the code page's
 // bytes alone, or with `typed`, in every form. The scan reads up to `length` bytes.
 Expected reference(const Case& c, std::int64_t length, std::size_t blockSize, const std::u16string* typed = nullptr)
 {
     const ByteTable& fold = CodePage::windows1252().foldTable();
-    auto folded = [&fold](std::string s) {
-        for (char& ch : s) ch = static_cast<char>(fold[static_cast<std::uint8_t>(ch)]);
-        return s;
-    };
     const std::int64_t visible = std::min(length, c.realEnd);
     const std::string file = c.content.substr(0, static_cast<std::size_t>(visible));
     std::size_t end = naive::kNowhere;
     if (typed == nullptr) {
-        const std::size_t at = folded(file).find(folded(c.text));
-        end = at == std::string::npos ? naive::kNowhere : at + c.text.size();
+        std::string text = c.text;
+        for (char& ch : text) ch = static_cast<char>(fold[static_cast<std::uint8_t>(ch)]);
+        const std::size_t at = naive::firstFolded(file, text, fold);
+        end = at == naive::kNowhere ? naive::kNowhere : at + text.size();
     } else if (!typed->empty()) {
         end = naive::firstEndInAnyForm(file, *typed, CodePage::windows1252());
     }
