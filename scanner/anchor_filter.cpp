@@ -6,46 +6,32 @@
 #include <utility>
 
 #include "scanner/anchor_filter_x86.h"
+#include "scanner/tuning.h"
 
 namespace quorvin {
 
 namespace {
 
-// How often a folded byte turns up in ordinary French and English prose, per ten thousand bytes: the
-// guess when no data has been seen. Only the ranking matters, and only for speed: a wrong guess finds
-// the same occurrences, more slowly. The bytes above 127 differ between code pages, so they all get one
-// middling figure.
+using namespace tuning;
+
+// How often a folded byte turns up in prose, per ten thousand bytes: the guess when no data has been seen.
 double guessedFrequency(std::uint8_t folded)
 {
-    static constexpr double kLetterFrequency[26] = {
-        650, 100, 270, 320, 1200, 120, 130, 250, 600, 40, 40, 420, 240,  // a..m
-        580, 550, 220, 70,  550,  600, 600, 400, 110, 80, 30, 90,  15,   // n..z
-    };
     if (folded >= 'a' && folded <= 'z') {
         return kLetterFrequency[folded - 'a'];
     }
     switch (folded) {
     case ' ':
-        return 1600;
+        return kSpaceFrequency;
     case '\r':
     case '\n':
     case '.':
     case ',':
-        return 120;
+        return kLineBreakOrStopFrequency;
     default:
-        return folded >= 0x80 ? 20 : 10;
+        return folded >= 0x80 ? kBeyondAsciiFrequency : kOtherFrequency;
     }
 }
-
-// Past this chance that a position holds the two rarest anchors, the third one pays for its compares
-// at every position; below it, the third is compared only where the first two agree.
-constexpr double kThirdAnchorAbove = 1.0 / 4000;
-// Below this chance that a position holds an anchor, so that about one step of the vector scan in ten
-// meets it, that anchor alone is compared at every position and the others only in the steps it meets:
-// a step that meets it costs about four that do not.
-constexpr double kLoneAnchorBelow = 1.0 / 2560;
-// What comparing one anchor's second case at every position costs, in candidates compared in full.
-constexpr double kOtherCostPerPosition = 1.0 / 2000;
 
 // The chance that a position holds each folded byte: from the sample where it has any bytes, the guess
 // breaking ties (a byte the sample lacks is still likelier in prose if it is a common letter).
@@ -65,10 +51,6 @@ std::array<double, 256> foldedChances(const ByteTable& fold, const ByteCounts* s
     }
     return chance;
 }
-
-// A repeat of the text's start this long makes data that repeats it crowd the candidates of anchors
-// chosen within it.
-constexpr std::size_t kRepeatThatCrowds = 16;
 
 // The longest repeat of `text`'s start that `text` breaks: how many bytes at its period repeat the start,
 // and the period, with text[repeated] != text[period + repeated]. Z algorithm: linear in the text.
@@ -237,7 +219,6 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
     const ByteCounts counts = countBytes(sample);
     std::vector<Choice> ranked = choices(&counts, kMaxConsidered);
     // Too few positions to count pairs on, or nothing to choose between: the rarest bytes.
-    constexpr std::size_t kFewestPositions = 1024;
     if (ranked.size() <= 2 || sample.size() < text_.size() + kFewestPositions) {
         ranked = breakFirst(std::move(ranked));
         setAnchors(ranked, ranked.size() >= 2 ? ranked[0].chance * ranked[1].chance : 0);
@@ -323,6 +304,11 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
         return;
     }
     setAnchors(chosen, static_cast<double>(pairCount) / n);
+}
+
+std::size_t AnchorFilter::workLimit(std::size_t size)
+{
+    return kWorkPerByte * size + kWorkSlack;
 }
 
 bool AnchorFilter::accepts(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const

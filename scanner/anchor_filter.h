@@ -18,12 +18,9 @@ namespace quorvin {
 // Position of a search's first occurrence when there is none.
 inline constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 // What a filter's search returns when its candidates crowd so that comparing them all could take time
-// growing with the square of the data: the caller searches with a linear matcher instead.
+// growing with the square of the data: the caller searches with a linear matcher instead, for
+// tuning::kLinearSpansAfterCrowd spans.
 inline constexpr std::size_t kCrowded = kNotFound - 1;
-// After a search gave up on its candidates, that many more spans (blocks, or seams and blocks) are searched
-// linearly at once: the data that crowded them usually goes on, and trying the filter first would cost
-// its whole work limit again.
-inline constexpr int kLinearSpansAfterCrowd = 16;
 
 // Tells whether the text really occurs at a position where the filter's folded bytes agree, for
 // filters that see only part of the text, or see it with more cases than it has.
@@ -67,15 +64,14 @@ public:
     // that occur together, at their distance in the text, at the fewest positions of the sample. Near
     // misses that share the text's rare bytes (a word the data is full of) then fail the anchors. A
     // byte at almost no position of the sample (a digit in prose) is compared alone at every position.
-    // Weighs at most kMaxConsidered bytes, and the two where the text stops repeating itself; costs one
-    // pass over the sample, and a look at each place where one of those bytes stands.
+    // Weighs at most tuning::kMaxConsidered bytes, and the two where the text stops repeating itself;
+    // costs one pass over the sample, and a look at each place where one of those bytes stands.
     void rank(std::span<const std::uint8_t> sample);
-    static constexpr std::size_t kMaxConsidered = 8;
 
     // Position of the first occurrence in `haystack`, kNotFound, or kCrowded once comparing candidates
     // has cost more than workLimit().
     std::size_t find(std::span<const std::uint8_t> haystack) const;
-    static std::size_t workLimit(std::size_t size) { return 2 * size + 4096; }
+    static std::size_t workLimit(std::size_t size);
 
     std::size_t length() const { return text_.size(); }
     // The anchors, rarest first.

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "scanner/case_folding.h"
+#include "scanner/tuning.h"
 
 namespace quorvin {
 
@@ -97,7 +98,7 @@ bool BlockScanner::CodePageForm::occursInNext(std::span<const std::uint8_t> bloc
 // work limit each time: the matcher takes over for a while.
 void BlockScanner::CodePageForm::crowded()
 {
-    streamedBlocks = kLinearSpansAfterCrowd;
+    streamedBlocks = tuning::kLinearSpansAfterCrowd;
     restart = true;
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "scanner/case_folding.h"
+#include "scanner/tuning.h"
 
 namespace quorvin {
 
@@ -90,13 +91,7 @@ Decoded decode(Encoding encoding, std::span<const std::uint8_t> bytes)
 
 namespace {
 
-// Looking for keys costs a pass over the data each, and each of their hits about what a pass over four
-// thousand bytes does: the look starts again after it, a case is compared there, and the branches that
-// hits take are mispredicted; past about three passes, the vector pass over the whole costs less.
-constexpr double kWholePass = 3;
-constexpr double kBytesPerHit = 4000;
-// The hits in a shorter span (a seam between blocks) are too few to judge the data by.
-constexpr std::size_t kShortestJudged = 8000;
+using namespace tuning;
 
 }  // namespace
 
@@ -375,7 +370,6 @@ void UnicodeForm::chooseOtherLengthKeys(const ByteCounts& counts)
 // Where even the cheapest keys would cost more than the vector pass over the whole, that pass is made instead.
 void UnicodeForm::chooseCovering(const ByteCounts& counts)
 {
-    constexpr double kOneUnseenKey = 1;  // no covering costs less
     double least = std::numeric_limits<double>::infinity();
     std::vector<std::uint8_t> keys, cheapest;
     std::size_t chosen = 0;
@@ -525,7 +519,7 @@ bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 std::optional<bool> UnicodeForm::occursNear(const Around& around, std::span<const std::uint8_t> data) const
 {
     const std::size_t reach = longest_ - 1;
-    const std::size_t budget = data.size() / (128 * (longest_ + 8)) + 1;
+    const std::size_t budget = data.size() / (kSpanPerWindow * (longest_ + kWindowSlack)) + 1;
     const double hitBudget = std::max(kWholePass - static_cast<double>(around.keys.size()), 1.0) *
                              static_cast<double>(data.size()) / kBytesPerHit;
     double hits = 0;

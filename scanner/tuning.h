@@ -1,0 +1,77 @@
+#pragma once
+// Every number the search engine was tuned with, in one place. None changes an answer, only how fast it
+// comes: a wrong value finds the same occurrences, more slowly. Each says what set it; those marked
+// "reasoned" were set by the argument given and have no bench row of their own yet.
+// `quorvin-filter-bench --describe FILE TEXT` prints the choices they lead to for one search.
+#include <array>
+#include <cstddef>
+
+namespace quorvin::tuning {
+
+// --- Choosing a filter's anchors (anchor_filter.cpp) ---
+
+// How often each folded letter a..z turns up in ordinary French and English prose, per ten thousand
+// bytes, and the space, line breaks and common punctuation: the guess before any data is seen. Only the
+// ranking matters; the first block replaces the guess in every search of a file (reasoned: the usual
+// letter frequencies of French and English prose, rounded).
+inline constexpr std::array<double, 26> kLetterFrequency = {
+    650, 100, 270, 320, 1200, 120, 130, 250, 600, 40, 40, 420, 240,  // a..m
+    580, 550, 220, 70,  550,  600, 600, 400, 110, 80, 30, 90,  15,   // n..z
+};
+inline constexpr double kSpaceFrequency = 1600;
+inline constexpr double kLineBreakOrStopFrequency = 120;  // CR, LF, '.', ','
+inline constexpr double kBeyondAsciiFrequency = 20;       // differ between code pages: one middling figure
+inline constexpr double kOtherFrequency = 10;
+
+// At most this many of the text's rarest bytes are weighed as anchors, pairwise on the first block: the
+// pair count grows with its square (reasoned; the whole choice takes 9 to 58 µs a search in
+// docs/benchmarks.md, « The filter alone »).
+inline constexpr std::size_t kMaxConsidered = 8;
+// Fewer positions than this in the first block: too few to count pairs on, the rarest bytes win (reasoned).
+inline constexpr std::size_t kFewestPositions = 1024;
+// Past this chance that a position holds the two first anchors, the third pays for its compare at every
+// position; below it, it is compared only where the first two agree (reasoned: one compare at every
+// position costs about what comparing one candidate in full in 4000 positions does).
+inline constexpr double kThirdAnchorAbove = 1.0 / 4000;
+// Below this chance that a position holds an anchor, about one step of the vector scan in ten meets it:
+// that anchor alone is compared at every position and the others only in the steps it meets (reasoned: a
+// step that meets it costs about four that do not).
+inline constexpr double kLoneAnchorBelow = 1.0 / 2560;
+// What comparing one anchor's second case at every position costs, in candidates compared in full
+// (reasoned, as kThirdAnchorAbove).
+inline constexpr double kOtherCostPerPosition = 1.0 / 2000;
+// A repeat of the text's start this long makes data that repeats it crowd the candidates of anchors
+// chosen within it: such a text is anchored where it stops repeating (reasoned: shorter repeats cost
+// less than the work limit allows).
+inline constexpr std::size_t kRepeatThatCrowds = 16;
+
+// --- Crowding: when the filter hands a span to the linear matcher (anchor_filter, block_scanner, unicode_form) ---
+
+// Comparing candidates in full may cost this many bytes per byte of the span, plus this many, before the
+// filter gives up on them as crowded: the linear matcher's own cost is a few bytes' work per byte
+// (reasoned; the crowded rows of docs/benchmarks.md show the result).
+inline constexpr std::size_t kWorkPerByte = 2;
+inline constexpr std::size_t kWorkSlack = 4096;
+// After a span crowded, that many more spans are searched linearly at once: the data that crowded them
+// usually goes on, and trying the filter first would cost its whole work limit again (reasoned).
+inline constexpr int kLinearSpansAfterCrowd = 16;
+
+// --- Searching around rare cases (unicode_form.cpp) ---
+
+// Looking for keys costs a pass over the data each, and each of their hits about what a pass over this
+// many bytes does (the look starts again after it, a case is compared there, the branch mispredicts);
+// past kWholePass passes, the vector pass over the whole costs less (reasoned).
+inline constexpr double kWholePass = 3;
+inline constexpr double kBytesPerHit = 4000;
+// A span shorter than this (a seam between blocks) has too few hits to judge the data by (reasoned).
+inline constexpr std::size_t kShortestJudged = 8000;
+// No covering of the rare cases costs less than one key that the first block lacks: the search for a
+// cheaper one stops there.
+inline constexpr double kOneUnseenKey = 1;
+// At most one window around a rare case per this many bytes of span, each window counted as this many
+// bytes more than the occurrence's length; past that, the whole span is searched (reasoned: a few dozen
+// windows per block).
+inline constexpr std::size_t kSpanPerWindow = 128;
+inline constexpr std::size_t kWindowSlack = 8;
+
+}  // namespace quorvin::tuning
