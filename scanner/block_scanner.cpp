@@ -26,26 +26,17 @@ std::u32string units(std::string_view bytes)
     return text;
 }
 
-// Feeds `linear`, from `state`, the bytes of `data` read through `fold`: where in `data` the text it looks
-// for has just ended (one past its last byte), or kNotFound.
-std::size_t readOn(LinearMatcher::State& state, std::span<const std::uint8_t> data, const LinearMatcher& linear,
-                   const ByteTable& fold)
-{
-    for (std::size_t at = 0; at < data.size(); ++at) {
-        state = linear.next(state, fold[data[at]]);
-        if (state == linear.length()) {
-            return at + 1;
-        }
-    }
-    return kNotFound;
-}
-
 // The first occurrence in `haystack` of the text `linear` looks for, as bytes read through `fold`.
 std::size_t findLinearly(std::span<const std::uint8_t> haystack, const LinearMatcher& linear, const ByteTable& fold)
 {
     LinearMatcher::State state = 0;
-    const std::size_t end = readOn(state, haystack, linear, fold);
-    return end == kNotFound ? kNotFound : end - linear.length();
+    for (std::size_t at = 0; at < haystack.size(); ++at) {
+        state = linear.next(state, fold[haystack[at]]);
+        if (state == linear.length()) {
+            return at + 1 - linear.length();
+        }
+    }
+    return kNotFound;
 }
 
 }  // namespace
@@ -61,50 +52,16 @@ BlockScanner::CodePageForm::CodePageForm(const std::string& folded, const ByteTa
 {
 }
 
-bool BlockScanner::CodePageForm::occursAcross(std::span<const std::uint8_t> seam)
+bool BlockScanner::CodePageForm::occursIn(std::span<const std::uint8_t> data)
 {
-    if (streamedBlocks > 0) {
-        return false;
-    }
-    const std::size_t found = filter.find(seam);
-    if (found == kCrowded) {
-        crowded();
-        return false;
-    }
-    return found != kNotFound;
-}
-
-bool BlockScanner::CodePageForm::occursInNext(std::span<const std::uint8_t> block, std::span<const std::uint8_t> before)
-{
-    if (streamedBlocks == 0) {
-        const std::size_t found = filter.find(block);
+    if (!crowding.takesLinearly()) {
+        const std::size_t found = filter.find(data);
         if (found != kCrowded) {
             return found != kNotFound;
         }
-        crowded();
+        crowding.crowded();
     }
-    --streamedBlocks;
-    if (restart) {
-        restart = false;
-        state = 0;
-        if (read(before.last(std::min(before.size(), linear.length() - 1)))) {
-            return true;
-        }
-    }
-    return read(block);
-}
-
-// The data that crowded the candidates usually goes on, and trying the filter again would cost its whole
-// work limit each time: the matcher takes over for a while.
-void BlockScanner::CodePageForm::crowded()
-{
-    streamedBlocks = tuning::kLinearSpansAfterCrowd;
-    restart = true;
-}
-
-bool BlockScanner::CodePageForm::read(std::span<const std::uint8_t> data)
-{
-    return readOn(state, data, linear, fold) != kNotFound;
+    return findLinearly(data, linear, fold) != kNotFound;
 }
 
 BlockScanner::BlockScanner(std::string_view text, const ByteTable& fold)
@@ -139,9 +96,6 @@ BlockScanner::BlockScanner(std::u16string_view text, Utf8Only)
 
 void BlockScanner::restart()
 {
-    if (codePage_) {
-        codePage_->startOver();
-    }
     carry_.clear();
 }
 
@@ -213,11 +167,12 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
         return true;
     }
     if (!ranked_ && !block.empty()) {
+        const std::span<const std::uint8_t> sample = block.first(std::min(block.size(), tuning::kRankingSample));
         if (codePage_) {
-            codePage_->filter.rank(block);
+            codePage_->filter.rank(sample);
         }
         for (const auto& form : unicode_) {
-            form->rank(block);
+            form->rank(sample);
         }
         ranked_ = true;
     }
@@ -232,7 +187,7 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
             const std::size_t after = std::min(longest - 1, seam.size() - carry_.size());
             return seam.subspan(carry_.size() - before, before + after);
         };
-        if (codePage_ && codePage_->occursAcross(around(codePage_->filter.length()))) {
+        if (codePage_ && codePage_->occursIn(around(codePage_->filter.length()))) {
             return true;
         }
         for (const auto& form : unicode_) {
@@ -241,7 +196,7 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
             }
         }
     }
-    if (codePage_ && codePage_->occursInNext(block, carry_)) {
+    if (codePage_ && codePage_->occursIn(block)) {
         return true;
     }
     for (const auto& form : unicode_) {
