@@ -17,6 +17,7 @@
 
 #include "encoding/code_page.h"
 #include "scanner/anchor_filter.h"
+#include "scanner/crowding.h"
 #include "scanner/linear_matcher.h"
 #include "scanner/unicode_form.h"
 
@@ -49,25 +50,13 @@ public:
 private:
     struct CodePageForm {
         CodePageForm(const std::string& folded, const ByteTable& fold);
-        // Whether the text occurs within `seam`, the bytes around the next block's start; false too while
-        // the matcher reads on from block to block, and where the candidates there crowd: the matcher
-        // then takes over for the next block.
-        bool occursAcross(std::span<const std::uint8_t> seam);
-        // Whether it occurs in the next block, or across its seam while the matcher reads on; `before` holds
-        // the last bytes fed before the block, as many as an occurrence less one at least.
-        bool occursInNext(std::span<const std::uint8_t> block, std::span<const std::uint8_t> before);
-        void crowded();
-        void startOver() { streamedBlocks = 0, restart = false, state = 0; }
-        // Feeds the matcher; true once the text has just occurred.
-        bool read(std::span<const std::uint8_t> data);
+        // Whether the text occurs wholly within `data`: through the filter, or linearly where its
+        // candidates crowd.
+        bool occursIn(std::span<const std::uint8_t> data);
         AnchorFilter filter;
         LinearMatcher linear;
         ByteTable fold;
-        // Where the filter's candidates crowd, the matcher reads every byte, carrying its state from block
-        // to block, for that many blocks more; it starts over from the bytes before the first of them.
-        int streamedBlocks = 0;
-        bool restart = false;
-        LinearMatcher::State state = 0;
+        Crowding crowding;
     };
     // `bytes`: the text in the code page, if it has a form there.
     void addUnicodeForms(std::u16string_view text, const CodePage& codePage, const std::optional<std::string>& bytes);

@@ -502,7 +502,7 @@ std::string UnicodeForm::describe(const std::string& indent) const
     return out;
 }
 
-bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
+bool UnicodeForm::occursIn(std::span<const std::uint8_t> data)
 {
     if (!coverings_.empty() && beyondAscii_.pay) {
         if (const std::optional<bool> near = occursNear(beyondAscii_, data)) {
@@ -516,7 +516,7 @@ bool UnicodeForm::occursIn(std::span<const std::uint8_t> data) const
 // are rare (ſ and the Kelvin sign in most files), only the windows around them are searched; past a few
 // dozen, or where the keys are commoner than the first block said, the vector pass over the whole costs
 // less: none is searched, and where the data is long enough to judge by, their `pay` turns false for good.
-std::optional<bool> UnicodeForm::occursNear(const Around& around, std::span<const std::uint8_t> data) const
+std::optional<bool> UnicodeForm::occursNear(Around& around, std::span<const std::uint8_t> data)
 {
     const std::size_t reach = longest_ - 1;
     const std::size_t budget = data.size() / (kSpanPerWindow * (longest_ + kWindowSlack)) + 1;
@@ -562,12 +562,12 @@ std::optional<bool> UnicodeForm::occursNear(const Around& around, std::span<cons
     return false;
 }
 
-bool UnicodeForm::occursAnywhereIn(std::span<const std::uint8_t> data) const
+bool UnicodeForm::occursAnywhereIn(std::span<const std::uint8_t> data)
 {
     if (required_ >= 0 && (data.empty() || std::memchr(data.data(), required_, data.size()) == nullptr)) {
         return false;
     }
-    if (foldLengthFilter_ && otherLengths_.pay && linearSpans_ == 0) {
+    if (foldLengthFilter_ && otherLengths_.pay && !crowding_.linearly()) {
         const std::optional<bool> near = occursNear(otherLengths_, data);
         if (near == true) {
             return true;
@@ -581,18 +581,16 @@ bool UnicodeForm::occursAnywhereIn(std::span<const std::uint8_t> data) const
 
 // Through `filter`, or linearly where there is none or candidates crowded it lately. The run's filter
 // sees every occurrence.
-bool UnicodeForm::occursThrough(const AnchorFilter* filter, std::span<const std::uint8_t> data) const
+bool UnicodeForm::occursThrough(const AnchorFilter* filter, std::span<const std::uint8_t> data)
 {
-    if (filter == nullptr || linearSpans_ > 0) {
-        linearSpans_ = std::max(linearSpans_ - 1, 0);
-        return occursInLinearly(data);
+    if (filter != nullptr && !crowding_.takesLinearly()) {
+        const std::size_t found = filter->find(data);
+        if (found != kCrowded) {
+            return found != kNotFound;
+        }
+        crowding_.crowded();
     }
-    const std::size_t found = filter->find(data);
-    if (found == kCrowded) {
-        linearSpans_ = kLinearSpansAfterCrowd;
-        return occursInLinearly(data);
-    }
-    return found != kNotFound;
+    return occursInLinearly(data);
 }
 
 bool UnicodeForm::linearFrom(std::span<const std::uint8_t> data, std::size_t start) const

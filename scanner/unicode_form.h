@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "scanner/anchor_filter.h"
+#include "scanner/crowding.h"
 #include "scanner/linear_matcher.h"
 
 namespace quorvin {
@@ -58,7 +59,7 @@ public:
     // have one. UTF-8 only.
     void leaveAsciiOccurrences();
     // Whether the text occurs wholly within `data`.
-    bool occursIn(std::span<const std::uint8_t> data) const;
+    bool occursIn(std::span<const std::uint8_t> data);
     // The same, reading every character with the linear matcher alone.
     bool occursInLinearly(std::span<const std::uint8_t> data) const;
     // What the search of this form chose, one line per strategy, each starting with `indent`.
@@ -102,7 +103,7 @@ private:
     struct Around {
         Covering covering;
         std::vector<KeyFinder> keys;
-        mutable bool pay = false;
+        bool pay = false;
     };
     UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool withFilter);
     bool occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const override;
@@ -117,11 +118,11 @@ private:
     std::size_t matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const;
     std::size_t matchBefore(std::size_t i, const std::uint8_t* data, std::size_t at) const;
     bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
-    bool occursAnywhereIn(std::span<const std::uint8_t> data) const;
-    bool occursThrough(const AnchorFilter* filter, std::span<const std::uint8_t> data) const;
+    bool occursAnywhereIn(std::span<const std::uint8_t> data);
+    bool occursThrough(const AnchorFilter* filter, std::span<const std::uint8_t> data);
     // Searches the data around each case of the covering that the keys find; nothing where they find too
     // many.
-    std::optional<bool> occursNear(const Around& around, std::span<const std::uint8_t> data) const;
+    std::optional<bool> occursNear(Around& around, std::span<const std::uint8_t> data);
     void chooseCovering(const ByteCounts& counts);
     void chooseOtherLengthKeys(const ByteCounts& counts);
 
@@ -159,7 +160,7 @@ private:
     std::unique_ptr<AnchorFilter> foldLengthFilter_;
     Around otherLengths_;
     LinearMatcher linear_;
-    mutable int linearSpans_ = 0;  // left to search linearly after the filter's candidates crowded
+    Crowding crowding_;
 };
 
 }  // namespace quorvin
