@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace quorvin {
 
@@ -46,8 +47,8 @@ ByteTable windows1252LowerCase()
 
 }  // namespace
 
-CodePage::CodePage(const std::array<char16_t, 256>& characters, const ByteTable& lowerCase)
-    : characters_(characters), fold_(lowerCase)
+CodePage::CodePage(const std::array<char16_t, 256>& characters, const ByteTable& lowerCase, std::u16string name)
+    : characters_(characters), fold_(lowerCase), name_(std::move(name))
 {
     for (int b = 0; b < 256; ++b) {
         byCharacter_[b] = {characters_[b], static_cast<std::uint8_t>(b)};
@@ -70,7 +71,7 @@ CodePage::CodePage(const std::array<char16_t, 256>& characters, const ByteTable&
 
 const CodePage& CodePage::windows1252()
 {
-    static const CodePage page(windows1252Characters(), windows1252LowerCase());
+    static const CodePage page(windows1252Characters(), windows1252LowerCase(), u"Windows-1252");
     return page;
 }
 

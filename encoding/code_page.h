@@ -15,7 +15,8 @@ class CodePage {
 public:
     // `characters[b]` is the character byte b reads as; every byte must read as a different character.
     // `lowerCase[b]` is the byte of b's lower-case letter, or b itself when b is no upper-case letter.
-    CodePage(const std::array<char16_t, 256>& characters, const ByteTable& lowerCase);
+    // `name` is how the user knows it, as Windows names it (« Windows-1252 »).
+    CodePage(const std::array<char16_t, 256>& characters, const ByteTable& lowerCase, std::u16string name = {});
 
     // Windows-1252, with Windows' own case pairs; its five undefined bytes read as U+0081, U+008D,
     // U+008F, U+0090 and U+009D.
@@ -31,6 +32,8 @@ public:
     // Maps each byte to the one byte that stands for its letter whatever the case.
     const ByteTable& foldTable() const { return fold_; }
 
+    const std::u16string& name() const { return name_; }
+
 private:
     struct CharacterByte {
         char16_t character;
@@ -40,6 +43,7 @@ private:
     std::array<CharacterByte, 256> byCharacter_;  // sorted by character, for encode()
     std::array<std::int16_t, 128> asciiByte_;     // each ASCII character's byte, or -1: most texts are ASCII
     ByteTable fold_;
+    std::u16string name_;
 };
 
 }  // namespace quorvin

@@ -30,6 +30,8 @@ public:
     platform::Control& Text2() override { return window_->control("Text2"); }  // file size
     platform::Control& Text3() override { return window_->control("Text3"); }  // bytes per second, not visible
     platform::Control& Text4() override { return window_->control("Text4"); }  // file path
+    platform::Control& Text5() override { return window_->control("Text5"); }  // where the text was found
+    platform::Control& Text6() override { return window_->control("Text6"); }  // the line it was found in
     platform::Control& ScanString() { return window_->control("ScanString"); }
     platform::Control& Scan_Select() { return window_->control("Scan_Select"); }
 
@@ -42,6 +44,8 @@ public:
     void Command1_Click();
     void Command2_Click();
     void Form_Unload();
+    // Both look at the file on a thread of their own (search::askFileSystem), the window alive meanwhile:
+    // a file on a stalled mount keeps them waiting, never the window.
     void Form_OLEDragDrop(const std::vector<std::u16string>& paths);
     // The files the program was started with (« Ouvrir avec », a file dropped on the program's icon):
     // the first is chosen as a dropped file is, once its window shows; one that cannot be read is reported.

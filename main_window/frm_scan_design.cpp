@@ -18,7 +18,7 @@ platform::WindowDesign makeDesign()
     d.name = "FrmScan";
     d.caption = u"Recherche d'une chaîne de caractères dans un fichier";
     d.clientWidth = 6060;
-    d.clientHeight = 2610;
+    d.clientHeight = 3450;
     d.border = platform::Border::FixedSingle;
     d.icon = "app_icon";
     d.acceptsDroppedFiles = true;
@@ -32,7 +32,7 @@ platform::WindowDesign makeDesign()
     add({.name = "Command1", .kind = ControlKind::PictureButton, .toolTip = u"Quitter le programme",
          .left = 5400, .top = 480, .width = 495, .height = 495, .tabIndex = 10, .picture = "quit_button"});
     add({.name = "Frame1", .kind = ControlKind::Frame, .text = u"Informations sur la recherche",
-         .left = 120, .top = 1200, .width = 5775, .height = 1215, .tabIndex = 3});
+         .left = 120, .top = 1200, .width = 5775, .height = 2055, .tabIndex = 3});
     add({.name = "Text4", .kind = ControlKind::TextBox, .container = "Frame1",
          .left = 720, .top = 360, .width = 4935, .height = 285, .tabIndex = 12, .readOnly = true,
          .background = kPaleGreen, .label = "Label5"});
@@ -63,6 +63,17 @@ platform::WindowDesign makeDesign()
          .left = 120, .top = 480, .width = 4575, .height = 495, .tabIndex = 0, .enabled = false});
     add({.name = "Label1", .kind = ControlKind::Label, .text = u"Chaîne de caractères à rechercher :",
          .left = 120, .top = 120, .width = 2580, .height = 195, .tabIndex = 2, .align = Align::Right});
+    // Where the text was found, and its line (whole in the tool tip), below the rows above.
+    add({.name = "Label6", .kind = ControlKind::Label, .container = "Frame1", .text = u"Trouvée :",
+         .left = 120, .top = 1320, .width = 735, .height = 195, .tabIndex = 14});
+    add({.name = "Text5", .kind = ControlKind::TextBox, .container = "Frame1",
+         .left = 960, .top = 1200, .width = 4695, .height = 285, .tabIndex = 15, .readOnly = true,
+         .background = kPaleGreen, .label = "Label6"});
+    add({.name = "Label7", .kind = ControlKind::Label, .container = "Frame1", .text = u"Ligne :",
+         .left = 120, .top = 1680, .width = 735, .height = 195, .tabIndex = 16});
+    add({.name = "Text6", .kind = ControlKind::TextBox, .container = "Frame1",
+         .left = 960, .top = 1560, .width = 4695, .height = 285, .tabIndex = 17, .readOnly = true,
+         .background = kPaleGreen, .label = "Label7"});
     // clang-format on
     return d;
 }

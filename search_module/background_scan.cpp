@@ -2,10 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 #include "scanner/block_scanner.h"
 
@@ -39,7 +35,8 @@ private:
     std::atomic<std::int64_t>& progress_;
 };
 
-// The file, keeping the first bytes of its first read: they tell whether it may hold parts to search.
+// The file, keeping the first bytes of its first read: they tell whether it may hold parts to search; and
+// where its last read was, the block the text was found in.
 class FirstBytesKept final : public platform::BinaryFile {
 public:
     explicit FirstBytesKept(platform::BinaryFile& file) : file_(file) {}
@@ -51,9 +48,12 @@ public:
             first.assign(into.begin(),
                          into.begin() + static_cast<std::ptrdiff_t>(std::min(got, readers::kSniffedBytes)));
         }
+        lastStart = static_cast<std::uint64_t>(position - 1);
+        lastEnd = lastStart + got;
         return got;
     }
     std::vector<std::uint8_t> first;
+    std::uint64_t lastStart = 0, lastEnd = 0;
 
 private:
     platform::BinaryFile& file_;
@@ -62,9 +62,31 @@ private:
 }  // namespace
 
 struct BackgroundScan::Shared {
-    Shared(FileOpener open, std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside)
-        : open(std::move(open)), scanner(std::move(scanner)), inside(std::move(inside))
+    Shared(FileOpener open, std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside,
+           std::optional<Locating> locating)
+        : open(std::move(open)), scanner(std::move(scanner)), inside(std::move(inside)), locating(std::move(locating))
     {
+    }
+
+    // Reads the file again up to the text, in reads no larger than the search's and within the `length` it
+    // searched: a read that fails now leaves the place untold, not the search.
+    std::optional<TextPlace> placeFound(const FirstBytesKept& kept, std::uint64_t length)
+    {
+        try {
+            return placeOf(
+                *locating->locator, *locating->codePage,
+                [this, length](std::uint64_t offset, std::span<std::uint8_t> into) -> std::size_t {
+                    if (offset >= length) {
+                        return 0;
+                    }
+                    const std::size_t most =
+                        std::min<std::uint64_t>({into.size(), ScanOptioons::BlockSize, length - offset});
+                    return file->read(static_cast<std::int64_t>(offset) + 1, into.first(most));
+                },
+                kept.lastStart, kept.lastEnd, [this] { return !abandoned.load(std::memory_order_relaxed); });
+        } catch (const platform::FileError&) {
+            return std::nullopt;
+        }
     }
 
     void searchInside(ScanOutcome& result)
@@ -105,6 +127,9 @@ struct BackgroundScan::Shared {
                         return !abandoned.load(std::memory_order_relaxed);
                     },
                     &result.bytesRead, ScanOptioons::BlockSize, &result.reachedEnd);
+                if (result.result == ScanOptioons::ScanResult::Found && locating) {
+                    result.place = placeFound(kept, static_cast<std::uint64_t>(told > 0 ? told : result.bytesRead));
+                }
                 // A file that tells no size holds nothing inside: it is a stream, not an archive.
                 if (result.result == ScanOptioons::ScanResult::NotFound && inside && told > 0 &&
                     readers::mayHoldParts(kept.first)) {
@@ -118,10 +143,7 @@ struct BackgroundScan::Shared {
             result.failure = std::current_exception();
         }
         file.reset();  // closed before anyone is told the scan is over
-        const std::lock_guard lock(mutex);
         outcome = std::move(result);
-        over = true;
-        ended.notify_all();
     }
 
     const FileOpener open;
@@ -129,42 +151,27 @@ struct BackgroundScan::Shared {
     std::atomic<std::int64_t> length{-1};  // -1 until the file is open
     const std::unique_ptr<BlockScanner> scanner;
     const std::optional<InsideSearch> inside;
+    const std::optional<Locating> locating;
     std::atomic<std::int64_t> progress{0};
     std::atomic<bool> abandoned{false};
-
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool over = false;  // guarded by mutex, as outcome is until it is set
-    ScanOutcome outcome;
+    ScanOutcome outcome;  // read once the thread has ended
 };
 
 BackgroundScan::BackgroundScan(FileOpener open, std::unique_ptr<BlockScanner> scanner,
-                               std::optional<InsideSearch> inside)
-    : shared_(std::make_shared<Shared>(std::move(open), std::move(scanner), std::move(inside))),
+                               std::optional<InsideSearch> inside, std::optional<Locating> locating)
+    : shared_(std::make_shared<Shared>(std::move(open), std::move(scanner), std::move(inside), std::move(locating))),
       thread_([shared = shared_] { shared->run(); })
 {
 }
 
 BackgroundScan::~BackgroundScan()
 {
-    if (thread_.joinable()) {
-        abandon();
-        thread_.detach();
-    }
+    abandon();  // a scan over already takes no notice
 }
 
 bool BackgroundScan::waitFor(std::int64_t milliseconds)
 {
-    {
-        std::unique_lock lock(shared_->mutex);
-        if (!shared_->ended.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return shared_->over; })) {
-            return false;
-        }
-    }
-    if (thread_.joinable()) {
-        thread_.join();  // it has nothing left to do but end
-    }
-    return true;
+    return thread_.waitFor(milliseconds);
 }
 
 std::int64_t BackgroundScan::bytesRead() const

@@ -9,12 +9,14 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "encoding/code_page.h"
 #include "platform/binary_file.h"
 #include "readers/content_search.h"
+#include "scanner/first_occurrence.h"
+#include "scanner/text_place.h"
+#include "search_module/off_thread.h"
 #include "search_module/scan_options.h"
 
 namespace quorvin {
@@ -31,6 +33,7 @@ struct ScanOutcome {
     std::exception_ptr failure;     // what the file threw, a platform::FileError as a rule
     std::uint64_t unreadCount = 0;  // parts of the file that could not be searched inside
     std::vector<readers::UnreadPart> unread;
+    std::optional<TextPlace> place;  // where the text first occurs in the file's own bytes, once found there
 };
 
 // What a search looks for inside a file once its own bytes did not hold the text.
@@ -38,6 +41,12 @@ struct InsideSearch {
     std::u16string text;
     const CodePage* codePage;
     std::u16string fileName;  // names the file where it cannot be read inside
+};
+
+// What finds the place of a text found in the file's own bytes: the forms the scanner looks for.
+struct Locating {
+    std::unique_ptr<const FirstOccurrence> locator;
+    const CodePage* codePage;
 };
 
 // Opens the file, on the scan's thread.
@@ -49,7 +58,10 @@ public:
     // real end where it tells 0, as /proc's files do), then, where the text was not found there, what a
     // file of some size holds inside, if `inside` is given. The bytes read so far count the second
     // search's reads from the file's start again.
-    BackgroundScan(FileOpener open, std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside = {});
+    // Where `locating` is given and the text is found in the file's own bytes, the bytes before it are read
+    // again to tell its place.
+    BackgroundScan(FileOpener open, std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside = {},
+                   std::optional<Locating> locating = {});
     // Gives the scan up if it is still under way.
     ~BackgroundScan();
     BackgroundScan(const BackgroundScan&) = delete;
@@ -71,7 +83,7 @@ private:
     std::shared_ptr<Shared> shared_;
     // Joined once the scan is over, so that it holds nothing of the system's when the user is told;
     // left to end on its own when the scan is given up.
-    std::thread thread_;
+    OffThread thread_;
 };
 
 }  // namespace quorvin

@@ -149,4 +149,25 @@ std::u16string partlyUnread(std::uint64_t count, const std::vector<readers::Unre
     return text + CRLF + u"La chaîne n'y a pas été cherchée.";
 }
 
+std::u16string place(const TextPlace& place, const CodePage& codePage)
+{
+    std::u16string form;
+    switch (place.form) {
+    case TextForm::CodePage:
+        form = codePage.name();
+        break;
+    case TextForm::Utf8:
+        form = u"UTF-8";
+        break;
+    case TextForm::Utf16Le:
+        form = u"UTF-16LE";
+        break;
+    case TextForm::Utf16Be:
+        form = u"UTF-16BE";
+        break;
+    }
+    return u"ligne " + groupedInteger(place.line) + u", colonne " + groupedInteger(place.column) + u" (octet " +
+           groupedInteger(place.offset) + u", " + form + u")";
+}
+
 }  // namespace quorvin::messages

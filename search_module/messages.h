@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "encoding/code_page.h"
 #include "platform/binary_file.h"
 #include "readers/content_search.h"
+#include "scanner/text_place.h"
 
 namespace quorvin::messages {
 
@@ -40,5 +42,9 @@ std::u16string fileError(platform::FileFault fault, const std::u16string& path);
 // and those of `named` (the first of them) with why, each path cut to its end so that the message stays
 // within kLongestWholeText characters.
 std::u16string partlyUnread(std::uint64_t count, const std::vector<readers::UnreadPart>& named);
+
+// Where a found text first occurs in a file: « ligne 3, colonne 12 (octet 1 024, UTF-8) »; the code
+// page's form is named as `codePage` is.
+std::u16string place(const TextPlace& place, const CodePage& codePage);
 
 }  // namespace quorvin::messages

@@ -49,4 +49,17 @@ std::u16string integerToText(std::int64_t value)
     return {digits.begin(), digits.end()};
 }
 
+std::u16string groupedInteger(std::uint64_t value)
+{
+    const std::string digits = std::to_string(value);
+    std::u16string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            text += u'\u00A0';
+        }
+        text += static_cast<char16_t>(digits[i]);
+    }
+    return text;
+}
+
 }  // namespace quorvin

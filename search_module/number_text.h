@@ -18,4 +18,8 @@ std::optional<double> textToNumber(std::u16string_view text, char16_t decimalSep
 // Plain decimal digits, no grouping, no leading blank.
 std::u16string integerToText(std::int64_t value);
 
+// Digits in threes, as French writes them, separated by a no-break space (U+00A0, which every font of
+// both systems draws): « 1 073 741 824 ».
+std::u16string groupedInteger(std::uint64_t value);
+
 }  // namespace quorvin

@@ -128,12 +128,13 @@ namespace {
 // user cancels it or the program is ending. The size is shown once the file tells it. A scan given up is
 // left to finish its open or its read in the background.
 ScanOutcome scanWhileWindowsLive(ScanWindow& form, const std::u16string& path, std::unique_ptr<BlockScanner> scanner,
-                                 std::optional<InsideSearch> inside, search::Running& running)
+                                 std::optional<InsideSearch> inside, std::optional<Locating> locating,
+                                 search::Running& running)
 {
     // The progress counts from the click: a file slow to open shows it as one slow to read does.
     const std::unique_ptr<ScanProgressReport> progress = form.startProgress(fileNameOf(path), 0);
     BackgroundScan scan([path] { return services().binaryFiles->openRead(path); }, std::move(scanner),
-                        std::move(inside));
+                        std::move(inside), std::move(locating));
     // Quit or a closing window stop the reads from inside their own handler, before it goes on: the
     // process is not kept reading while the window goes.
     running.setStop([&scan] { scan.abandon(); });
@@ -171,18 +172,26 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
 {
     ScanWindow& form = scanWindow();
     form.Text4().setText(path);
+    form.Text5().setText(u"");  // the place of the last search's text
+    form.Text6().setText(u"");
+    form.Text6().setToolTip(u"");
     search::Running running;
 
     // The search's time counts from here: the open is part of it.
     const double startTime = services().clock->timeOfDay();
     // A text of more characters than the limit, or with no form a file can hold, never occurs: the file
     // is still opened, for its size or what keeps it from being read.
-    auto scanner = std::make_unique<BlockScanner>(text, services().locale->codePage());
+    const CodePage& codePage = services().locale->codePage();
+    auto scanner = std::make_unique<BlockScanner>(text, codePage);
+    std::optional<Locating> locating;
     if (typedLength(text) > LongestText || !scanner->searches()) {
         scanner.reset();
+    } else {
+        locating = Locating{std::make_unique<FirstOccurrence>(text, codePage), &codePage};
     }
-    const InsideSearch inside{text, &services().locale->codePage(), fileNameOf(path)};
-    const ScanOutcome outcome = scanWhileWindowsLive(form, path, std::move(scanner), inside, running);
+    const InsideSearch inside{text, &codePage, fileNameOf(path)};
+    const ScanOutcome outcome =
+        scanWhileWindowsLive(form, path, std::move(scanner), inside, std::move(locating), running);
     if (!outcome.opened) {
         form.Text2().setText(u"");  // the size shown was another file's
     }
@@ -207,6 +216,11 @@ void ScanFile(const std::u16string& path, const std::u16string& text)
     }
 
     if (outcome.result == ScanResult::Found) {
+        if (outcome.place) {
+            form.Text5().setText(messages::place(*outcome.place, codePage));
+            form.Text6().setText(outcome.place->excerpt);
+            form.Text6().setToolTip(outcome.place->wholeLine);
+        }
         const std::int64_t scanned = sizeUntold || outcome.reachedEnd ? outcome.bytesRead : outcome.lengthAtEnd;
         showMessage(messages::found(scanned, text, path), messages::kFoundCaption, platform::kMessageOk);
         return;

@@ -32,6 +32,8 @@ public:
     virtual platform::Control& Text2() = 0;  // file size
     virtual platform::Control& Text3() = 0;  // bytes per second
     virtual platform::Control& Text4() = 0;  // file path
+    virtual platform::Control& Text5() = 0;  // where the text was found
+    virtual platform::Control& Text6() = 0;  // the line it was found in
     virtual std::unique_ptr<ScanProgressReport> startProgress(const std::u16string& fileName, std::int64_t size) = 0;
 };
 

@@ -1,6 +1,9 @@
 // The main window's mode machine and the open-file dialog, through the doubles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "main_window/frm_scan.h"
 #include "search_module/scan_options.h"
 #include "tests/fakes/fakes.h"
@@ -148,6 +151,43 @@ TEST_F(MainWindowTest, ChosenPathKeepsItsOwnSpacesAndLength)
     const std::u16string longPath = u"/" + std::u16string(600, u'd') + u"/name with end space ";
     fake.openFileDialog.answers.push_back(longPath);
     EXPECT_EQ(ScanOptioons::ShowOpenDialog(form.hWnd(), u"*|*", u"t", u""), longPath);
+}
+
+// The place's row sits in the frame below every control shown before it, which keep their boxes: its two
+// read-only fields named by their labels, last in the tab order.
+TEST(MainWindowDesign, ThePlaceRowGoesBelowTheFieldsInsideTheGrownFrame)
+{
+    const platform::WindowDesign& design = frmScanDesign();
+    const auto find = [&design](std::string_view name) {
+        return *std::find_if(design.controls.begin(), design.controls.end(),
+                             [name](const platform::ControlDesign& c) { return c.name == name; });
+    };
+    const platform::ControlDesign frame = find("Frame1");
+    EXPECT_LE(frame.top + frame.height, design.clientHeight);
+    int lastTab = 0;
+    int lowest = 0;
+    for (const platform::ControlDesign& c : design.controls) {
+        if (c.name != "Text5" && c.name != "Text6" && c.name != "Label6" && c.name != "Label7") {
+            lastTab = std::max(lastTab, c.tabIndex);
+            if (c.container == "Frame1" && c.visible) {
+                lowest = std::max(lowest, c.top + c.height);
+            }
+        }
+    }
+    for (const auto& [field, label] : {std::pair{"Text5", "Label6"}, std::pair{"Text6", "Label7"}}) {
+        const platform::ControlDesign f = find(field);
+        const platform::ControlDesign l = find(label);
+        EXPECT_EQ(f.container, "Frame1");
+        EXPECT_TRUE(f.readOnly);
+        EXPECT_EQ(f.label, label);
+        EXPECT_GT(f.tabIndex, lastTab);
+        EXPECT_GE(std::min(f.top, l.top), lowest);
+        EXPECT_LE(std::max(f.top + f.height, l.top + l.height), frame.height);
+        EXPECT_LE(f.left + f.width, frame.width);
+        EXPECT_LE(l.left + l.width, f.left);
+        lowest = f.top + f.height;
+    }
+    EXPECT_EQ(find("Label6").text, u"Trouvée :");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Numbers in the fields: written and read back with the locale's separator.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 
 #include "search_module/number_text.h"
@@ -16,6 +17,15 @@ TEST(NumberText, WritesGeneralFormWithoutGrouping)
     EXPECT_EQ(numberToText(1e20, u','), u"1E+20");
     EXPECT_EQ(numberToText(0, u','), u"0");
     EXPECT_EQ(integerToText(5368709120LL), u"5368709120");
+}
+
+TEST(NumberText, GroupsDigitsInThreesWithANoBreakSpace)
+{
+    EXPECT_EQ(groupedInteger(0), u"0");
+    EXPECT_EQ(groupedInteger(999), u"999");
+    EXPECT_EQ(groupedInteger(1000), u"1\u00A0000");
+    EXPECT_EQ(groupedInteger(1073741824), u"1\u00A0073\u00A0741\u00A0824");
+    EXPECT_EQ(groupedInteger(UINT64_MAX), u"18\u00A0446\u00A0744\u00A0073\u00A0709\u00A0551\u00A0615");
 }
 
 TEST(NumberText, ReadsBackExactlyWhatItWrote)

@@ -57,14 +57,49 @@ TEST_F(ScanFileTest, FoundTellsTheWholeLengthAndLeavesTheStatisticsAlone)
     EXPECT_EQ(form.Text1().text(), u"earlier time");
     EXPECT_EQ(form.Text3().text(), u"earlier rate");
     EXPECT_EQ(fake.files.openFiles, 0);
-    EXPECT_EQ(fake.files.largestRead, kBlock);
+    EXPECT_EQ(fake.files.largestRead, kBlock);  // reading again up to the text too
+    const std::size_t at = bytes.size() - 10;
+    EXPECT_EQ(form.Text5().text(),
+              u"ligne 1, colonne " + groupedInteger(at + 1) + u" (octet " + groupedInteger(at) + u", Windows-1252)");
+    EXPECT_EQ(form.Text6().text(), u"…" + std::u16string(70, u'x') + u"ABC" + std::u16string(7, u'x'));
+}
+
+// The place of the first occurrence, in the form the file holds it in, shows after a found search; the
+// next search empties it first, and one that finds nothing, or finds the text only inside a part, leaves
+// it empty.
+TEST_F(ScanFileTest, ThePlaceShowsAfterAFoundSearchOnlyUntilTheNext)
+{
+    std::string utf16 = "\xFF\xFE";
+    for (const char16_t c : std::u16string(u"un\r\n\tdeux trois")) {
+        utf16 += {static_cast<char>(c), '\0'};
+    }
+    fake.files.add(u"/u16.txt", utf16);
+    fake.files.add(u"/none.txt", std::string(2000, 'x'));
+    scan(u"/u16.txt", u"DEUX");
+    EXPECT_EQ(form.Text5().text(), u"ligne 2, colonne 2 (octet 12, UTF-16LE)");
+    EXPECT_EQ(form.Text6().text(), u" deux trois");
+    EXPECT_EQ(form.Text6().toolTip(), u" deux trois");
+
+    scan(u"/none.txt", u"deux");
+    EXPECT_EQ(form.Text5().text(), u"");
+    EXPECT_EQ(form.Text6().text(), u"");
+    EXPECT_EQ(form.Text6().toolTip(), u"");
+
+    scan(u"/u16.txt", u"deux");
+    fake.files.add(u"/notes.gz", testing::gzipped("quatre deux un"));
+    scan(u"/notes.gz", u"deux");
+    EXPECT_EQ(fake.messageBox.shown.back().caption, u"Chaîne de caractère trouvée !");
+    EXPECT_EQ(form.Text5().text(), u"");
+    EXPECT_EQ(form.Text6().text(), u"");
 }
 
 TEST_F(ScanFileTest, FoundStopsAtTheFirstBlockHoldingTheText)
 {
     fake.files.add(u"f", "abc" + std::string(100000, 'x'));
     scan(u"f", u"ABC");
-    EXPECT_EQ(fake.files.reads, 1);
+    // One block, then the few reads that tell the place, around the text alone.
+    EXPECT_LE(fake.files.reads, 5);
+    EXPECT_EQ(form.Text5().text(), u"ligne 1, colonne 1 (octet 0, Windows-1252)");
 }
 
 TEST_F(ScanFileTest, NotFoundTimesTheSearchFromTheShownFieldsAfterTheMessageIsDismissed)

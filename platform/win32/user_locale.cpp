@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 #include "platform/win32/win32_services.h"
 
@@ -69,7 +70,11 @@ std::unique_ptr<CodePage> systemCodePage()
             lowerCase[b] = static_cast<std::uint8_t>(lowerByte);
         }
     }
-    return std::make_unique<CodePage>(characters, lowerCase);
+    std::u16string name = u"Windows-";
+    for (const char c : std::to_string(codePage)) {
+        name += static_cast<char16_t>(c);
+    }
+    return std::make_unique<CodePage>(characters, lowerCase, std::move(name));
 }
 
 }  // namespace

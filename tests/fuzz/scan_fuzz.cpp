@@ -81,7 +81,8 @@ public:
 
     std::size_t read(std::int64_t position, std::span<std::uint8_t> into) override
     {
-        check(position == next_, "reads are not in sequence");
+        // In sequence, but for a found text's place, read again from what was read already.
+        check(position <= next_, "reads skip part of the file");
         // A file whose length reads 0 is read until a read comes back short.
         check(c_.length == 0 || position - 1 + static_cast<std::int64_t>(into.size()) <= c_.length,
               "read beyond the length");
@@ -93,7 +94,7 @@ public:
         const std::int64_t available = std::max<std::int64_t>(0, c_.realEnd - start);
         const auto count = static_cast<std::size_t>(std::min<std::int64_t>(available, into.size()));
         std::memcpy(into.data(), c_.content.data() + start, count);
-        next_ += static_cast<std::int64_t>(count);
+        next_ = std::max(next_, position + static_cast<std::int64_t>(count));
         return count;
     }
 

@@ -106,6 +106,8 @@ private slots:
         QCOMPARE(button()->toolTip(), kChooseTip);
         QCOMPARE(field("Text2"), QStringLiteral("7"));
         QCOMPARE(field("Text1"), QString());
+        QCOMPARE(field("Text5"), QStringLiteral("ligne 1, colonne 3 (octet 2, Windows-1252)"));
+        QCOMPARE(field("Text6"), QStringLiteral("xxABCxx"));
 
         answerNextFileDialog(path);
         QTest::mouseClick(button(), Qt::LeftButton);
@@ -119,6 +121,8 @@ private slots:
         QCOMPARE(missed.caption, QStringLiteral("Chaîne non trouvée"));
         QCOMPARE(missed.text, "La chaîne recherchée : < é > n'a pas été trouvée dans le fichier : \n" + path);
         QVERIFY(!field("Text1").isEmpty());
+        QCOMPARE(field("Text5"), QString());
+        QCOMPARE(field("Text6"), QString());
         QCOMPARE(button()->text(), kChooseFile);
     }
 

@@ -62,7 +62,7 @@ private slots:
         windows.show(*window);
         QWidget* form = widgetOf(window->handle());
         QVERIFY(QTest::qWaitForWindowActive(form));
-        QCOMPARE(form->size(), QSize(px(6060), px(2610)));
+        QCOMPARE(form->size(), QSize(px(6060), px(3450)));
         QCOMPARE(form->minimumSize(), form->maximumSize());
         QVERIFY(!(form->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
         QVERIFY(form->windowFlags() & Qt::WindowCloseButtonHint);
@@ -85,6 +85,19 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), search);
         QTest::keyClick(search, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(form, "Text1"));
+        // The place's two fields below, read-only, the last the Tab reaches, after the About button.
+        auto* place = child<QLineEdit>(form, "Text5");
+        auto* line = child<QLineEdit>(form, "Text6");
+        QCOMPARE(place->geometry(), QRect(px(960), px(1200), px(4695), px(285)));
+        QCOMPARE(line->geometry(), QRect(px(960), px(1560), px(4695), px(285)));
+        QVERIFY(place->isReadOnly() && line->isReadOnly());
+        auto* about = child<QPushButton>(form, "Command2");
+        about->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(about, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), place);
+        QTest::keyClick(place, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), line);
+        search->setFocus(Qt::TabFocusReason);
 
         // Every change of a text box is reported, typed or set by the program.
         QTest::keyClick(search, Qt::Key_X);

@@ -290,6 +290,8 @@ TEST(QuorvinExe, FindsATextThenReportsOneThatIsNotThere)
     ASSERT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
     EXPECT_EQ(program.text("Text2"), L"7");
     EXPECT_EQ(program.text("Text1"), L"");
+    EXPECT_EQ(program.text("Text5"), L"ligne 1, colonne 3 (octet 2, Windows-1252)");
+    EXPECT_EQ(program.text("Text6"), L"xxABCxx");
 
     setText(program.control("ScanString"), L"abd");
     program.chooseFile(file);
@@ -300,6 +302,8 @@ TEST(QuorvinExe, FindsATextThenReportsOneThatIsNotThere)
               L"La chaîne recherchée : < abd > n'a pas été trouvée dans le fichier : \r" + file.wstring());
     EXPECT_TRUE(waitFor([&] { return !program.text("Text1").empty(); })) << "no search time after a search that failed";
     EXPECT_FALSE(IsWindowVisible(program.control("Text3")));
+    EXPECT_EQ(program.text("Text5"), L"");
+    EXPECT_EQ(program.text("Text6"), L"");
 
     PostMessageW(program.main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.endsWithin(10000)) << "the close box does not end the program";
@@ -518,6 +522,9 @@ TEST(QuorvinExe, FindsTextsInUtf8AndInNotepadsUnicodeFiles)
     }
     const fs::path unicode = writeFile(L"unicode.txt", utf16);
     Program program;
+    const std::wstring places[] = {L"ligne 1, colonne 1 (octet 0, UTF-8)", L"ligne 1, colonne 1 (octet 2, UTF-16LE)"};
+    const std::wstring lines[] = {L"Café crème à la française", L"Привет, мир"};
+    int i = 0;
     for (const auto& [text, file] :
          {std::pair{std::wstring(L"CAF\u00C9"), utf8}, std::pair{std::wstring(L"привет"), unicode}}) {
         setText(program.control("ScanString"), text);
@@ -529,6 +536,9 @@ TEST(QuorvinExe, FindsTextsInUtf8AndInNotepadsUnicodeFiles)
         EXPECT_NE(found.text.find(L"< " + text + L" >"), std::wstring::npos) << found.text;
         EXPECT_EQ(program.text("Text2"), std::to_wstring(fs::file_size(file)));
         ASSERT_TRUE(waitFor([&] { return program.text("Scan_Select") == kChooseFile; }));
+        EXPECT_EQ(program.text("Text5"), places[i]);
+        EXPECT_EQ(program.text("Text6"), lines[i]);
+        ++i;
     }
 }
 

@@ -2,15 +2,17 @@
 # Remakes docs/screenshots/windows-*.png: runs build/windows/Quorvin.exe under Wine on a virtual display
 # in a fresh prefix and goes through a search, the About window and a long search as a user would, with
 # the mouse and the keyboard. Build first: cmake --preset windows && cmake --build --preset windows
+# (QUORVIN_BUILD names another build folder than build/windows).
 set -euo pipefail
 self=$(realpath "$0")
 cd "$(dirname "$self")/../.."
 shots=$PWD/docs/screenshots
-export WINEPREFIX=$PWD/build/windows/screenshot-prefix
+build=$PWD/${QUORVIN_BUILD:-build/windows}
+export WINEPREFIX=$build/screenshot-prefix
 # shellcheck source=tests/wine/prefix.sh
 source tests/wine/prefix.sh
 documents="$WINEPREFIX/drive_c/users/$(whoami)/Documents"
-exe=$PWD/build/windows/Quorvin.exe
+exe=$build/Quorvin.exe
 
 if [[ -n "${QUORVIN_ON_XVFB:-}" ]]; then
   start_wine

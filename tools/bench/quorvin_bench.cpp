@@ -1,9 +1,11 @@
-// quorvin-bench [--code-page-only] [--path=scalar|sse2|avx2|avx512] FILE TEXT: searches FILE as the
+// quorvin-bench [--code-page-only] [--no-place] [--path=scalar|sse2|avx2|avx512] FILE TEXT: searches FILE as the
 // program does, its own bytes and then what it holds inside (archives, documents), on the search's own
 // thread, and times it. TEXT is UTF-8; it is looked for in Windows-1252, UTF-8, UTF-16LE and UTF-16BE, or
 // with --code-page-only in Windows-1252 alone in the file's own bytes. --path forces a search path.
-// Prints "found" or "not found", then bytes, seconds, GB/s and the processor's search path, then the parts
-// that could not be searched inside.
+// Prints "found" or "not found", then bytes, seconds, GB/s and the processor's search path, then, once
+// found in the file's own bytes, "place: " and the place as the main window shows it (unless --no-place,
+// which times the search without reading again up to the text), then the parts that could not be
+// searched inside.
 // quorvin-bench --inflate-only FILE: inflates what a gzip file or a ZIP archive holds and nothing else,
 // to time the decoding alone; prints the bytes inflated.
 // Exit status: 0 found, 1 not found, 2 error.
@@ -11,6 +13,8 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +27,7 @@
 #include "scanner/anchor_filter.h"
 #include "scanner/block_scanner.h"
 #include "search_module/background_scan.h"
+#include "search_module/messages.h"
 #include "search_module/scan_options.h"
 
 namespace {
@@ -63,7 +68,7 @@ const char* faultName(readers::Fault fault)
     return "?";
 }
 
-int run(const char* fileName, const char* text, bool unicode)
+int run(const char* fileName, const char* text, bool unicode, bool place)
 {
     const std::u16string typed = platform::posix::fromNativePath(text);
     const std::u16string path = platform::posix::fromNativePath(fileName);
@@ -71,11 +76,15 @@ int run(const char* fileName, const char* text, bool unicode)
     const auto started = std::chrono::steady_clock::now();
     ScanOutcome outcome;
     auto scanner = std::make_unique<BlockScanner>(typed, CodePage::windows1252(), unicode);
+    std::optional<Locating> locating;
     if (ScanOptioons::typedLength(typed) > ScanOptioons::LongestText || !scanner->searches()) {
         scanner.reset();
+    } else if (place) {
+        locating = Locating{std::make_unique<FirstOccurrence>(typed, CodePage::windows1252(), unicode),
+                            &CodePage::windows1252()};
     }
     BackgroundScan scan([&] { return files.openRead(path); }, std::move(scanner),
-                        InsideSearch{typed, &CodePage::windows1252(), path});
+                        InsideSearch{typed, &CodePage::windows1252(), path}, std::move(locating));
     while (!scan.waitFor(1000)) {
     }
     outcome = scan.outcome();
@@ -88,6 +97,10 @@ int run(const char* fileName, const char* text, bool unicode)
     std::printf("%s\n%lld bytes\n%.6f s\n%.3f GB/s\npath: %s\n", found ? "found" : "not found",
                 static_cast<long long>(scanned), seconds, seconds > 0 ? scanned / seconds / 1e9 : 0.0,
                 scan_paths::name(scan_paths::current()));
+    if (outcome.place) {
+        std::printf("place: %s\n",
+                    platform::posix::toNativePath(messages::place(*outcome.place, CodePage::windows1252())).c_str());
+    }
     if (outcome.unreadCount > 0) {
         std::printf("not searched inside: %llu\n", static_cast<unsigned long long>(outcome.unreadCount));
         for (const readers::UnreadPart& part : outcome.unread) {
@@ -131,7 +144,7 @@ int inflateOnly(const char* fileName)
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: quorvin-bench [--code-page-only] [--path=scalar|sse2|avx2|avx512] FILE TEXT\n"
+                 "usage: quorvin-bench [--code-page-only] [--no-place] [--path=scalar|sse2|avx2|avx512] FILE TEXT\n"
                  "       quorvin-bench --inflate-only FILE\n");
     return 2;
 }
@@ -149,11 +162,14 @@ int main(int argc, char** argv)
         }
     }
     bool unicode = true;
+    bool place = true;
     int first = 1;
     for (; first < argc && std::strncmp(argv[first], "--", 2) == 0; ++first) {
         const std::string_view option = argv[first];
         if (option == "--code-page-only") {
             unicode = false;
+        } else if (option == "--no-place") {
+            place = false;
         } else if (option.starts_with("--path=")) {
             bool known = false;
             for (scan_paths::Path path :
@@ -175,7 +191,7 @@ int main(int argc, char** argv)
         return usage();
     }
     try {
-        return run(argv[first], argv[first + 1], unicode);
+        return run(argv[first], argv[first + 1], unicode, place);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "quorvin-bench: %s: %s\n", argv[first], error.what());
         return 2;
