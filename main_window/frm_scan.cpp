@@ -7,6 +7,7 @@
 #include "platform/services.h"
 #include "progress_window/scan_progress.h"
 #include "search_module/messages.h"
+#include "search_module/off_thread.h"
 #include "search_module/scan_options.h"
 #include "search_module/search_state.h"
 
@@ -97,10 +98,13 @@ void FrmScan::Form_OLEDragDrop(const std::vector<std::u16string>& paths)
 {
     // One dropped file does what choosing it in the dialog does; anything else is ignored, as is a drop
     // during a search.
-    if (search::running() || paths.size() != 1 || !platform::services().fileExists->isFile(paths.front())) {
+    if (search::running() || paths.size() != 1) {
         return;
     }
-    chooseFile(paths.front());
+    const std::u16string path = paths.front();
+    if (search::askFileSystem([path] { return platform::services().fileExists->isFile(path); }).value_or(false)) {
+        chooseFile(path);
+    }
 }
 
 void FrmScan::OpenWith(const std::vector<std::u16string>& paths)
@@ -108,9 +112,12 @@ void FrmScan::OpenWith(const std::vector<std::u16string>& paths)
     if (paths.empty()) {
         return;
     }
-    const std::u16string& path = paths.front();
+    const std::u16string path = paths.front();
     try {
-        platform::services().binaryFiles->openRead(path);  // opened and closed at once: only its reach matters
+        // Opened and closed at once: only its reach matters.
+        if (!search::askFileSystem([path] { return platform::services().binaryFiles->openRead(path) != nullptr; })) {
+            return;  // the program is ending
+        }
     } catch (const platform::FileError& error) {
         platform::services().messageBox->show(hWnd(), messages::fileError(error.fault(), path),
                                               messages::kFileErrorCaption, platform::kMessageError);

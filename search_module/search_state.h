@@ -6,7 +6,7 @@
 
 namespace quorvin::search {
 
-// True while a file is searched.
+// True while a file is searched, or asked about (askFileSystem(), off_thread.h).
 bool running();
 
 // Asks the search under way, if any, to stop at once and to tell the user nothing: the program is ending.

@@ -1,6 +1,6 @@
 // A long search shows its progress and can be cancelled, even while a read waits; no other command runs
 // during a search, and ending the program stops it; a file dropped on the main window, or given at start,
-// is chosen.
+// is chosen, and a look at it that waits never freezes the window.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -306,6 +306,119 @@ TEST_F(DropTest, AFileGivenAtStartThatCannotBeReadIsReportedAndNothingIsChosen)
     EXPECT_EQ(form.SelectedFile, u"");
     EXPECT_EQ(form.Text4().text(), u"");
     EXPECT_EQ(form.Scan_Select().text(), u"Sélectionner un fichier...");
+}
+
+// A file on a stalled mount: its look or its open waits until the test lets it go.
+class StalledLookTest : public ProgressTest {
+protected:
+    void SetUp() override
+    {
+        fake.fileExists.files.insert(u"/mnt/nfs/a.txt");
+        fake.fileExists.beforeLook = [this] { waitAtTheGate(); };
+        testing::FileScript stalled;
+        stalled.beforeOpen = [this] { waitAtTheGate(); };
+        fake.files.add(u"/mnt/nfs/b.txt", "abc", stalled);
+        stalled.openFault = platform::FileFault::AccessDenied;
+        fake.files.add(u"/mnt/nfs/locked.txt", "abc", stalled);
+    }
+    // Bounded, so that a look made on the window's thread fails the test rather than hanging it.
+    void waitAtTheGate()
+    {
+        waiting = true;
+        for (int i = 0; i < 500 && !gate.try_wait(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ++answered;
+    }
+    // At the first pause of the windows, once the look waits: the other commands are tried, as a user or
+    // an accessibility tool would, then `then` runs. Whether each pause took input is kept.
+    void whileTheLookWaits(std::function<void()> then)
+    {
+        fake.windows.onProcessEvents = [this, then](testing::FakeWindow*, bool userInput) {
+            inputAllowed.push_back(userInput);
+            if (inputAllowed.size() > 1) {
+                return;
+            }
+            ASSERT_TRUE(eventually([this] { return waiting.load(); }));
+            window().type("ScanString", u"abc");
+            window().click("Scan_Select");
+            window().click("Command2");
+            window().sink.onFilesDropped({u"/mnt/nfs/a.txt"});
+            EXPECT_TRUE(fake.openFileDialog.records.empty());
+            EXPECT_TRUE(fake.windows.modalShown.empty()) << "the About window opened while a file was looked at";
+            EXPECT_EQ(form.SelectedFile, u"");
+            then();
+        };
+    }
+    // The look returns; what it answers reaches nobody if the program went on without it.
+    void letTheLookReturn()
+    {
+        letTheReadGo();
+        EXPECT_TRUE(eventually([this] { return answered == 1; }));
+    }
+
+    std::atomic<bool> waiting = false;
+    std::atomic<int> answered = 0;
+};
+
+TEST_F(StalledLookTest, ADropWhoseLookWaitsKeepsTheWindowAliveAndIsChosenOnceAnswered)
+{
+    whileTheLookWaits([this] { letTheReadGo(); });
+    window().sink.onFilesDropped({u"/mnt/nfs/a.txt"});
+    EXPECT_EQ(inputAllowed, (std::vector<bool>{true}));
+    EXPECT_EQ(form.SelectedFile, u"/mnt/nfs/a.txt");
+    EXPECT_EQ(form.Scan_Select().text(), u"Lancer la recherche...");
+    EXPECT_FALSE(search::running());
+    EXPECT_FALSE(fake.windows.ended);
+}
+
+TEST_F(StalledLookTest, QuitWhileADropIsLookedAtEndsTheProgramAtOnce)
+{
+    whileTheLookWaits([this] { window().click("Command1"); });
+    window().sink.onFilesDropped({u"/mnt/nfs/a.txt"});
+    EXPECT_TRUE(fake.windows.ended);
+    EXPECT_EQ(answered, 0) << "the drop waited for the look";
+    EXPECT_FALSE(search::running());
+
+    letTheLookReturn();
+    EXPECT_EQ(form.SelectedFile, u"");
+    EXPECT_EQ(form.Scan_Select().text(), u"Sélectionner un fichier...");
+}
+
+TEST_F(StalledLookTest, AStartFileWhoseOpenWaitsKeepsTheWindowAliveAndIsChosenOnceOpen)
+{
+    whileTheLookWaits([this] { letTheReadGo(); });
+    form.OpenWith({u"/mnt/nfs/b.txt"});
+    EXPECT_EQ(inputAllowed, (std::vector<bool>{true}));
+    EXPECT_EQ(form.SelectedFile, u"/mnt/nfs/b.txt");
+    EXPECT_EQ(form.Text4().text(), u"/mnt/nfs/b.txt");
+    EXPECT_EQ(form.Scan_Select().text(), u"Lancer la recherche...");
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+    EXPECT_EQ(fake.files.openFiles, 0);
+}
+
+TEST_F(StalledLookTest, AStartFileWhoseOpenWaitsThenFailsIsReported)
+{
+    whileTheLookWaits([this] { letTheReadGo(); });
+    form.OpenWith({u"/mnt/nfs/locked.txt"});
+    EXPECT_EQ(inputAllowed, (std::vector<bool>{true}));
+    ASSERT_EQ(fake.messageBox.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBox.shown[0].caption, u"Lecture du fichier impossible");
+    EXPECT_NE(fake.messageBox.shown[0].text.find(u"refusé"), std::u16string::npos);
+    EXPECT_EQ(form.SelectedFile, u"");
+    EXPECT_FALSE(search::running());
+}
+
+TEST_F(StalledLookTest, ClosingTheWindowWhileTheStartFileOpensEndsTheProgramWithoutAWord)
+{
+    whileTheLookWaits([this] { fake.windows.unload(form.window()); });
+    form.OpenWith({u"/mnt/nfs/locked.txt"});
+    EXPECT_TRUE(fake.windows.ended);
+    EXPECT_EQ(answered, 0) << "the start waited for the open";
+
+    letTheLookReturn();
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+    EXPECT_EQ(form.SelectedFile, u"");
 }
 
 }  // namespace

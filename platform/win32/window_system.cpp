@@ -1031,10 +1031,11 @@ void WindowSystem::processEvents(bool userInput)
             PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
-        // Paint, timers and the system's own messages always run; input only reaches the owned window.
+        // Paint, timers and the system's own messages always run; input only when it is asked for, and then
+        // only to the owned window while one is up.
         if (isUserInput(message)) {
             const bool forOwned = owned_ && message.hwnd && GetAncestor(message.hwnd, GA_ROOT) == owned_->hwnd();
-            if (!userInput || !forOwned) {
+            if (!userInput || (owned_ && !forOwned)) {
                 if (message.message == WM_DROPFILES) {
                     ScopedDrop(reinterpret_cast<HDROP>(message.wParam)).reset();  // a drop refused is freed
                 }

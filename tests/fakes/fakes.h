@@ -104,10 +104,15 @@ public:
     bool exists(std::u16string_view fileName) override { return files.count(std::u16string(fileName)) != 0; }
     bool isFile(std::u16string_view fileName) override
     {
+        if (beforeLook) {
+            beforeLook();
+        }
         return exists(fileName) || hiddenFiles.count(std::u16string(fileName)) != 0;
     }
     std::set<std::u16string> files;
     std::set<std::u16string> hiddenFiles;
+    // Runs on the thread that asks isFile(), e.g. to wait as a stalled network file system does.
+    std::function<void()> beforeLook;
 };
 
 class FakeRegistry final : public platform::RegistryService {

@@ -5,14 +5,9 @@ stand-in xdg-open writes the addresses it is asked to open (opened.txt). Keys ar
 """
 
 import os
-import subprocess
 import sys
-import time
 
-import gi
-
-gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from atspi_support import MAIN, Atspi, check, descendants, finish, focused, keys, type_text, wait_for, window
 
 WORK = sys.argv[1]
 OPENED = os.path.join(WORK, "opened.txt")
@@ -21,70 +16,6 @@ LINKS = {  # name -> the address a screen reader must be told
     "URL : https://ravendo.example": "https://ravendo.example",
     "Faire un don": "https://ravendo.example/Don/Don.htm",
 }
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
-
-
-def wait_for(condition, seconds=10.0):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.1)
-    return condition()
-
-
-def keys(*names):
-    subprocess.run(["xdotool", "key", "--delay", "60", *names], check=True)
-    time.sleep(0.4)
-
-
-def type_text(text):
-    subprocess.run(["xdotool", "type", "--delay", "40", text], check=True)
-
-
-def application():
-    desktop = Atspi.get_desktop(0)
-    for i in range(desktop.get_child_count()):
-        app = desktop.get_child_at_index(i)
-        if app is not None and app.get_name() == "Quorvin":
-            return app
-    return None
-
-
-def descendants(node):
-    for i in range(node.get_child_count()):
-        child = node.get_child_at_index(i)
-        if child is not None:
-            yield child
-            yield from descendants(child)
-
-
-def window(name):
-    """The program's showing top-level window of that name, read afresh."""
-    app = application()
-    if app is None:
-        return None
-    app.clear_cache()
-    for i in range(app.get_child_count()):
-        top = app.get_child_at_index(i)
-        if top is not None and top.get_name() == name and top.get_state_set().contains(Atspi.StateType.SHOWING):
-            return top
-    return None
-
-
-def focused(top):
-    top.clear_cache()
-    for node in descendants(top):
-        if node.get_state_set().contains(Atspi.StateType.FOCUSED):
-            return node.get_name()
-    return None
 
 
 def opened():
@@ -95,7 +26,6 @@ def opened():
         return []
 
 
-MAIN = "Recherche d'une chaîne de caractères dans un fichier"
 main = wait_for(lambda: window(MAIN), 20)
 if main is None:
     sys.exit("the main window does not show")
@@ -155,6 +85,4 @@ check(window("A propos Quorvin") is not None, "pressing a link leaves the About 
 keys("Escape")
 check(wait_for(lambda: window("A propos Quorvin") is None), "Escape closes the About window")
 
-if failures:
-    sys.exit("%d check(s) failed" % len(failures))
-print("atspi_keyboard: every check passed")
+finish("atspi_keyboard")

@@ -29,7 +29,8 @@ HOME=$work jwm >/dev/null 2>&1 &
 wm=$!
 sleep 1
 
-export QUORVIN_OPENED=$work/opened.txt PATH=$work/bin:$PATH
+# PYTHONDONTWRITEBYTECODE: importing atspi_support.py leaves no __pycache__ in the sources.
+export QUORVIN_OPENED=$work/opened.txt PATH=$work/bin:$PATH PYTHONDONTWRITEBYTECODE=1
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LC_ALL=C.UTF-8
 (cd "$work" && exec "$program" 2>/dev/null) &
 pid=$!

@@ -16,6 +16,7 @@
 #include "platform/win32/win32_services.h"
 #include "platform/win32/window_system.h"
 #include "platform/window_geometry.h"
+#include "progress_window/scan_progress.h"
 
 namespace quorvin::platform::win32 {
 namespace {
@@ -413,6 +414,43 @@ TEST(Win32Windows, EnterInTheSearchTextPressesTheButton)
     pressKey(main, VK_RETURN);
     EXPECT_EQ(sink.clicks.size(), 1u);
     windows.unload(*window);
+}
+
+// A pause of the windows during a search or a look at a file takes input only when asked to, and then
+// only for the owned window while one is up: with none, Quit must reach the main window at once.
+TEST(Win32Windows, PausesTakeInputOnlyWhenAskedAndOnlyForTheOwnedWindowWhileOneIsUp)
+{
+    WindowSystem windows(GetModuleHandleW(nullptr));
+    ClickRecorder sink;
+    const auto main = windows.create(frmScanDesign(), sink);
+    windows.show(*main);
+    main->control("Scan_Select").setEnabled(true);
+    const auto post = [](const Window& window, const WindowDesign& design, std::string_view name) {
+        for (std::size_t i = 0; i < design.controls.size(); ++i) {
+            if (design.controls[i].name == name) {
+                HWND control =
+                    GetDlgItem(reinterpret_cast<HWND>(window.handle()), kFirstControlId + static_cast<int>(i));
+                PostMessageW(control, BM_CLICK, 0, 0);
+            }
+        }
+    };
+    post(*main, frmScanDesign(), "Scan_Select");
+    windows.processEvents(false);
+    EXPECT_TRUE(sink.clicks.empty());
+    post(*main, frmScanDesign(), "Scan_Select");
+    windows.processEvents(true);
+    EXPECT_EQ(sink.clicks, std::vector<std::string>{"Scan_Select"});
+
+    ClickRecorder progressSink;
+    const auto progress = windows.create(frmProgressDesign(), progressSink);
+    windows.showOwned(*progress, *main);
+    post(*main, frmScanDesign(), "Scan_Select");
+    post(*progress, frmProgressDesign(), "cmdCancel");
+    windows.processEvents(true);
+    EXPECT_EQ(sink.clicks.size(), 1u);
+    EXPECT_EQ(progressSink.clicks, std::vector<std::string>{"cmdCancel"});
+    windows.unload(*progress);
+    windows.unload(*main);
 }
 
 }  // namespace
