@@ -1,6 +1,7 @@
 #include "main_window/frm_scan.h"
 
 #include <array>
+#include <optional>
 
 #include "about_window/frm_about.h"
 #include "platform/event_binding.h"
@@ -113,17 +114,24 @@ void FrmScan::OpenWith(const std::vector<std::u16string>& paths)
         return;
     }
     const std::u16string path = paths.front();
+    std::optional<std::u16string> opened;
     try {
-        // Opened and closed at once: only its reach matters.
-        if (!search::askFileSystem([path] { return platform::services().binaryFiles->openRead(path) != nullptr; })) {
-            return;  // the program is ending
-        }
+        // The file the system opens for the path (a ".." after a link leads from its target), opened and
+        // closed at once: only its reach matters.
+        opened = search::askFileSystem([path] {
+            platform::BinaryFileService& files = *platform::services().binaryFiles;
+            std::u16string file = files.openedPath(path);
+            files.openRead(file);
+            return file;
+        });
     } catch (const platform::FileError& error) {
         platform::services().messageBox->show(hWnd(), messages::fileError(error.fault(), path),
                                               messages::kFileErrorCaption, platform::kMessageError);
         return;
     }
-    chooseFile(path);
+    if (opened) {  // else the program is ending
+        chooseFile(*opened);
+    }
 }
 
 void FrmScan::chooseFile(const std::u16string& path)

@@ -7,6 +7,8 @@
 // are refused); length() is the size in bytes, 64-bit; read() fills the span from the position and
 // returns fewer bytes than asked only at the end of the file (0 past it).
 // Failure: throws FileError naming the cause; a failed read leaves the file open for the caller to close.
+// openedPath() tells the path of the file openRead() opens for a path; it may look at the folders on the
+// path, and so wait as long as openRead() may (a stalled mount): it is asked off the windows' thread.
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -46,6 +48,8 @@ class BinaryFileService {
 public:
     virtual ~BinaryFileService() = default;
     virtual std::unique_ptr<BinaryFile> openRead(std::u16string_view path) = 0;
+    // Where the system takes a ".." back over the name before it, as Windows does, the path is the file's.
+    virtual std::u16string openedPath(std::u16string_view path) { return std::u16string(path); }
 };
 
 }  // namespace quorvin::platform

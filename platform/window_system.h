@@ -7,11 +7,14 @@
 // The caller may rely on: create() returns a window that is not shown yet; showModal() returns once the
 // window is unloaded, the owner taking no input meanwhile; showOwned() shows a window over its owner and
 // returns at once, the owner taking no input until it is unloaded; a closed box unloads a window; the sink
-// receives Unload when the window goes away. processEvents() handles what is pending and returns: windows
-// repaint and the desktop sees the program alive; user input is handled only when `userInput` is true
-// (and then, while an owned window is up, only by that window). unload() of a window already unloaded does nothing.
+// receives Unload when the window goes away. waitForEvents() handles events as they come (what is pending
+// first) for at most `milliseconds`, and returns earlier once wake() was called, from any thread, since it
+// last returned, or once the program is ending: windows repaint and the desktop sees the program alive;
+// user input is handled only when `userInput` is true (and then, while an owned window is up, only by
+// that window). unload() of a window already unloaded does nothing.
 // endProgram() ends the program at once. Failure: naming a control the design does not hold is a programming error
 // (std::out_of_range).
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -61,7 +64,8 @@ public:
     virtual void show(Window& window) = 0;
     virtual void showModal(Window& window, Window& owner) = 0;
     virtual void showOwned(Window& window, Window& owner) = 0;
-    virtual void processEvents(bool userInput) = 0;
+    virtual void waitForEvents(std::int64_t milliseconds, bool userInput) = 0;
+    virtual void wake() = 0;
     virtual void unload(Window& window) = 0;
     virtual void endProgram() = 0;
 };

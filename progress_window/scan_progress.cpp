@@ -93,8 +93,9 @@ bool ScanProgress::onTick(std::int64_t bytesRead)
     } else if (window_) {
         refresh(bytesRead);
     }
-    // Until the window shows, input waits: the main window takes none during a search.
-    services().windows->processEvents(window_ != nullptr);
+    // Until the window shows, input waits: the main window takes none during a search. The search's thread
+    // wakes the wait as it ends.
+    services().windows->waitForEvents(kTickMilliseconds, window_ != nullptr);
     return !cancelled_;
 }
 

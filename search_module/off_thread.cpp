@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <exception>
 #include <mutex>
 
 #include "platform/services.h"
@@ -15,7 +14,8 @@ namespace quorvin {
 struct OffThread::State {
     std::mutex mutex;
     std::condition_variable ended;
-    bool over = false;  // guarded by mutex
+    bool over = false;       // guarded by mutex
+    bool ownerAlive = true;  // guarded by mutex: the OffThread has not gone yet
 };
 
 OffThread::OffThread(std::function<void()> work)
@@ -24,12 +24,21 @@ OffThread::OffThread(std::function<void()> work)
           const std::lock_guard lock(state->mutex);
           state->over = true;
           state->ended.notify_all();
+          // Under the lock: once the OffThread has gone, the window system may be gone too.
+          if (platform::WindowSystemService* windows = platform::services().windows;
+              state->ownerAlive && windows != nullptr) {
+              windows->wake();
+          }
       })
 {
 }
 
 OffThread::~OffThread()
 {
+    {
+        const std::lock_guard lock(state_->mutex);
+        state_->ownerAlive = false;
+    }
     if (thread_.joinable()) {
         thread_.detach();
     }
@@ -51,32 +60,18 @@ bool OffThread::waitFor(std::int64_t milliseconds)
 
 namespace search {
 
-std::optional<bool> askFileSystem(std::function<bool()> question)
+bool keepWindowsAliveUntil(OffThread& asked)
 {
-    // Written by the question's thread, which may outlive this call.
-    struct Reply {
-        bool answer = false;
-        std::exception_ptr failure;
-    };
-    const auto reply = std::make_shared<Reply>();
     Running running;
-    OffThread asked([reply, question = std::move(question)] {
-        try {
-            reply->answer = question();
-        } catch (...) {
-            reply->failure = std::current_exception();
-        }
-    });
-    while (!asked.waitFor(ScanOptioons::ScanProgressReport::kTickMilliseconds)) {
-        platform::services().windows->processEvents(true);
+    // The events are handled as they come; the work's end wakes the wait, and a tick bounds it so that
+    // Quit is seen however the event loop was left.
+    while (!asked.waitFor(0)) {
+        platform::services().windows->waitForEvents(ScanOptioons::ScanProgressReport::kTickMilliseconds, true);
         if (running.quitRequested()) {
-            return std::nullopt;
+            return false;
         }
     }
-    if (reply->failure) {
-        std::rethrow_exception(reply->failure);
-    }
-    return reply->answer;
+    return true;
 }
 
 }  // namespace search

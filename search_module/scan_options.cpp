@@ -144,7 +144,7 @@ ScanOutcome scanWhileWindowsLive(ScanWindow& form, const std::u16string& path, s
     } forgotten{running};
     bool sizeShown = false;
     for (;;) {
-        const bool over = scan.waitFor(ScanProgressReport::kTickMilliseconds);
+        const bool over = scan.waitFor(0);  // the progress's tick waits, answering the windows meanwhile
         if (!sizeShown && scan.length()) {
             form.Text2().setText(integerToText(*scan.length()));
             progress->sizeKnown(*scan.length());

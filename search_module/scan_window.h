@@ -17,8 +17,9 @@ public:
     static constexpr std::int64_t kTickMilliseconds = 50;
 
     virtual ~ScanProgressReport() = default;
-    // Called every kTickMilliseconds or so while the file is read, with the bytes read so far: shows or
-    // refreshes the progress and handles what is pending. False once the user has cancelled.
+    // Called over and over while the file is read, with the bytes read so far: shows or refreshes the
+    // progress, then handles the windows' events as they come for up to kTickMilliseconds, or until the
+    // window system is woken (the search's thread wakes it as it ends). False once the user has cancelled.
     virtual bool onTick(std::int64_t bytesRead) = 0;
     // The file's size, once its open told it: the progress starts before the file is open.
     virtual void sizeKnown(std::int64_t size) = 0;

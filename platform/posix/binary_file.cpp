@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,6 +113,42 @@ std::unique_ptr<BinaryFile> PosixBinaryFiles::openRead(std::u16string_view path)
     requireRegular(status);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return file;
+}
+
+std::u16string PosixBinaryFiles::openedPath(std::u16string_view path)
+{
+    namespace fs = std::filesystem;
+    const fs::path given(toNativePath(path));
+    std::error_code failed;
+    const fs::path absolute = fs::absolute(given, failed);
+    if (failed) {
+        return std::u16string(path);
+    }
+    fs::path resolved = absolute.root_path();
+    bool endsInFolder = false;  // "name/" and "name/." open only a folder
+    for (const fs::path& part : absolute.relative_path()) {
+        endsInFolder = part.empty() || part == ".";
+        if (endsInFolder) {
+            continue;
+        }
+        if (part != "..") {
+            resolved /= part;
+            continue;
+        }
+        fs::file_status status = fs::symlink_status(resolved, failed);
+        if (!failed && fs::is_symlink(status)) {
+            resolved = fs::canonical(resolved, failed);
+            status = failed ? status : fs::status(resolved, failed);
+        }
+        if (failed || !fs::is_directory(status)) {
+            return fromNativePath(absolute.native());
+        }
+        resolved = resolved.parent_path();  // the root's parent is the root
+    }
+    if (endsInFolder && resolved.has_filename()) {
+        resolved /= fs::path();
+    }
+    return fromNativePath(resolved.native());
 }
 
 }  // namespace quorvin::platform::posix

@@ -28,48 +28,14 @@ QString argumentText(const char* argument)
     return toQString(fromNativePath(argument));
 }
 
-// The file the system opens for `given`: the path made absolute, each ".." taken back over the folder
-// before it as the system takes it, through the link's target where that folder is a symbolic link. Where
-// the system could not go through (a folder missing, a file, a link that loops), the path stays as given,
-// and opening it tells the user what is wrong.
-std::filesystem::path openedPath(const std::filesystem::path& given)
-{
-    namespace fs = std::filesystem;
-    std::error_code failed;
-    const fs::path absolute = fs::absolute(given, failed);
-    if (failed) {
-        return given;
-    }
-    fs::path resolved = absolute.root_path();
-    bool endsInFolder = false;  // "name/" and "name/." open only a folder
-    for (const fs::path& part : absolute.relative_path()) {
-        endsInFolder = part.empty() || part == ".";
-        if (endsInFolder) {
-            continue;
-        }
-        if (part != "..") {
-            resolved /= part;
-            continue;
-        }
-        fs::file_status status = fs::symlink_status(resolved, failed);
-        if (!failed && fs::is_symlink(status)) {
-            resolved = fs::canonical(resolved, failed);
-            status = failed ? status : fs::status(resolved, failed);
-        }
-        if (failed || !fs::is_directory(status)) {
-            return absolute;
-        }
-        resolved = resolved.parent_path();  // the root's parent is the root
-    }
-    if (endsInFolder && resolved.has_filename()) {
-        resolved /= fs::path();
-    }
-    return resolved;
-}
-
+// Made absolute by its name alone: a folder on the path may be on a stalled mount, and nothing here may
+// wait before the window shows. The file service takes the ".." back once the window is up.
 std::u16string absolutePath(const QString& argument)
 {
-    return fromNativePath(openedPath(toNativePath(toU16(argument))).native());
+    const std::filesystem::path given(toNativePath(toU16(argument)));
+    std::error_code failed;
+    const std::filesystem::path absolute = std::filesystem::absolute(given, failed);
+    return fromNativePath(failed ? given.native() : absolute.native());
 }
 
 // Whether QApplication can start its platform plugin: one named by -platform or QT_QPA_PLATFORM (several

@@ -14,8 +14,8 @@ struct CommandLine {
     bool version = false;                        // --version
     bool missingValue = false;                   // an option that takes a value was given none
     std::vector<std::u16string> unknownOptions;  // options neither Quorvin nor Qt knows, without their dashes
-    // The files named, with the very bytes given, as absolute paths to the files the system opens (a ".."
-    // after a symbolic link leads from the link's target); an empty name names none.
+    // The files named, with the very bytes given, made absolute by their names alone (a ".." is left for
+    // the file service's openedPath(), which looks at the folders); an empty name names none.
     std::vector<std::u16string> files;
     bool displayReachable = false;  // Qt's platform plugin can start: it needs no display, or has one
 };

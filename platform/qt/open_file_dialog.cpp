@@ -1,10 +1,14 @@
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMimeDatabase>
+#include <QScopeGuard>
 #include <QSettings>
 
 #include "platform/qt/qt_services.h"
@@ -132,29 +136,66 @@ void keepNoSettings()
     (void)redirected;
 }
 
+// The program's one dialog, made at its first use and never destroyed: Qt's file model waits for its
+// thread as it goes, and that thread may be blocked for good in a look at a stalled mount's file, which
+// would freeze the window (the dialog closed) or the end of the process. Between uses it is hidden and
+// owned by no window, so that no window takes it along as it goes.
+struct KeptDialog {
+    KeptDialog()
+    {
+        dialog.setIconProvider(&icons);
+        dialog.setOptions(QFileDialog::HideNameFilterDetails);  // the desktop's own dialog where it offers one
+        dialog.setProxyModel(new FrenchFileDetails(&dialog));   // Qt's own dialog only; the dialog owns it
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        firstFilters = dialog.nameFilters();
+        firstFolder = dialog.directory().absolutePath();
+    }
+
+    IconsByName icons;  // made before the dialog, which does not own it
+    QFileDialog dialog;
+    // What a new dialog would open with, for a record that asks for nothing else.
+    QStringList firstFilters;
+    QString firstFolder;
+};
+
+KeptDialog& keptDialog()
+{
+    keepNoSettings();
+    static KeptDialog* const kept = new KeptDialog;  // never deleted: see above
+    return *kept;
+}
+
 }  // namespace
 
 bool QtOpenFileDialog::show(OpenFileRecord& record)
 {
-    keepNoSettings();
-    IconsByName icons;  // outlives the dialog, which does not own it
-    QFileDialog dialog(widgetOf(record.owner), toQString(record.title));
-    dialog.setIconProvider(&icons);
-    dialog.setOptions(QFileDialog::HideNameFilterDetails);  // the desktop's own dialog where it offers one
-    dialog.setProxyModel(new FrenchFileDetails(&dialog));   // Qt's own dialog only; the dialog owns it
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    KeptDialog& kept = keptDialog();
+    QFileDialog& dialog = kept.dialog;
+    dialog.setParent(widgetOf(record.owner), dialog.windowFlags());  // shown over its owner
+    // Put away as if it were destroyed: its name completer's list, a window of its own that a hidden dialog
+    // leaves up, would take every key and the activation from the owner.
+    const auto putAway = qScopeGuard([&dialog] {
+        for (QCompleter* completer : dialog.findChildren<QCompleter*>()) {
+            completer->popup()->hide();
+        }
+        dialog.setParent(nullptr, dialog.windowFlags());
+    });
+    dialog.setWindowTitle(toQString(record.title));
     dialog.setFileMode((record.flags & kOfnFileMustExist) != 0 ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    if (const QStringList filters = nameFilters(record.filter); !filters.isEmpty()) {
-        dialog.setNameFilters(filters);
-    }
+    const QStringList filters = nameFilters(record.filter);
+    dialog.setNameFilters(filters.isEmpty() ? kept.firstFilters : filters);
     if (!record.initialDir.empty()) {
         dialog.setDirectory(toQtPath(record.initialDir));
-    } else if (!lastFolder_.isEmpty()) {
-        dialog.setDirectory(lastFolder_);  // where the last file was chosen, remembered for this run only
+    } else {
+        // Where the last file was chosen, remembered for this run only; else where a new dialog opens.
+        dialog.setDirectory(lastFolder_.isEmpty() ? kept.firstFolder : lastFolder_);
     }
+    dialog.setHistory({});  // each use starts afresh, as a new dialog would
     if (const QString name = initialName(record.fileBuffer); !name.isEmpty()) {
         dialog.selectFile(name);
+    } else if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        edit->clear();  // the name chosen last time; Qt's own dialog only
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return false;

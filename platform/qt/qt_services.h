@@ -26,7 +26,8 @@ private:
 
 // The desktop's own dialog where Qt's platform theme or the desktop portal offers one, else Qt's own.
 // Without an initial folder it opens where the last file was chosen in this run; it keeps nothing
-// between runs, and tells icons and types of files by their names only.
+// between runs, and tells icons and types of files by their names only. One dialog serves the whole
+// process and is never destroyed, so that closing it never waits on a stalled look at a file.
 class QtOpenFileDialog final : public OpenFileDialogService {
 public:
     bool show(OpenFileRecord& record) override;

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 #include <algorithm>
@@ -881,9 +882,28 @@ void QtWindowSystem::showOwned(Window& window, Window& owner)
     present(static_cast<QtWindow&>(window), static_cast<QtWindow&>(owner));
 }
 
-void QtWindowSystem::processEvents(bool userInput)
+void QtWindowSystem::waitForEvents(std::int64_t milliseconds, bool userInput)
 {
-    QCoreApplication::processEvents(userInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    // Each round handles what came and sleeps until more comes: the timer's own event ends the last one.
+    bool timeUp = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [&timeUp] { timeUp = true; });
+    timer.start(static_cast<int>(std::clamp<std::int64_t>(milliseconds, 0, INT_MAX)));
+    const QEventLoop::ProcessEventsFlags flags = userInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
+    QCoreApplication::processEvents(flags);  // what is pending, even once woken
+    while (!timeUp && !ended_ && !woken_.exchange(false)) {
+        QCoreApplication::processEvents(flags | QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void QtWindowSystem::wake()
+{
+    woken_ = true;
+    // An event of its own for the wait to handle; posting is safe from any thread.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
 }
 
 void QtWindowSystem::unload(Window& window)

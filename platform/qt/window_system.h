@@ -2,6 +2,7 @@
 // Windows built from their designs with Qt Widgets: one generic builder for every window, and the
 // modal and owned showing of windows.
 #include <QIcon>
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -18,7 +19,8 @@ public:
     void show(Window& window) override;
     void showModal(Window& window, Window& owner) override;
     void showOwned(Window& window, Window& owner) override;
-    void processEvents(bool userInput) override;
+    void waitForEvents(std::int64_t milliseconds, bool userInput) override;
+    void wake() override;
     void unload(Window& window) override;
     void endProgram() override;
 
@@ -28,6 +30,7 @@ public:
 private:
     std::function<void()> endProgram_;
     bool ended_ = false;
+    std::atomic<bool> woken_{false};
 };
 
 // The picture a design names, from the resources' /pictures folder: "name.png" and "name@2x.png", or the

@@ -4,6 +4,7 @@
 #include <oleacc.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cwchar>
 #include <stdexcept>
@@ -970,7 +971,8 @@ LRESULT NativeWindow::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 
 // --- the window system ---
 
-WindowSystem::WindowSystem(HINSTANCE instance) : instance_(instance)
+WindowSystem::WindowSystem(HINSTANCE instance)
+    : instance_(instance), woken_(CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -1023,13 +1025,32 @@ void WindowSystem::showOwned(Window& window, Window& owner)
     owned_ = &native;
 }
 
-void WindowSystem::processEvents(bool userInput)
+void WindowSystem::waitForEvents(std::int64_t milliseconds, bool userInput)
+{
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(milliseconds, 0));
+    HANDLE woken = woken_.get();
+    while (handlePending(userInput) && !ending_) {
+        const ULONGLONG now = GetTickCount64();
+        // Wakes for the event, or for any message that comes, the queue being empty.
+        if (now >= end || MsgWaitForMultipleObjectsEx(1, &woken, static_cast<DWORD>(end - now), QS_ALLINPUT,
+                                                      MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0 + 1) {
+            return;
+        }
+    }
+}
+
+void WindowSystem::wake()
+{
+    SetEvent(woken_.get());
+}
+
+bool WindowSystem::handlePending(bool userInput)
 {
     MSG message{};
     while (!ending_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+            return false;
         }
         // Paint, timers and the system's own messages always run; input only when it is asked for, and then
         // only to the owned window while one is up.
@@ -1044,6 +1065,7 @@ void WindowSystem::processEvents(bool userInput)
         }
         dispatch(message);
     }
+    return true;
 }
 
 void WindowSystem::unload(Window& window)

@@ -6,6 +6,7 @@
 // can find a control with GetDlgItem.
 #include <windows.h>
 
+#include "platform/win32/scoped_handles.h"
 #include "platform/window_system.h"
 
 namespace quorvin::platform::win32 {
@@ -22,7 +23,8 @@ public:
     void show(Window& window) override;
     void showModal(Window& window, Window& owner) override;
     void showOwned(Window& window, Window& owner) override;
-    void processEvents(bool userInput) override;
+    void waitForEvents(std::int64_t milliseconds, bool userInput) override;
+    void wake() override;
     void unload(Window& window) override;
     void endProgram() override;
 
@@ -35,10 +37,13 @@ public:
 private:
     void showOver(NativeWindow& window, NativeWindow& owner);
     void dispatch(const MSG& message);
+    // Handles the messages pending; false once the quit message came.
+    bool handlePending(bool userInput);
 
     HINSTANCE instance_;
     NativeWindow* owned_ = nullptr;  // the window showOwned put up, until it is unloaded
     bool ending_ = false;
+    ScopedHandle woken_;  // an auto-reset event, set by wake()
 };
 
 }  // namespace quorvin::platform::win32

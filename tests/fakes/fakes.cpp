@@ -1,6 +1,7 @@
 #include "tests/fakes/fakes.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 
@@ -263,12 +264,22 @@ void FakeWindowSystem::showOwned(platform::Window& window, platform::Window&)
     owned_ = &fake;
 }
 
-void FakeWindowSystem::processEvents(bool userInput)
+void FakeWindowSystem::waitForEvents(std::int64_t milliseconds, bool userInput)
 {
     ++eventsProcessed;
     if (onProcessEvents) {
         onProcessEvents(owned_, userInput);
     }
+    std::unique_lock lock(wakeMutex_);
+    wakeUp_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return woken_ || ended; });
+    woken_ = false;
+}
+
+void FakeWindowSystem::wake()
+{
+    const std::lock_guard lock(wakeMutex_);
+    woken_ = true;
+    wakeUp_.notify_all();
 }
 
 void FakeWindowSystem::unload(platform::Window& window)

@@ -2,11 +2,13 @@
 // Test doubles of every platform service: they record what the core asks and answer as the test scripts.
 // FakePlatform installs them all as the program's services for its lifetime.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -240,7 +242,9 @@ public:
     void show(platform::Window& window) override { static_cast<FakeWindow&>(window).shown = true; }
     void showModal(platform::Window& window, platform::Window& owner) override;
     void showOwned(platform::Window& window, platform::Window& owner) override;
-    void processEvents(bool userInput) override;
+    // Handles "events" once (onProcessEvents), then sleeps until the time is up or wake() is called.
+    void waitForEvents(std::int64_t milliseconds, bool userInput) override;
+    void wake() override;
     void unload(platform::Window& window) override;
     void endProgram() override { ended = true; }
 
@@ -248,7 +252,7 @@ public:
     // closed with its close box.
     std::function<void(FakeWindow&)> whileModal;
     std::vector<std::string> modalShown;
-    // Runs at each processEvents, with the owned window that is up (or none).
+    // Runs at each waitForEvents, with the owned window that is up (or none).
     std::function<void(FakeWindow* owned, bool userInput)> onProcessEvents;
     std::vector<std::string> ownedShown;
     std::vector<std::string> textLog;  // "Control=text", for every text set on any window
@@ -258,6 +262,9 @@ public:
 private:
     platform::WindowHandle nextHandle_ = 0x1000;
     FakeWindow* owned_ = nullptr;
+    std::mutex wakeMutex_;
+    std::condition_variable wakeUp_;
+    bool woken_ = false;  // guarded by wakeMutex_
 };
 
 // All the doubles, installed as the program's services while it lives.

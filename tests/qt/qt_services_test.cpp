@@ -1,6 +1,8 @@
 // The Linux services on their own: files, programs, message boxes and the open-file dialog.
+#include <QAbstractItemView>
 #include <QAbstractProxyModel>
 #include <QClipboard>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeDatabase>
+#include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -32,10 +35,12 @@
 #include <unistd.h>
 
 #include "app/qt/command_line.h"
+#include "platform/posix/binary_file.h"
 #include "platform/posix/native_path.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"
+#include "platform/qt/window_system.h"
 #include "qt_test_support.h"
 #include "search_module/messages.h"
 
@@ -92,6 +97,16 @@ std::vector<std::string> filesRead(const std::vector<std::string>& arguments)
 }
 
 // What the system opens under `path`.
+// The files the command line names, as the file service opens them.
+std::vector<std::string> filesOpened(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> opened;
+    for (const std::string& file : filesRead(arguments)) {
+        opened.push_back(toNativePath(posix::PosixBinaryFiles().openedPath(fromNativePath(file))));
+    }
+    return opened;
+}
+
 std::string contentOf(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -235,7 +250,7 @@ private slots:
         QCOMPARE(filesRead({"", "notes.txt"}), std::vector<std::string>{here + "/notes.txt"});
     }
 
-    void commandLineTakesDotDotBackAsTheSystemDoes()
+    void theFileServiceTakesDotDotBackAsTheSystemDoes()
     {
         namespace fs = std::filesystem;
         QTemporaryDir dir;
@@ -249,6 +264,8 @@ private slots:
         std::ofstream(root + "/real/target.txt") << "inner";
         std::ofstream(root + "/real/sub/target.txt") << "link's own";
 
+        // The command line names them without looking at a folder (one may be on a stalled mount).
+        QCOMPARE(filesRead({root + "/link/../target.txt"}), std::vector<std::string>{root + "/link/../target.txt"});
         // Each as the system opens it, the file named by the path shown.
         const std::vector<std::pair<std::string, std::string>> cases{
             {"/link/../target.txt", "/real/target.txt"},
@@ -260,23 +277,23 @@ private slots:
             {"/link//./target.txt", "/link/target.txt"},  // no "..": no link is followed
         };
         for (const auto& [given, opened] : cases) {
-            QCOMPARE(filesRead({root + given}), std::vector<std::string>{root + opened});
+            QCOMPARE(filesOpened({root + given}), std::vector<std::string>{root + opened});
             QCOMPARE(contentOf(root + opened), contentOf(root + given));
         }
-        QCOMPARE(filesRead({"/.." + root + "/target.txt"}), std::vector<std::string>{root + "/target.txt"});
+        QCOMPARE(filesOpened({"/.." + root + "/target.txt"}), std::vector<std::string>{root + "/target.txt"});
         // Where the system cannot go through, the path stays as given, and opening it says why.
         for (const std::string given :
              {"/missing/../target.txt", "/target.txt/../target.txt", "/dangling/../target.txt"}) {
-            QCOMPARE(filesRead({root + given}), std::vector<std::string>{root + given});
+            QCOMPARE(filesOpened({root + given}), std::vector<std::string>{root + given});
             QCOMPARE(contentOf(root + given), std::string("(no file)"));
         }
-        QCOMPARE(filesRead({root + "/target.txt/."}), std::vector<std::string>{root + "/target.txt/"});
+        QCOMPARE(filesOpened({root + "/target.txt/."}), std::vector<std::string>{root + "/target.txt/"});
 
         // A relative name goes from the current folder, through its links too.
         const QString previous = QDir::currentPath();
         const auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
         QVERIFY(QDir::setCurrent(QString::fromStdString(root + "/link")));
-        QCOMPARE(filesRead({"../target.txt"}), std::vector<std::string>{root + "/real/target.txt"});
+        QCOMPARE(filesOpened({"../target.txt"}), std::vector<std::string>{root + "/real/target.txt"});
     }
 
     void commandLineWithoutADisplaySaysSoUnlessThePlatformNeedsNone()
@@ -649,6 +666,88 @@ private slots:
                 QCOMPARE(QGuiApplication::clipboard()->text(), withLineFeeds(messages::notFound(text, path)));
             }
         }
+    }
+
+    // One dialog serves every use and is never destroyed (its file model would wait for a look at a stalled
+    // file as it goes): between uses it is hidden, owned by no window, its name list closed, and the next use
+    // opens as a new dialog would, where the last file was chosen, its name box empty.
+    void openFileDialogIsKeptHiddenBetweenUsesAndOpensAfresh()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("notes.txt"));
+        writeFile(file, "abc");
+        QWidget owner;
+        owner.show();
+        OpenFileRecord record;
+        record.owner = handleOf(&owner);
+        record.fileBuffer.assign(254, u' ');
+        QtOpenFileDialog dialogs;
+        QPointer<QFileDialog> first;
+        whenShown<QFileDialog>([&](QFileDialog* dialog) {
+            first = dialog;
+            auto* model = dialog->findChild<QFileSystemModel*>();
+            dialog->setDirectory(dir.path());
+            QVERIFY(QTest::qWaitFor([&] { return model->index(file).isValid(); }, 5000));
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QTest::keyClicks(name, QStringLiteral("no"));  // the name completer's list shows
+            name->setText(file);
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+        });
+        QVERIFY(dialogs.show(record));
+        QVERIFY(first);
+        QVERIFY(!first->isVisible() && first->parentWidget() == nullptr);
+        for (const QCompleter* completer : first->findChildren<QCompleter*>()) {
+            QVERIFY(!completer->popup()->isVisible());
+        }
+
+        QString nameShown, directory;
+        QFileDialog* second = nullptr;
+        whenShown<QFileDialog>([&](QFileDialog* dialog) {
+            second = dialog;
+            nameShown = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+            directory = dialog->directory().absolutePath();
+            QVERIFY(dialog->parentWidget() == &owner);
+            dialog->reject();
+        });
+        record.fileBuffer.assign(254, u' ');
+        QVERIFY(!dialogs.show(record));
+        QCOMPARE(second, first.data());
+        QCOMPARE(nameShown, QString());
+        QCOMPARE(directory, dir.path());
+        QVERIFY(first->parentWidget() == nullptr);
+    }
+
+    // A wait for events answers them as they come, not at its end, and ends as soon as another thread wakes
+    // it; unwoken, it lasts its time.
+    void waitForEventsAnswersAsEventsComeAndEndsWhenWoken()
+    {
+        QtWindowSystem windows;
+        using Clock = std::chrono::steady_clock;
+        const auto since = [](Clock::time_point start) {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        };
+        std::atomic<std::int64_t> answeredAfter{-1};
+        Clock::time_point posted;
+        std::thread poster([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            posted = Clock::now();
+            QMetaObject::invokeMethod(
+                qApp, [&] { answeredAfter = since(posted); }, Qt::QueuedConnection);
+        });
+        auto start = Clock::now();
+        windows.waitForEvents(400, true);
+        poster.join();
+        QVERIFY(since(start) >= 390);
+        QVERIFY2(answeredAfter >= 0 && answeredAfter < 40, qPrintable(QString::number(answeredAfter)));
+
+        std::thread waker([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            windows.wake();
+        });
+        start = Clock::now();
+        windows.waitForEvents(5000, false);
+        waker.join();
+        QVERIFY2(since(start) < 1000, qPrintable(QString::number(since(start))));
     }
 
     void openFileDialogTakesTheRecordAndReturnsTheChosenPath()

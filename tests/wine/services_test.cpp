@@ -435,10 +435,10 @@ TEST(Win32Windows, PausesTakeInputOnlyWhenAskedAndOnlyForTheOwnedWindowWhileOneI
         }
     };
     post(*main, frmScanDesign(), "Scan_Select");
-    windows.processEvents(false);
+    windows.waitForEvents(0, false);
     EXPECT_TRUE(sink.clicks.empty());
     post(*main, frmScanDesign(), "Scan_Select");
-    windows.processEvents(true);
+    windows.waitForEvents(0, true);
     EXPECT_EQ(sink.clicks, std::vector<std::string>{"Scan_Select"});
 
     ClickRecorder progressSink;
@@ -446,7 +446,7 @@ TEST(Win32Windows, PausesTakeInputOnlyWhenAskedAndOnlyForTheOwnedWindowWhileOneI
     windows.showOwned(*progress, *main);
     post(*main, frmScanDesign(), "Scan_Select");
     post(*progress, frmProgressDesign(), "cmdCancel");
-    windows.processEvents(true);
+    windows.waitForEvents(0, true);
     EXPECT_EQ(sink.clicks.size(), 1u);
     EXPECT_EQ(progressSink.clicks, std::vector<std::string>{"cmdCancel"});
     windows.unload(*progress);
