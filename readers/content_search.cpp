@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "readers/document_place.h"
 #include "readers/inflate.h"
 #include "readers/read_ahead.h"
 #include "readers/tar.h"
@@ -21,6 +22,100 @@ constexpr std::size_t kBlock = 32000;
 
 struct Found {};
 struct Stopped {};
+
+// Opens a part anew, to read it again from its start.
+using Opener = std::function<std::unique_ptr<Source>()>;
+
+// What a gzip part holds, read again from the part's start.
+class InflatedAgain final : public Source {
+public:
+    explicit InflatedAgain(std::unique_ptr<Source> outer)
+        : outer_(std::move(outer)), inflated_(*outer_, InflateSource::Format::Gzip)
+    {
+    }
+    std::size_t read(std::span<std::uint8_t> into) override { return inflated_.read(into); }
+
+private:
+    std::unique_ptr<Source> outer_;
+    InflateSource inflated_;
+};
+
+// The `index`th file of a tar part (from 0), read again from the part's start.
+class TarMemberAgain final : public Source {
+public:
+    TarMemberAgain(std::unique_ptr<Source> outer, std::size_t index) : outer_(std::move(outer)), tar_(*outer_)
+    {
+        for (std::size_t member = 0; member <= index; ++member) {
+            if (!tar_.next()) {
+                throw UnreadablePart(Fault::Truncated, "the tar part ends before the member read before");
+            }
+        }
+    }
+    std::size_t read(std::span<std::uint8_t> into) override { return tar_.content().read(into); }
+
+private:
+    std::unique_ptr<Source> outer_;
+    TarReader tar_;
+};
+
+Opener tarMemberAgain(const Opener& reopen, std::size_t index)
+{
+    return [&reopen, index] { return std::make_unique<TarMemberAgain>(reopen(), index); };
+}
+
+// A part read from any offset by reading it again from its start, as often as a read goes back before the
+// last bytes passed, which are kept: reading again the line just before an offset needs no new start.
+class Replay {
+public:
+    explicit Replay(const Opener& open) : open_(open) {}
+
+    std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> into)
+    {
+        if (!source_ || offset + kept_.size() < position_) {
+            source_ = open_();
+            position_ = 0;
+            kept_.clear();
+        }
+        std::size_t got = 0;
+        if (offset < position_) {
+            const auto back = static_cast<std::size_t>(position_ - offset);
+            got = std::min(back, into.size());
+            std::copy_n(kept_.end() - static_cast<std::ptrdiff_t>(back), got, into.begin());
+        }
+        std::vector<std::uint8_t> skipped;
+        while (position_ < offset) {
+            skipped.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kKept, offset - position_)));
+            if (pull(skipped) == 0) {
+                return 0;
+            }
+        }
+        return got == into.size() ? got : got + pull(into.subspan(got));
+    }
+
+private:
+    static constexpr std::size_t kKept = 64 * 1024;
+
+    std::size_t pull(std::span<std::uint8_t> into)
+    {
+        const std::size_t got = source_->read(into);
+        position_ += got;
+        const auto bytes = into.first(got);
+        if (bytes.size() >= kKept) {
+            kept_.assign(bytes.end() - static_cast<std::ptrdiff_t>(kKept), bytes.end());
+        } else {
+            const std::size_t total = kept_.size() + bytes.size();
+            const std::size_t dropped = total > kKept ? total - kKept : 0;
+            kept_.erase(kept_.begin(), kept_.begin() + static_cast<std::ptrdiff_t>(dropped));
+            kept_.insert(kept_.end(), bytes.begin(), bytes.end());
+        }
+        return got;
+    }
+
+    const Opener& open_;
+    std::unique_ptr<Source> source_;
+    std::uint64_t position_ = 0;
+    std::vector<std::uint8_t> kept_;  // the last bytes before position_
+};
 
 enum class Kind { Bytes, Gzip, Tar, Zip, FlatOpenDocument };
 
@@ -62,25 +157,6 @@ Kind kindOf(std::span<const std::uint8_t> first)
         return Kind::FlatOpenDocument;
     }
     return Kind::Bytes;
-}
-
-std::u16string fromUtf8(std::string_view bytes)
-{
-    std::u16string text;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    for (std::size_t at = 0; at < bytes.size();) {
-        const Decoded decoded = decode(Encoding::Utf8, std::span(data + at, bytes.size() - at));
-        char32_t c = decoded.character == LinearMatcher::kNoCharacter ? U'\uFFFD' : decoded.character;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            text += static_cast<char16_t>(0xd800 + (c >> 10));
-            text += static_cast<char16_t>(0xdc00 + (c & 0x3ff));
-        } else {
-            text += static_cast<char16_t>(c);
-        }
-        at += decoded.size;
-    }
-    return text;
 }
 
 std::u16string joined(std::u16string_view path, std::string_view member)
@@ -188,7 +264,78 @@ private:
     const std::function<bool()>& keepGoing_;
 };
 
+// Counts the bytes read through it.
+class CountedSource final : public Source {
+public:
+    explicit CountedSource(std::unique_ptr<Source> inner) : inner_(std::move(inner)) {}
+    std::size_t read(std::span<std::uint8_t> into) override
+    {
+        const std::size_t got = inner_->read(into);
+        count_ += got;
+        return got;
+    }
+    std::uint64_t count() const { return count_; }
+
+private:
+    std::unique_ptr<Source> inner_;
+    std::uint64_t count_ = 0;
+};
+
+// A text found at `offset` of a tar archive's bytes, which `reopen` reads again: its place in the member
+// that holds it, the archive's own bytes being its members' with headers between them.
+std::optional<FoundPlace> placeInTar(const Opener& reopen, std::u16string_view path, const FirstOccurrence& locator,
+                                     const CodePage& codePage, std::uint64_t offset,
+                                     const std::function<bool()>& goOn)
+{
+    CountedSource counted(reopen());
+    TarReader tar(counted);
+    std::vector<std::uint8_t> block(kBlock);
+    for (std::size_t index = 0; const std::optional<std::string> member = tar.next(); ++index) {
+        const std::uint64_t start = counted.count();
+        if (start > offset) {
+            return std::nullopt;  // in a header
+        }
+        // The member's bytes up to the offset at the most: whether it reaches it.
+        std::uint64_t length = 0;
+        while (length <= offset - start) {
+            const std::size_t got = tar.content().read(block);
+            if (got == 0) {
+                break;
+            }
+            length += got;
+        }
+        if (offset < start + length) {
+            const Opener again = tarMemberAgain(reopen, index);
+            Replay replay(again);
+            const ReadAt read = [&replay](std::uint64_t at, std::span<std::uint8_t> into) {
+                return replay.readAt(at, into);
+            };
+            std::optional<TextPlace> place = placeOf(locator, codePage, read, offset - start, offset - start + 1, goOn);
+            if (!place) {
+                return std::nullopt;  // it runs on past the member
+            }
+            return FoundPlace{std::move(*place), joined(path, *member), std::nullopt};
+        }
+        if (goOn && !goOn()) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<FoundPlace> placeInTarMember(RandomAccess& whole, const FirstOccurrence& locator,
+                                           const CodePage& codePage, std::uint64_t offset,
+                                           const std::function<bool()>& goOn)
+{
+    const Opener again = [&whole] { return std::make_unique<RangeSource>(whole, 0, whole.size()); };
+    try {
+        return placeInTar(again, {}, locator, codePage, offset, goOn);
+    } catch (const UnreadablePart&) {
+        return std::nullopt;
+    }
+}
 
 bool mayHoldParts(std::span<const std::uint8_t> first)
 {
@@ -197,9 +344,13 @@ bool mayHoldParts(std::span<const std::uint8_t> first)
 }
 
 struct ContentSearch::Parts {
-    Parts(ContentSearch& owner, std::u16string_view text, const CodePage& codePage, std::function<bool()> keepGoing)
+    Parts(ContentSearch& owner, std::u16string_view text, const CodePage& codePage, std::function<bool()> keepGoing,
+          bool locates)
         : owner(owner), text(text), codePage(codePage), keepGoing(std::move(keepGoing))
     {
+        if (locates) {
+            locator.emplace(text, codePage);
+        }
     }
 
     // Each level searches one part at a time, while the levels above it are still in theirs: one scanner
@@ -223,13 +374,42 @@ struct ContentSearch::Parts {
         return *scanner;
     }
 
-    void feed(BlockScanner& scanner, std::span<const std::uint8_t> data)
+    // The text was found in the bytes [blockStart, blockEnd) of the part `reopen` reads again; in a tar
+    // archive's, it is placed in the member that holds it.
+    [[noreturn]] void foundInBytes(const Opener& reopen, std::u16string_view path, bool tar, std::uint64_t blockStart,
+                                   std::uint64_t blockEnd)
     {
-        if (scanner.feed(data)) {
-            throw Found{};
+        if (locator) {
+            Replay replay(reopen);
+            locate([&] {
+                const ReadAt read = [&replay](std::uint64_t offset, std::span<std::uint8_t> into) {
+                    return replay.readAt(offset, into);
+                };
+                std::optional<TextPlace> place = placeOf(*locator, codePage, read, blockStart, blockEnd, keepGoing);
+                if (!place) {
+                    return;
+                }
+                const std::uint64_t offset = place->offset;
+                owner.place_ = FoundPlace{std::move(*place), std::u16string(path), std::nullopt};
+                if (tar) {
+                    if (std::optional<FoundPlace> inMember =
+                            placeInTar(reopen, path, *locator, codePage, offset, keepGoing)) {
+                        owner.place_ = std::move(inMember);
+                    }
+                }
+            });
         }
-        if (keepGoing && !keepGoing()) {
-            throw Stopped{};
+        throw Found{};
+    }
+
+    // Reading a part again that fails or is stopped leaves the place untold, not the text found. Whatever
+    // the file throws now is taken alike: it did not keep the search from finding the text.
+    static void locate(const std::function<void()>& tell)
+    {
+        try {
+            tell();
+        } catch (...) {
+            // no place
         }
     }
 
@@ -252,7 +432,8 @@ struct ContentSearch::Parts {
 
     // Searches one part as a file of its own: its bytes through a scanner of their own unless they were
     // searched already, and what they hold.
-    void searchPart(Source& source, std::u16string_view path, int depth, bool bytesSearched)
+    // `reopen` reads the part again from its start.
+    void searchPart(Source& source, const Opener& reopen, std::u16string_view path, int depth, bool bytesSearched)
     {
         std::vector<std::uint8_t> first(kBlock);
         first.resize(source.read(first));
@@ -266,16 +447,23 @@ struct ContentSearch::Parts {
         // The bytes are searched as they pass, whoever reads them.
         class Searched final : public Source {
         public:
-            Searched(Parts& parts, Source& inner, BlockScanner* scanner)
-                : parts_(parts), inner_(inner), scanner_(scanner)
+            Searched(Parts& parts, Source& inner, BlockScanner* scanner, const Opener& reopen, std::u16string_view path,
+                     bool tar)
+                : parts_(parts), inner_(inner), scanner_(scanner), reopen_(reopen), path_(path), tar_(tar)
             {
             }
             std::size_t read(std::span<std::uint8_t> into) override
             {
                 const std::size_t got = inner_.read(into);
                 if (scanner_ != nullptr) {
-                    parts_.feed(*scanner_, into.first(got));
+                    if (scanner_->feed(into.first(got))) {
+                        parts_.foundInBytes(reopen_, path_, tar_, offset_, offset_ + got);
+                    }
+                    if (parts_.keepGoing && !parts_.keepGoing()) {
+                        throw Stopped{};
+                    }
                 }
+                offset_ += got;
                 return got;
             }
 
@@ -283,28 +471,34 @@ struct ContentSearch::Parts {
             Parts& parts_;
             Source& inner_;
             BlockScanner* scanner_;
-        } searched(*this, whole, scanner);
+            const Opener& reopen_;
+            std::u16string_view path_;
+            bool tar_;
+            std::uint64_t offset_ = 0;  // of the part's bytes read before
+        } searched(*this, whole, scanner, reopen, path, kind == Kind::Tar);
 
         try {
             switch (kind) {
             case Kind::Bytes:
                 break;
             case Kind::Gzip: {
+                const Opener inflatedAgain = [&reopen] { return std::make_unique<InflatedAgain>(reopen()); };
                 InflateSource inflated(searched, InflateSource::Format::Gzip);
                 // A large gzip file is inflated beside the search of what it holds; inside an archive,
                 // where its size is not known, it is inflated as it is read.
                 if (depth == 0 && fileSize >= ReadAheadSource::kWorthIt) {
                     ReadAheadSource ahead(inflated);
-                    searchPart(ahead, path, depth + 1, false);
+                    searchPart(ahead, inflatedAgain, path, depth + 1, false);
                 } else {
-                    searchPart(inflated, path, depth + 1, false);
+                    searchPart(inflated, inflatedAgain, path, depth + 1, false);
                 }
                 break;
             }
             case Kind::Tar: {
                 TarReader tar(searched);
-                while (const std::optional<std::string> member = tar.next()) {
-                    searchPart(tar.content(), joined(path, *member), depth + 1, false);
+                for (std::size_t index = 0; const std::optional<std::string> member = tar.next(); ++index) {
+                    const Opener memberAgain = tarMemberAgain(reopen, index);
+                    searchPart(tar.content(), memberAgain, joined(path, *member), depth + 1, false);
                 }
                 break;
             }
@@ -312,7 +506,7 @@ struct ContentSearch::Parts {
                 searchHeldArchive(searched, path, depth);
                 break;
             case Kind::FlatOpenDocument:
-                searchText(searched, Vocabulary::OpenDocument, depth);
+                searchText(searched, reopen, Vocabulary::OpenDocument, path, {}, depth);
                 break;
             }
             if (scanner != nullptr) {
@@ -359,11 +553,19 @@ struct ContentSearch::Parts {
                     if (const std::optional<Vocabulary> vocabulary = vocabularyOf(document, member.name, pass)) {
                         try {
                             const std::unique_ptr<Source> content = zip->open(member);
-                            if (member.size >= ReadAheadSource::kWorthIt) {
-                                ReadAheadSource ahead(*content);
-                                searchText(ahead, *vocabulary, depth + 1);
-                            } else {
-                                searchText(*content, *vocabulary, depth + 1);
+                            const Opener again = [&zip, &member] { return zip->open(member); };
+                            try {
+                                if (member.size >= ReadAheadSource::kWorthIt) {
+                                    ReadAheadSource ahead(*content);
+                                    searchText(ahead, again, *vocabulary, path, member.name, depth + 1);
+                                } else {
+                                    searchText(*content, again, *vocabulary, path, member.name, depth + 1);
+                                }
+                            } catch (const Found&) {
+                                if (document == Document::Excel && owner.place_ && owner.place_->document) {
+                                    locate([&] { placeWorkbookCell(*zip, *owner.place_->document, member.name); });
+                                }
+                                throw;
                             }
                         } catch (const UnreadablePart& failure) {
                             note(joined(path, member.name), failure.fault());
@@ -384,11 +586,33 @@ struct ContentSearch::Parts {
             const std::u16string memberPath = joined(path, member.name);
             try {
                 const std::unique_ptr<Source> content = zip->open(member);
-                searchPart(*content, memberPath, depth + 1, false);
+                const Opener again = [&zip, &member] { return zip->open(member); };
+                searchPart(*content, again, memberPath, depth + 1, false);
             } catch (const UnreadablePart& failure) {
                 note(memberPath, failure.fault());
             }
             return true;
+        });
+    }
+
+    void placeWorkbookCell(const ZipArchive& zip, DocumentPlace& place, std::string_view name)
+    {
+        std::vector<std::string> worksheets;
+        zip.forEach([&worksheets](const ZipMember& member) {
+            if (vocabularyOf(Document::Excel, member.name, 2) == Vocabulary::Worksheet) {
+                worksheets.push_back(member.name);
+            }
+            return true;
+        });
+        placeCell(place, name, worksheets, [&zip](std::string_view wanted) {
+            std::unique_ptr<Source> part;
+            zip.forEach([&](const ZipMember& member) {
+                if (member.name == wanted) {
+                    part = zip.open(member);
+                }
+                return !part;
+            });
+            return part;
         });
     }
 
@@ -432,21 +656,45 @@ struct ContentSearch::Parts {
         return Document::None;
     }
 
-    // The visible text of one XML part, through the UTF-8 scanner of its level.
-    void searchText(Source& source, Vocabulary vocabulary, int depth)
+    // The visible text of one XML part, through the UTF-8 scanner of its level: the part `name` of the
+    // document at `path`, or the document itself where `name` is empty.
+    void searchText(Source& source, const Opener& reopen, Vocabulary vocabulary, std::u16string_view path,
+                    std::string_view name, int depth)
     {
         BlockScanner& scanner = textScanner(depth);
         bool found = false;
+        std::uint64_t read = 0;  // bytes of text before the piece
+        std::uint64_t pieceSize = 0;
         const bool stopped = readXmlText(source, vocabulary, [&](std::span<const std::uint8_t> text) {
+            read += pieceSize;
+            pieceSize = text.size();
             found = scanner.feed(text);
             return found || (keepGoing && !keepGoing());
         });
         if (stopped) {
             if (found) {
+                if (locator) {
+                    locate([&] {
+                        const std::unique_ptr<Source> again = reopen();
+                        owner.place_ = placeInDocument(*again, vocabulary, name, *textLocator(), read,
+                                                       read + pieceSize, keepGoing);
+                        if (owner.place_) {
+                            owner.place_->part = path;
+                        }
+                    });
+                }
                 throw Found{};
             }
             throw Stopped{};
         }
+    }
+
+    const FirstOccurrence* textLocator()
+    {
+        if (!utf8Locator) {
+            utf8Locator.emplace(text, BlockScanner::Utf8Only{});
+        }
+        return &*utf8Locator;
     }
 
     ContentSearch& owner;
@@ -455,13 +703,16 @@ struct ContentSearch::Parts {
     std::function<bool()> keepGoing;
     std::array<std::unique_ptr<BlockScanner>, kDeepest + 2> bytes;
     std::array<std::unique_ptr<BlockScanner>, kDeepest + 2> texts;
+    std::optional<FirstOccurrence> locator;      // the forms of the text in bytes, where the search locates
+    std::optional<FirstOccurrence> utf8Locator;  // in a document's text, made once found there
     std::size_t held = 0;
     std::u16string fileName;
     std::uint64_t fileSize = 0;
 };
 
-ContentSearch::ContentSearch(std::u16string_view text, const CodePage& codePage, std::function<bool()> keepGoing)
-    : parts_(std::make_unique<Parts>(*this, text, codePage, std::move(keepGoing)))
+ContentSearch::ContentSearch(std::u16string_view text, const CodePage& codePage, std::function<bool()> keepGoing,
+                             bool locates)
+    : parts_(std::make_unique<Parts>(*this, text, codePage, std::move(keepGoing), locates))
 {
 }
 
@@ -480,7 +731,8 @@ ContentSearch::Result ContentSearch::searchInside(RandomAccess& file, std::u16st
         // (a self-extracting archive does), which only its last bytes tell.
         if (kind == Kind::Gzip || kind == Kind::Tar || kind == Kind::FlatOpenDocument) {
             RangeSource whole(watched, 0, watched.size());
-            parts_->searchPart(whole, {}, 0, true);
+            const Opener again = [&watched] { return std::make_unique<RangeSource>(watched, 0, watched.size()); };
+            parts_->searchPart(whole, again, {}, 0, true);
         } else {
             try {
                 if (ZipArchive::find(watched)) {

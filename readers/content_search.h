@@ -10,15 +10,19 @@
 // inside another container is held in memory only up to kHeldInMemory in all); `keepGoing` is asked at
 // least once per block read or searched, so a search can always be stopped; every part that could not
 // be searched inside is counted, and the first kNamedUnread of them named with the reason.
+// Where a locating search finds the text, it reads the part that holds it again, from its start, to tell
+// where the text is in it; a not-found search pays nothing for this.
 // Failure: what the file throws passes through; nothing in the parts' data throws.
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "encoding/code_page.h"
+#include "readers/document_place.h"
 #include "readers/random_access.h"
 
 namespace quorvin::readers {
@@ -33,6 +37,12 @@ struct UnreadPart {
     Fault fault;
 };
 
+// For a text found at `offset` in the bytes of the tar archive `whole`: its place in the member that holds
+// it, read again; nothing where none holds it whole, or once `goOn` says to stop.
+std::optional<FoundPlace> placeInTarMember(RandomAccess& whole, const FirstOccurrence& locator,
+                                           const CodePage& codePage, std::uint64_t offset,
+                                           const std::function<bool()>& goOn);
+
 class ContentSearch {
 public:
     static constexpr int kDeepest = 4;
@@ -41,7 +51,9 @@ public:
 
     enum class Result { Found, NotFound, Cancelled };
 
-    ContentSearch(std::u16string_view text, const CodePage& codePage, std::function<bool()> keepGoing);
+    // `locates`: once found, where the text is is told by place().
+    ContentSearch(std::u16string_view text, const CodePage& codePage, std::function<bool()> keepGoing,
+                  bool locates = false);
     ~ContentSearch();
     ContentSearch(const ContentSearch&) = delete;
     ContentSearch& operator=(const ContentSearch&) = delete;
@@ -52,12 +64,15 @@ public:
 
     std::uint64_t unreadCount() const { return unreadCount_; }
     const std::vector<UnreadPart>& unread() const { return unread_; }
+    // Once found by a locating search: where, unless reading the part again failed or was stopped.
+    const std::optional<FoundPlace>& place() const { return place_; }
 
 private:
     struct Parts;
     std::unique_ptr<Parts> parts_;
     std::uint64_t unreadCount_ = 0;
     std::vector<UnreadPart> unread_;
+    std::optional<FoundPlace> place_;
 };
 
 }  // namespace quorvin::readers

@@ -243,6 +243,8 @@ enum class Element : std::uint8_t {
     WordNoBreakHyphen,
     WordParagraph,
     WordTableCell,
+    WordNote,
+    WordComment,
     PhoneticRun,  // SpreadsheetML
     StringItem,
     InlineString,
@@ -267,6 +269,13 @@ enum class Element : std::uint8_t {
     Spreadsheet,
     TableRow,
     TableCell,
+    CoveredTableCell,
+    Note,
+    Annotation,
+    Header,
+    Footer,
+    DrawPage,
+    PresentationNotes,
     HtmlBody,  // XHTML
     HtmlPre,
     HtmlBreak,
@@ -286,7 +295,7 @@ struct KnownName {
 };
 
 // Every name a rule looks at, in any vocabulary; the rules ask only for their own. Index 0 is for the others.
-constexpr std::array<KnownName, 86> kKnownNames = {{
+constexpr std::array<KnownName, 100> kKnownNames = {{
     {"", Element::Other},
     {"mc:AlternateContent", Element::AlternateContent},
     {"mc:Choice", Element::Choice},
@@ -298,6 +307,9 @@ constexpr std::array<KnownName, 86> kKnownNames = {{
     {"w:noBreakHyphen", Element::WordNoBreakHyphen},
     {"w:p", Element::WordParagraph},
     {"w:tc", Element::WordTableCell},
+    {"w:footnote", Element::WordNote},
+    {"w:endnote", Element::WordNote},
+    {"w:comment", Element::WordComment},
     {"rPh", Element::PhoneticRun},  // a phonetic guide to the string, not the string
     {"si", Element::StringItem},
     {"is", Element::InlineString},
@@ -322,6 +334,17 @@ constexpr std::array<KnownName, 86> kKnownNames = {{
     {"office:spreadsheet", Element::Spreadsheet},
     {"table:table-row", Element::TableRow},
     {"table:table-cell", Element::TableCell},
+    {"table:covered-table-cell", Element::CoveredTableCell},
+    {"text:note", Element::Note},
+    {"office:annotation", Element::Annotation},
+    {"style:header", Element::Header},
+    {"style:header-left", Element::Header},
+    {"style:header-first", Element::Header},
+    {"style:footer", Element::Footer},
+    {"style:footer-left", Element::Footer},
+    {"style:footer-first", Element::Footer},
+    {"draw:page", Element::DrawPage},
+    {"presentation:notes", Element::PresentationNotes},
     {"text:tracked-changes", Element::Other, kSkippedInOpenDocument},  // the deleted revisions
     {"office:annotation-end", Element::Other, kSkippedInOpenDocument},
     {"svg:title", Element::Other, kSkippedInOpenDocument},
@@ -375,7 +398,7 @@ constexpr std::array<KnownName, 86> kKnownNames = {{
     {"legend", Element::Other, kHtmlBlock},
 }};
 
-constexpr std::size_t kLongestKnownName = 21;  // office:annotation-end
+constexpr std::size_t kLongestKnownName = 24;  // table:covered-table-cell
 constexpr std::size_t kNameWords = 3;          // of a name, compared whole: kLongestKnownName rounded up
 
 // The bits of a word that hold its first `count` bytes in memory.
@@ -398,8 +421,8 @@ constexpr std::uint64_t wordOf(std::string_view name, std::size_t at)
     return word;
 }
 
-// 256 slots for 85 names, probed in turn: finding one takes 1.2 probes on average, telling a Word name that
-// is none of them 1.8 (with 128 slots, 1.6 and 3.5).
+// 256 slots for 99 names, probed in turn: with 85, finding one took 1.2 probes on average, telling a Word
+// name that is none of them 1.8 (with 128 slots, 1.6 and 3.5).
 constexpr std::size_t kNameSlots = 256;
 
 constexpr std::size_t slotOf(std::uint64_t firstWord, std::size_t size)
@@ -704,10 +727,14 @@ public:
     {
         if (!stopped_ && size_ > 0) {
             stopped_ = sink_(std::span<const std::uint8_t>(piece_.data(), size_));
+            handed_ += size_;
             size_ = 0;
         }
         return stopped_;
     }
+
+    // The bytes of text so far, handed over or not.
+    std::uint64_t offset() const { return handed_ + size_; }
 
     bool stopped() const { return stopped_; }
     std::uint8_t last() const { return last_; }  // 0 before the first byte
@@ -749,6 +776,7 @@ private:
 
     const TextSink& sink_;
     std::vector<std::uint8_t> piece_;
+    std::uint64_t handed_ = 0;
     std::size_t size_ = 0;
     std::uint8_t last_ = 0;
     bool stopped_ = false;
@@ -793,16 +821,25 @@ private:
 // The vocabulary's rules: which elements hold text, which give separators, which are skipped.
 class VisibleText {
 public:
-    VisibleText(Vocabulary vocabulary, Output& output)
-        : vocabulary_(vocabulary), output_(output), foldsNames_(vocabulary == Vocabulary::Xhtml || isSpreadsheet()),
+    VisibleText(Vocabulary vocabulary, Output& output, const MarkSink* marks)
+        : vocabulary_(vocabulary), output_(output), marks_(marks),
+          foldsNames_(vocabulary == Vocabulary::Xhtml || isSpreadsheet()),
           // All of an Office Open XML part may hold text; an OpenDocument or XHTML part, only its body.
           stack_(Frame{.inScope = isOfficeOpenXml()})
     {
         names_.reserve((kMaxElementDepth + 1) * kMaxKeptSize);
         for (std::size_t known = 1; known < kKnownNames.size(); ++known) {
             wantedAttributes_[known] = wantedAttribute(kKnownNames[known].element);
+            if (marks_) markAttributes_[known] = markAttributeOf(kKnownNames[known].element);
         }
     }
+
+    bool marks() const { return marks_ != nullptr; }
+
+    // The attribute a mark of the element tells, if any: read, as the wanted one, into the value start() is
+    // given next by markValue().
+    std::string_view markAttribute(std::uint8_t known) const { return markAttributes_[known]; }
+    void setMarkValue(const std::string* value) { markValue_ = value; }
 
     // XHTML's names are matched whatever their case; SpreadsheetML's also under the prefix x: that some
     // producers write.
@@ -852,6 +889,7 @@ public:
             break;
         case Vocabulary::SharedStrings:
         case Vocabulary::Worksheet:
+        case Vocabulary::SharedStringCells:
             startCells(parent, frame, attribute);
             break;
         case Vocabulary::Workbook:
@@ -969,7 +1007,7 @@ private:
     bool isSpreadsheet() const
     {
         return vocabulary_ == Vocabulary::SharedStrings || vocabulary_ == Vocabulary::Worksheet ||
-               vocabulary_ == Vocabulary::Workbook;
+               vocabulary_ == Vocabulary::Workbook || vocabulary_ == Vocabulary::SharedStringCells;
     }
 
     bool isOpenDocument() const
@@ -988,10 +1026,30 @@ private:
         }
     }
 
+    std::string_view markAttributeOf(Element element) const
+    {
+        switch (vocabulary_) {
+        case Vocabulary::WordProcessing:
+            return element == Element::WordNote ? "w:type" : "";
+        case Vocabulary::Worksheet:
+        case Vocabulary::SharedStringCells:
+            return element == Element::Cell ? "r" : "";
+        case Vocabulary::OpenDocument:
+            if (element == Element::TableRow) return "table:number-rows-repeated";
+            if (element == Element::TableCell || element == Element::CoveredTableCell) {
+                return "table:number-columns-repeated";
+            }
+            return "";
+        default:
+            return "";
+        }
+    }
+
     std::string_view wantedAttribute(Element element) const
     {
         switch (vocabulary_) {
         case Vocabulary::Worksheet:
+        case Vocabulary::SharedStringCells:
             return element == Element::Cell ? "t" : "";
         case Vocabulary::Workbook:
             return element == Element::Sheet ? "name" : "";
@@ -1078,6 +1136,11 @@ private:
     void startWord(const Frame& parent, Frame& frame)
     {
         if (!frame.inScope) return;
+        if (marks_) {
+            if (frame.element == Element::WordParagraph) mark(Mark::Paragraph);
+            if (frame.element == Element::WordNote) mark(Mark::Note, markValue_ ? *markValue_ : "");
+            if (frame.element == Element::WordComment) mark(Mark::Comment);
+        }
         if (frame.element == Element::WordText) {
             frame.text = true;
         } else if (parent.element == Element::WordRun) {  // elsewhere, a w:tab defines a tab stop
@@ -1087,8 +1150,20 @@ private:
         }
     }
 
-    static void startCells(const Frame& parent, Frame& frame, const std::string* type)
+    void startCells(const Frame& parent, Frame& frame, const std::string* type)
     {
+        const bool indices = vocabulary_ == Vocabulary::SharedStringCells;
+        if (marks_ && frame.inScope) {
+            if (frame.element == Element::StringItem) mark(Mark::StringItem);
+            if (frame.element == Element::Cell && (!indices || (type && *type == "s"))) {
+                mark(Mark::Cell, markValue_ ? *markValue_ : "");
+            }
+        }
+        if (indices) {
+            if (frame.element == Element::Cell) frame.sharedStringCell = type && *type == "s";
+            frame.text = frame.inScope && frame.element == Element::Value && parent.sharedStringCell;
+            return;
+        }
         if (frame.element == Element::PhoneticRun) {
             skip(frame);
         } else if (frame.element == Element::StringItem ||
@@ -1112,6 +1187,7 @@ private:
         if (kKnownNames[frame.known].traits & kSkippedInOpenDocument) skip(frame);
         frame.text = frame.inScope;
         if (!frame.inScope) return;
+        if (marks_) markOpenDocument(parent, frame, attribute);
         switch (frame.element) {
         case Element::Paragraph:
         case Element::Heading:
@@ -1137,6 +1213,56 @@ private:
             break;
         }
     }
+
+    void markOpenDocument(const Frame& parent, const Frame& frame, const std::string* attribute)
+    {
+        const std::string_view value = markValue_ ? std::string_view(*markValue_) : std::string_view();
+        switch (frame.element) {
+        case Element::Paragraph:
+        case Element::Heading:
+            mark(Mark::Paragraph);
+            break;
+        case Element::Note:
+            mark(Mark::Note);
+            break;
+        case Element::Annotation:
+            mark(Mark::Comment);
+            break;
+        case Element::Header:
+            mark(Mark::Header);
+            break;
+        case Element::Footer:
+            mark(Mark::Footer);
+            break;
+        case Element::DrawPage:
+            mark(Mark::Slide);
+            break;
+        case Element::PresentationNotes:
+            mark(Mark::SlideNotes);
+            break;
+        case Element::Table:
+            if (parent.element == Element::Spreadsheet) mark(Mark::Sheet, attribute ? *attribute : "");
+            break;
+        case Element::TableRow:
+            mark(Mark::Row, value);
+            break;
+        case Element::TableCell:
+        case Element::CoveredTableCell:
+            mark(Mark::Cell, value);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // The parts whose end a mark tells.
+    static bool endsWithAMark(Element element)
+    {
+        return element == Element::Note || element == Element::Annotation || element == Element::Header ||
+               element == Element::Footer || element == Element::PresentationNotes;
+    }
+
+    void mark(Mark what, std::string_view value = {}) { (*marks_)(output_.offset(), what, value); }
 
     static int spaceCount(const std::string* attribute)
     {
@@ -1168,6 +1294,7 @@ private:
     {
         if (!frame.inScope) return;
         const Element element = frame.element;
+        if (marks_ && isOpenDocument() && endsWithAMark(element)) mark(Mark::End);
         switch (vocabulary_) {
         case Vocabulary::WordProcessing:
             if (element == Element::WordParagraph) emit("\n");
@@ -1177,6 +1304,9 @@ private:
         case Vocabulary::Worksheet:
             if (element == Element::StringItem || element == Element::Row) emit("\n");
             if (element == Element::Cell) emit("\t");
+            break;
+        case Vocabulary::SharedStringCells:
+            if (frame.sharedStringCell) emit("\n");
             break;
         case Vocabulary::Workbook:
             break;
@@ -1217,6 +1347,9 @@ private:
 
     Vocabulary vocabulary_;
     Output& output_;
+    const MarkSink* marks_;
+    const std::string* markValue_ = nullptr;  // the value of the tag's mark attribute, if it has it
+    std::array<std::string_view, kKnownNames.size()> markAttributes_{};  // by known name, where marks are told
     bool foldsNames_;                                                      // whether normalize() has anything to do
     std::array<std::string_view, kKnownNames.size()> wantedAttributes_{};  // by known name
     FrameStack stack_;
@@ -1230,8 +1363,8 @@ private:
 // the rarer constructs byte by byte.
 class XmlReader {
 public:
-    XmlReader(Source& source, Vocabulary vocabulary, const TextSink& sink)
-        : input_(source), output_(sink), visible_(vocabulary, output_)
+    XmlReader(Source& source, Vocabulary vocabulary, const TextSink& sink, const MarkSink* marks)
+        : input_(source), output_(sink), visible_(vocabulary, output_, marks)
     {
         value_.reserve(kMaxKeptSize + kMaxCharacterTail);
     }
@@ -1327,6 +1460,7 @@ private:
         visible_.normalize(name_);
         const std::uint8_t known = name_.known();
         const std::string_view wanted = visible_.wantedAttribute(known);
+        if (visible_.marks() && !visible_.markAttribute(known).empty()) return false;
         while (at != end) {
             const std::uint8_t byte = *at++;
             if (byte == '>' || (byte == '/' && at != end && *at == '>')) {
@@ -1379,11 +1513,14 @@ private:
         visible_.normalize(name_);
         const std::uint8_t known = name_.known();
         const std::string_view wanted = visible_.wantedAttribute(known);
+        const std::string_view marked = visible_.marks() ? visible_.markAttribute(known) : std::string_view();
         bool found = false;
+        bool markFound = false;
         while (true) {
             const int byte = input_.get();
             if (byte == kEnd) return;  // a tag cut short is no element
             if (byte == '>' || (byte == '/' && input_.peek() == '>')) {
+                if (visible_.marks()) visible_.setMarkValue(markFound ? &markValue_ : nullptr);
                 visible_.start(name_, known, found ? &value_ : nullptr);
                 if (byte == '/') {
                     input_.get();
@@ -1393,7 +1530,7 @@ private:
             }
             if (isSpace(byte) || byte == '/') continue;
             // An attribute; its name matters only while the wanted one is still to be found.
-            const bool named = !found && !wanted.empty();
+            const bool named = (!found && !wanted.empty()) || (!markFound && !marked.empty());
             attributeName_.clear();
             if (named) {
                 const auto first = static_cast<std::uint8_t>(byte);
@@ -1403,9 +1540,12 @@ private:
             input_.skipSpaces();
             if (!input_.accept("=")) continue;  // an attribute without a value
             input_.skipSpaces();
-            if (named && attributeName_.view() == wanted) {
+            if (named && !found && attributeName_.view() == wanted) {
                 readAttributeValue(value_);
                 found = true;
+            } else if (named && !markFound && attributeName_.view() == marked) {
+                readAttributeValue(markValue_);
+                markFound = true;
             } else {
                 skipAttributeValue();
             }
@@ -1563,14 +1703,15 @@ private:
     KeptName name_;           // of the tag being read
     KeptName attributeName_;  // of the attribute being read
     std::string value_;       // of the tag's wanted attribute
+    std::string markValue_;   // of its mark attribute, where marks are told
     std::string reference_;   // what the last reference stands for
 };
 
 }  // namespace
 
-bool readXmlText(Source& source, Vocabulary vocabulary, const TextSink& sink)
+bool readXmlText(Source& source, Vocabulary vocabulary, const TextSink& sink, const MarkSink* marks)
 {
-    return XmlReader(source, vocabulary, sink).read();
+    return XmlReader(source, vocabulary, sink, marks).read();
 }
 
 }  // namespace quorvin::readers

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string_view>
 
 #include "readers/source.h"
 
@@ -25,6 +26,8 @@ enum class Vocabulary {
     SharedStrings,       // Excel: xl/sharedStrings.xml
     Worksheet,           // Excel: xl/worksheets/sheet*.xml (inline strings, values as stored)
     Workbook,            // Excel: xl/workbook.xml (the sheets' names)
+    SharedStringCells,   // Excel: a worksheet's cells that show a shared string, for telling where it shows:
+                         // the text is each one's index, a line each, after the Cell mark of its reference
     Presentation,        // PowerPoint: ppt/slides/slide*.xml, ppt/notesSlides/notesSlide*.xml
     OpenDocument,        // content.xml, and a flat .fodt/.fods/.fodp (its body and master styles)
     OpenDocumentStyles,  // styles.xml: the master pages' headers and footers only
@@ -37,7 +40,27 @@ inline constexpr std::size_t kMaxElementDepth = 256;
 // Receives the text in pieces; returns true to stop the reading (the text searched for was found).
 using TextSink = std::function<bool(std::span<const std::uint8_t> utf8)>;
 
+// What starts or ends in the text where a reader of the document sees it, for telling where a text is.
+enum class Mark {
+    Paragraph,   // a paragraph or a heading of WordprocessingML or OpenDocument starts
+    Note,        // a footnote or an endnote; `value` is WordprocessingML's w:type, empty for a note of the text
+    Comment,     // a comment, an annotation
+    Header,      // OpenDocument: a master page's header
+    Footer,      // OpenDocument: a master page's footer
+    Slide,       // OpenDocument: a presentation's page
+    SlideNotes,  // OpenDocument: the notes of the page
+    Sheet,       // OpenDocument: a spreadsheet's table; `value` is its name
+    Row,         // OpenDocument: a spreadsheet's row; `value` is how many rows it stands for, empty for one
+    Cell,        // a spreadsheet's cell; `value` is SpreadsheetML's reference (r), or how many columns an
+                 // OpenDocument cell stands for, empty for one
+    StringItem,  // SpreadsheetML: the next shared string
+    End,         // the note, comment, header, footer or slide's notes that started last ends
+};
+// `at`: how many bytes of text were handed over before it.
+using MarkSink = std::function<void(std::uint64_t at, Mark mark, std::string_view value)>;
+
 // Reads `source` to its end and hands its visible text to `sink`. True as soon as the sink stopped it.
-bool readXmlText(Source& source, Vocabulary vocabulary, const TextSink& sink);
+// Where `marks` is given, it is told the marks as the text reaches them; the reading is slower then.
+bool readXmlText(Source& source, Vocabulary vocabulary, const TextSink& sink, const MarkSink* marks = nullptr);
 
 }  // namespace quorvin::readers

@@ -138,7 +138,7 @@ wait_window "re trouv" >/dev/null
 xdotool key Return
 wait_gone "re trouv"
 
-# A phrase Word wrote in three runs, inside a compressed document: found.
+# A phrase Word wrote in three runs, inside a compressed document: found, and told where Word shows it.
 click_at "$main" 4300 260
 xdotool key ctrl+a
 xdotool type --delay 40 "rendez-vous important"
@@ -152,6 +152,7 @@ click_at "$main" 2400 720
 wait_window "re trouv" >/dev/null
 xdotool key Return
 wait_gone "re trouv"
+shot 11-found-in-document
 
 click_at "$main" 5047 727  # Command2: About
 about=$(wait_window "^A propos Quorvin$")

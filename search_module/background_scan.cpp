@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "readers/tar.h"
 #include "scanner/block_scanner.h"
 
 namespace quorvin {
@@ -89,14 +90,30 @@ struct BackgroundScan::Shared {
         }
     }
 
+    void placeInMember(readers::FoundPlace& place, std::uint64_t length)
+    {
+        try {
+            FileAccess access(*file, static_cast<std::int64_t>(length), progress);
+            if (std::optional<readers::FoundPlace> inMember = readers::placeInTarMember(
+                    access, *locating->locator, *locating->codePage, place.offset,
+                    [this] { return !abandoned.load(std::memory_order_relaxed); })) {
+                place = std::move(*inMember);
+            }
+        } catch (const platform::FileError&) {
+            // the place in the file's own bytes stays
+        }
+    }
+
     void searchInside(ScanOutcome& result)
     {
-        readers::ContentSearch search(inside->text, *inside->codePage,
-                                      [this] { return !abandoned.load(std::memory_order_relaxed); });
+        readers::ContentSearch search(
+            inside->text, *inside->codePage, [this] { return !abandoned.load(std::memory_order_relaxed); },
+            locating.has_value());
         FileAccess access(*file, result.bytesRead, progress);
         switch (search.searchInside(access, inside->fileName)) {
         case readers::ContentSearch::Result::Found:
             result.result = ScanOptioons::ScanResult::Found;
+            result.place = search.place();
             break;
         case readers::ContentSearch::Result::Cancelled:
             result.result = ScanOptioons::ScanResult::Cancelled;
@@ -128,7 +145,14 @@ struct BackgroundScan::Shared {
                     },
                     &result.bytesRead, ScanOptioons::BlockSize, &result.reachedEnd);
                 if (result.result == ScanOptioons::ScanResult::Found && locating) {
-                    result.place = placeFound(kept, static_cast<std::uint64_t>(told > 0 ? told : result.bytesRead));
+                    const auto searched = static_cast<std::uint64_t>(told > 0 ? told : result.bytesRead);
+                    if (std::optional<TextPlace> place = placeFound(kept, searched)) {
+                        result.place = readers::FoundPlace{std::move(*place)};
+                        // A tar archive's bytes are its members': the text is told in its member.
+                        if (readers::looksLikeTar(kept.first)) {
+                            placeInMember(*result.place, searched);
+                        }
+                    }
                 }
                 // A file that tells no size holds nothing inside: it is a stream, not an archive.
                 if (result.result == ScanOptioons::ScanResult::NotFound && inside && told > 0 &&

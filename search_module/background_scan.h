@@ -33,7 +33,7 @@ struct ScanOutcome {
     std::exception_ptr failure;     // what the file threw, a platform::FileError as a rule
     std::uint64_t unreadCount = 0;  // parts of the file that could not be searched inside
     std::vector<readers::UnreadPart> unread;
-    std::optional<TextPlace> place;  // where the text first occurs in the file's own bytes, once found there
+    std::optional<readers::FoundPlace> place;  // where the text first occurs, once found where it is located
 };
 
 // What a search looks for inside a file once its own bytes did not hold the text.
@@ -58,8 +58,7 @@ public:
     // real end where it tells 0, as /proc's files do), then, where the text was not found there, what a
     // file of some size holds inside, if `inside` is given. The bytes read so far count the second
     // search's reads from the file's start again.
-    // Where `locating` is given and the text is found in the file's own bytes, the bytes before it are read
-    // again to tell its place.
+    // Where `locating` is given and the text is found, what holds it is read again to tell its place.
     BackgroundScan(FileOpener open, std::unique_ptr<BlockScanner> scanner, std::optional<InsideSearch> inside = {},
                    std::optional<Locating> locating = {});
     // Gives the scan up if it is still under way.

@@ -170,4 +170,52 @@ std::u16string place(const TextPlace& place, const CodePage& codePage)
            groupedInteger(place.offset) + u", " + form + u")";
 }
 
+std::u16string place(const readers::FoundPlace& place, const CodePage& codePage)
+{
+    using Where = readers::DocumentPlace::Where;
+    std::u16string where;
+    if (!place.document) {
+        where = messages::place(static_cast<const TextPlace&>(place), codePage);
+    } else {
+        const readers::DocumentPlace& document = *place.document;
+        const auto numbered = [&document](std::u16string_view what) {
+            return document.number == 0 ? std::u16string(what)
+                                        : std::u16string(what) + u' ' + groupedInteger(document.number);
+        };
+        switch (document.where) {
+        case Where::Paragraph:
+            where = numbered(u"paragraphe");
+            break;
+        case Where::Header:
+            where = u"en-tête";
+            break;
+        case Where::Footer:
+            where = u"pied de page";
+            break;
+        case Where::Note:
+            where = numbered(u"note");
+            break;
+        case Where::Comment:
+            where = u"commentaire";
+            break;
+        case Where::SheetName:
+            where = u"nom de feuille";
+            break;
+        case Where::Cell:
+            where = document.name.empty() ? u"cellule" : document.name;
+            break;
+        case Where::Slide:
+            where = numbered(u"diapositive");
+            break;
+        case Where::SlideNotes:
+            where = numbered(u"notes de la diapositive");
+            break;
+        case Where::Chapter:
+            where = document.name;
+            break;
+        }
+    }
+    return place.part.empty() ? where : place.part + u", " + where;
+}
+
 }  // namespace quorvin::messages

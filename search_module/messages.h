@@ -46,5 +46,9 @@ std::u16string partlyUnread(std::uint64_t count, const std::vector<readers::Unre
 // Where a found text first occurs in a file: « ligne 3, colonne 12 (octet 1 024, UTF-8) »; the code
 // page's form is named as `codePage` is.
 std::u16string place(const TextPlace& place, const CodePage& codePage);
+// Where a found text first occurs, inside the file too: the archive's member first
+// (« var/log/app.log, ligne 481, colonne 22 (octet 10 240, UTF-8) »), and in a document where its reader
+// sees it (« paragraphe 3 », « Dépenses!B2 », « notes de la diapositive 2 »...).
+std::u16string place(const readers::FoundPlace& place, const CodePage& codePage);
 
 }  // namespace quorvin::messages

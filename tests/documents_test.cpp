@@ -102,4 +102,49 @@ TEST(Documents, EachIsSearchedForWhatItsReaderSees)
     }
 }
 
+std::string toUtf8(std::u16string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xd800 && c < 0xdc00 && i + 1 < text.size()) {
+            c = 0x10000 + ((c - 0xd800) << 10) + (text[++i] - 0xdc00);
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += {static_cast<char>(0xc0 | c >> 6), static_cast<char>(0x80 | (c & 0x3f))};
+        } else if (c < 0x10000) {
+            out += {static_cast<char>(0xe0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3f)),
+                    static_cast<char>(0x80 | (c & 0x3f))};
+        } else {
+            out += {static_cast<char>(0xf0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3f)),
+                    static_cast<char>(0x80 | (c >> 6 & 0x3f)), static_cast<char>(0x80 | (c & 0x3f))};
+        }
+    }
+    return out;
+}
+
+// places.tsv: for each text a reader sees, where the main window says it is and the text shown around it.
+TEST(Documents, EachTellsWhereItsReaderSeesTheText)
+{
+    std::istringstream lines(contentOf(QUORVIN_DOCUMENTS "/places.tsv"));
+    int count = 0;
+    testing::FakePlatform fake;
+    FrmScan form;
+    for (std::string line; std::getline(lines, line); ++count) {
+        std::istringstream fields(line);
+        std::string file, text, place, excerpt;
+        std::getline(fields, file, '\t');
+        std::getline(fields, text, '\t');
+        std::getline(fields, place, '\t');
+        std::getline(fields, excerpt, '\t');
+        fake.files.add(u"document", contentOf(QUORVIN_DOCUMENTS "/" + file));
+        ScanOptioons::ScanFile(u"document", fromUtf8(text));
+        EXPECT_EQ(toUtf8(form.Text5().text()) + "\t" + toUtf8(form.Text6().text()), place + "\t" + excerpt)
+            << file << "\t" << text;
+    }
+    EXPECT_GE(count, 40);
+}
+
 }  // namespace quorvin

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -306,4 +308,102 @@ TEST(ContentSearch, LargeGzipFilesAreReadAheadAndStillStop)
     const Answer truncated = searchInside(log.substr(0, log.size() / 2), u"absent");
     ASSERT_EQ(truncated.unreadCount, 1u);
     EXPECT_EQ(truncated.unread[0].fault, Fault::Truncated);
+}
+
+namespace {
+
+std::optional<FoundPlace> placeInside(const std::string& file, const std::u16string& text,
+                                      std::function<bool()> keepGoing = {})
+{
+    MemoryAccess access(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
+    ContentSearch search(text, CodePage::windows1252(), std::move(keepGoing), true);
+    EXPECT_EQ(search.searchInside(access, u"fichier"), ContentSearch::Result::Found);
+    return search.place();
+}
+
+std::string lines(int count)
+{
+    std::string text;
+    for (int line = 1; line <= count; ++line) {
+        text += "ligne " + std::to_string(line) + "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+// Where the text is inside: the member's path, its line and column in the member's own bytes, read again
+// from the member's start (across blocks, and through every container that holds it), and the line.
+TEST(ContentPlace, TellsTheMemberTheLineAndTheColumn)
+{
+    const std::string log = lines(5000) + "\tERREUR disque plein\n";
+    const std::u16string line = u" ERREUR disque plein";
+    const auto expectAt = [&](const std::optional<FoundPlace>& place, std::u16string_view part) {
+        ASSERT_TRUE(place) << std::string(part.begin(), part.end());
+        EXPECT_EQ(place->part, part);
+        EXPECT_FALSE(place->document);
+        EXPECT_EQ(place->line, 5001u);
+        EXPECT_EQ(place->column, 2u);
+        EXPECT_EQ(place->offset, log.size() - 20);
+        EXPECT_EQ(place->form, TextForm::CodePage);
+        EXPECT_EQ(place->excerpt, line);
+        EXPECT_EQ(place->wholeLine, line);
+    };
+    const ZipEntry other{"a.txt", "rien ici"};
+    expectAt(placeInside(zipArchive({other, {"var/log/app.log", log}}), u"erreur"), u"var/log/app.log");
+    expectAt(placeInside(zipArchive({other, {"var/log/app.log", log, false}}), u"erreur"), u"var/log/app.log");
+    expectAt(placeInside(gzipped(tarArchive({{"a.txt", "rien"}, {"logs/app.log", log}})), u"erreur"), u"logs/app.log");
+    expectAt(placeInside(gzipped(log), u"erreur"), u"");
+    const std::string inner = zipArchive({{"app.log", gzipped(log)}});
+    expectAt(placeInside(tarArchive({{"b.txt", "rien"}, {"old/inner.zip", inner}}), u"erreur"),
+             u"old/inner.zip/app.log");
+
+    // In UTF-16, in the member's own form; on a line longer than what is read around the text.
+    const std::optional<FoundPlace> wide =
+        placeInside(zipArchive({{"notes.txt", "\xFF\xFE" + utf16le(u"un\r\ndeux trois")}}), u"TROIS");
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->form, TextForm::Utf16Le);
+    EXPECT_EQ(wide->line, 2u);
+    EXPECT_EQ(wide->column, 6u);
+    const std::optional<FoundPlace> longLine =
+        placeInside(gzipped(tarArchive({{"long.txt", std::string(300000, 'x') + "cible"}})), u"cible");
+    ASSERT_TRUE(longLine);
+    EXPECT_EQ(longLine->column, 300001u);
+    EXPECT_EQ(longLine->excerpt, u"…" + std::u16string(kExcerptCharacters - 5, u'x') + u"cible");
+}
+
+// Only a search that locates reads again; a part it cannot read again, or a search stopped meanwhile,
+// leaves the place untold and the text found.
+TEST(ContentPlace, IsToldOnlyWhereAskedAndReadAgainWhole)
+{
+    const std::string archive = zipArchive({{"app.log", kLog}});
+    MemoryAccess access(std::span(reinterpret_cast<const std::uint8_t*>(archive.data()), archive.size()));
+    ContentSearch search(u"disque", CodePage::windows1252(), {});
+    EXPECT_EQ(search.searchInside(access, u"fichier"), ContentSearch::Result::Found);
+    EXPECT_FALSE(search.place());
+
+    // The reads after the text was found are the place's: stopped there, the search still found it.
+    const std::string tar = gzipped(tarArchive({{"app.log", kLog}}));
+    MemoryAccess whole(std::span(reinterpret_cast<const std::uint8_t*>(tar.data()), tar.size()));
+    int asked = 0;
+    ContentSearch counting(u"disque", CodePage::windows1252(), [&] { return ++asked, true; });
+    EXPECT_EQ(counting.searchInside(whole, u"fichier"), ContentSearch::Result::Found);
+    const int toFind = asked;
+    asked = 0;
+    EXPECT_FALSE(placeInside(tar, u"disque", [&] { return ++asked <= toFind; }));
+}
+
+// A document inside an archive: the archive's member, then where the document's reader sees the text.
+TEST(ContentPlace, ADocumentInsideAnArchiveIsNamedThenPlaced)
+{
+    std::ifstream file(QUORVIN_DOCUMENTS "/letter.docx", std::ios::binary);
+    const std::string letter((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::optional<FoundPlace> place =
+        placeInside(zipArchive({{"courrier/lettre.docx", letter, false}}), u"lien visible");
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->part, u"courrier/lettre.docx");
+    ASSERT_TRUE(place->document);
+    EXPECT_EQ(place->document->where, DocumentPlace::Where::Paragraph);
+    EXPECT_EQ(place->document->number, 10u);
+    EXPECT_EQ(place->excerpt, u"Suivez ce lien visible pour en savoir plus.");
 }

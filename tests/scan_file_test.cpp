@@ -61,12 +61,11 @@ TEST_F(ScanFileTest, FoundTellsTheWholeLengthAndLeavesTheStatisticsAlone)
     const std::size_t at = bytes.size() - 10;
     EXPECT_EQ(form.Text5().text(),
               u"ligne 1, colonne " + groupedInteger(at + 1) + u" (octet " + groupedInteger(at) + u", Windows-1252)");
-    EXPECT_EQ(form.Text6().text(), u"…" + std::u16string(70, u'x') + u"ABC" + std::u16string(7, u'x'));
+    EXPECT_EQ(form.Text6().text(), u"…" + std::u16string(42, u'x') + u"ABC" + std::u16string(7, u'x'));
 }
 
-// The place of the first occurrence, in the form the file holds it in, shows after a found search; the
-// next search empties it first, and one that finds nothing, or finds the text only inside a part, leaves
-// it empty.
+// The place of the first occurrence, in the form the file holds it in, shows after a found search, inside
+// what a gzip file holds too; the next search empties it first, and one that finds nothing leaves it empty.
 TEST_F(ScanFileTest, ThePlaceShowsAfterAFoundSearchOnlyUntilTheNext)
 {
     std::string utf16 = "\xFF\xFE";
@@ -89,8 +88,14 @@ TEST_F(ScanFileTest, ThePlaceShowsAfterAFoundSearchOnlyUntilTheNext)
     fake.files.add(u"/notes.gz", testing::gzipped("quatre deux un"));
     scan(u"/notes.gz", u"deux");
     EXPECT_EQ(fake.messageBox.shown.back().caption, u"Chaîne de caractère trouvée !");
-    EXPECT_EQ(form.Text5().text(), u"");
-    EXPECT_EQ(form.Text6().text(), u"");
+    EXPECT_EQ(form.Text5().text(), u"ligne 1, colonne 8 (octet 7, Windows-1252)");
+    EXPECT_EQ(form.Text6().text(), u"quatre deux un");
+
+    // A tar archive's own bytes hold its members': the text is placed in its member.
+    fake.files.add(u"/logs.tar", testing::tarArchive({{"a.txt", "rien"}, {"var/log/app.log", "un\ndeux trois"}}));
+    scan(u"/logs.tar", u"trois");
+    EXPECT_EQ(form.Text5().text(), u"var/log/app.log, ligne 2, colonne 6 (octet 8, Windows-1252)");
+    EXPECT_EQ(form.Text6().text(), u"deux trois");
 }
 
 TEST_F(ScanFileTest, FoundStopsAtTheFirstBlockHoldingTheText)

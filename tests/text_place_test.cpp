@@ -310,7 +310,7 @@ TEST(TextPlace, ALongLineIsCountedWholeAndShownInPart)
     EXPECT_EQ(place->line, 2);
     EXPECT_EQ(place->column, before + 1);
     const std::u16string tail = u" " + std::u16string(9, u'a') + u"CIBLE";
-    EXPECT_EQ(place->excerpt, u"…" + std::u16string(27, u'a') + tail + std::u16string(38, u'b') + u"…");
+    EXPECT_EQ(place->excerpt, u"…" + std::u16string(13, u'a') + tail + std::u16string(24, u'b') + u"…");
     EXPECT_EQ(place->wholeLine,
               u"…" + std::u16string(kLineReach - 10, u'a') + tail + std::u16string(kLineReach, u'b') + u"…");
 }

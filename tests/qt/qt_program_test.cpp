@@ -23,6 +23,7 @@
 #include "platform/qt/window_handle.h"
 #include "qt_test_support.h"
 #include "search_module/scan_options.h"
+#include "tests/archive_maker.h"
 #include "tests/fakes/fakes.h"
 
 using namespace quorvin;
@@ -124,6 +125,38 @@ private slots:
         QCOMPARE(field("Text5"), QString());
         QCOMPARE(field("Text6"), QString());
         QCOMPARE(button()->text(), kChooseFile);
+    }
+
+    // Found inside: the row tells the archive's member and the line there, or where the document's reader
+    // sees the text, and the field under it the text around it.
+    void theRowTellsWhereInsideAnArchiveAndADocument()
+    {
+        const QString archive = makeFile(QStringLiteral("logs.zip"),
+                                         QByteArray::fromStdString(testing::zipArchive(
+                                             {{"a.txt", "rien"}, {"var/log/app.log", "un\n\tdeux ERREUR trois\n"}})));
+        QFile letter(QStringLiteral(QUORVIN_DOCUMENTS "/letter.docx"));
+        QVERIFY(letter.open(QIODevice::ReadOnly));
+        const QString document = makeFile(QStringLiteral("lettre.docx"), letter.readAll());
+        struct Case {
+            QString path, text, place, excerpt;
+        };
+        for (const Case& c : {Case{archive, QStringLiteral("erreur"),
+                                   QStringLiteral("var/log/app.log, ligne 2, colonne 7 (octet 9, Windows-1252)"),
+                                   QStringLiteral(" deux ERREUR trois")},
+                              Case{document, QStringLiteral("lien visible"), QStringLiteral("paragraphe 10"),
+                                   QStringLiteral("Suivez ce lien visible pour en savoir plus.")}}) {
+            searchText()->clear();
+            QTest::keyClicks(searchText(), c.text);
+            answerNextFileDialog(c.path);
+            QTest::mouseClick(button(), Qt::LeftButton);
+            SeenMessage found;
+            answerNextMessage(found);
+            QTest::mouseClick(button(), Qt::LeftButton);
+            QCOMPARE(found.caption, QStringLiteral("Chaîne de caractère trouvée !"));
+            QCOMPARE(field("Text5"), c.place);
+            QCOMPARE(field("Text6"), c.excerpt);
+            QCOMPARE(child<QLineEdit>("Text6")->toolTip(), c.excerpt);
+        }
     }
 
     void cancellingTheDialogForgetsTheFileButKeepsTheField()

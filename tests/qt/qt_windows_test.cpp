@@ -18,6 +18,7 @@
 #include "platform/window_geometry.h"
 #include "progress_window/scan_progress.h"
 #include "qt_test_support.h"
+#include "scanner/text_place.h"
 
 using namespace quorvin;
 using namespace quorvin::platform;
@@ -343,6 +344,14 @@ private slots:
         window->control("Text2").setText(u"7");
         QCOMPARE(window->control("Text4").toolTip(), u"");
         QCOMPARE(window->control("Text2").toolTip(), u"");
+
+        // The excerpt of a line around a text found fits its field, cut at both ends, wherever it is cut.
+        const std::u16string prose = u"Quorvin dit si une chaîne de caractères se trouve dans un fichier : "
+                                     u"2026-12-09 ERREUR disque plein, l'élève brûlée à l'été.";
+        for (std::size_t at = 0; at + kExcerptCharacters <= prose.size(); ++at) {
+            window->control("Text6").setText(u"…" + prose.substr(at, kExcerptCharacters) + u"…");
+            QCOMPARE(window->control("Text6").toolTip(), u"");
+        }
         windows.unload(*window);
     }
 
