@@ -5,7 +5,7 @@
 #include <bit>
 #include <utility>
 
-#include "scanner/anchor_filter_x86.h"
+#include "scanner/candidate_pass.h"
 #include "scanner/tuning.h"
 
 namespace quorvin {
@@ -197,15 +197,9 @@ void AnchorFilter::setAnchors(const std::vector<Choice>& chosen, double pairChan
     if (anchorCount_ == 3 && pairChance > kThirdAnchorAbove && !lone) {
         firstCount_ = 3;
     }
-    const auto needsOther = [](const Anchor& anchor) { return anchor.value != anchor.other; };
     for (std::size_t k = 0; k < anchorCount_; ++k) {
         anchors_[k] = chosen[k].anchor;
     }
-    // Those that need their second compare last, so that the scan pays for it on them alone.
-    std::stable_partition(anchors_.begin(), anchors_.begin() + firstCount_,
-                          [&](const Anchor& anchor) { return !needsOther(anchor); });
-    withoutOther_ = static_cast<std::size_t>(
-        std::find_if(anchors_.begin(), anchors_.begin() + anchorCount_, needsOther) - anchors_.begin());
 }
 
 void AnchorFilter::rank(const ByteCounts* sample)
@@ -338,14 +332,14 @@ std::string AnchorFilter::describe() const
     return out;
 }
 
-std::size_t AnchorFilter::findScalar(const std::uint8_t* data, std::size_t size) const
+std::size_t AnchorFilter::findScalar(const std::uint8_t* data, std::size_t size, std::size_t from) const
 {
     if (size < text_.size()) {
         return kNotFound;
     }
-    const std::size_t limit = workLimit(size);
+    const std::size_t limit = workLimit(size - from);
     std::size_t work = 0;
-    for (std::size_t i = 0; i + text_.size() <= size; ++i) {
+    for (std::size_t i = from; i + text_.size() <= size; ++i) {
         const bool anchored = std::all_of(anchors_.begin(), anchors_.begin() + anchorCount_, [&](const Anchor& a) {
             const std::uint8_t x = data[i + a.offset];
             return (x | a.orBits) == a.value || x == a.other;
@@ -362,86 +356,13 @@ std::size_t AnchorFilter::findScalar(const std::uint8_t* data, std::size_t size)
     return kNotFound;
 }
 
-namespace scan_paths {
-
-namespace {
-
-using Finder = std::size_t (*)(const AnchorFilter&, const std::uint8_t*, std::size_t);
-
-std::size_t scalarFinder(const AnchorFilter& filter, const std::uint8_t* data, std::size_t size)
-{
-    return filter.findScalar(data, size);
-}
-
-Finder finderFor(Path path)
-{
-    return path == Path::Scalar ? scalarFinder : x86::finder(path);
-}
-
-struct Choice {
-    std::atomic<Finder> finder;
-    std::atomic<Path> path;
-    Choice() : finder(finderFor(supported().back())), path(supported().back()) {}
-};
-
-Choice& choice()
-{
-    static Choice chosen;
-    return chosen;
-}
-
-}  // namespace
-
-std::vector<Path> supported()
-{
-    std::vector<Path> paths{Path::Scalar};
-    for (Path path : {Path::Sse2, Path::Avx2, Path::Avx512}) {
-        if (x86::finder(path) != nullptr) {
-            paths.push_back(path);
-        }
-    }
-    return paths;
-}
-
-bool use(Path path)
-{
-    const Finder finder = finderFor(path);
-    if (finder == nullptr) {
-        return false;
-    }
-    choice().finder = finder;
-    choice().path = path;
-    return true;
-}
-
-Path current()
-{
-    return choice().path;
-}
-
-const char* name(Path path)
-{
-    switch (path) {
-    case Path::Scalar:
-        return "scalar";
-    case Path::Sse2:
-        return "sse2";
-    case Path::Avx2:
-        return "avx2";
-    case Path::Avx512:
-        return "avx512";
-    }
-    return "?";
-}
-
-}  // namespace scan_paths
-
 std::size_t AnchorFilter::find(std::span<const std::uint8_t> haystack) const
 {
-    if (text_.empty()) {
-        return 0;
-    }
-    return scan_paths::choice().finder.load(std::memory_order_relaxed)(*this, haystack.data(), haystack.size());
+    const AnchorFilter* self = this;
+    const PassOutcome outcome = findInOnePass(std::span(&self, 1), haystack);
+    return outcome.kind == PassOutcome::Kind::Crowded ? kCrowded
+           : outcome.kind == PassOutcome::Kind::Found ? outcome.at
+                                                      : kNotFound;
 }
 
 }  // namespace quorvin

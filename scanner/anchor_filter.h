@@ -18,8 +18,7 @@ namespace quorvin {
 // Position of a search's first occurrence when there is none.
 inline constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 // What a filter's search returns when its candidates crowd so that comparing them all could take time
-// growing with the square of the data: the caller searches with a linear matcher instead, for
-// tuning::kLinearSpansAfterCrowd spans.
+// growing with the square of the data: the caller reads the data another way (crowding.h).
 inline constexpr std::size_t kCrowded = kNotFound - 1;
 
 // Tells whether the text really occurs at a position where the filter's folded bytes agree, for
@@ -68,8 +67,8 @@ public:
     // costs one pass over the sample, and a look at each place where one of those bytes stands.
     void rank(std::span<const std::uint8_t> sample);
 
-    // Position of the first occurrence in `haystack`, kNotFound, or kCrowded once comparing candidates
-    // has cost more than workLimit().
+    // Whether the text occurs in `haystack`: a position of an occurrence, kNotFound, or kCrowded once
+    // comparing candidates has cost more than workLimit().
     std::size_t find(std::span<const std::uint8_t> haystack) const;
     static std::size_t workLimit(std::size_t size);
 
@@ -79,12 +78,10 @@ public:
     // How many of the anchors (the first ones) every position is compared with; the others are compared
     // only where these agree.
     std::size_t firstAnchors() const { return firstCount_; }
-    // How many of the anchors (the first ones) have no case that the OR cannot reach; the others must be
-    // compared with `other` too. Within the first anchors and within the rest, those come last.
-    std::size_t withoutOther() const { return withoutOther_; }
     // Whether the text occurs at data[at]; `work` grows by the bytes compared.
     bool accepts(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const;
-    std::size_t findScalar(const std::uint8_t* data, std::size_t size) const;
+    // The first occurrence that starts at `from` or later, position by position.
+    std::size_t findScalar(const std::uint8_t* data, std::size_t size, std::size_t from = 0) const;
     // The anchors as a person reads them: each one's offset and the bytes it takes, those compared at
     // every position first.
     std::string describe() const;
@@ -114,21 +111,6 @@ private:
     std::array<Anchor, kMaxAnchors> anchors_{};
     std::size_t anchorCount_ = 0;
     std::size_t firstCount_ = 0;
-    std::size_t withoutOther_ = 0;
 };
-
-namespace scan_paths {
-
-enum class Path { Scalar, Sse2, Avx2, Avx512 };
-
-// The paths this processor can run, the portable one first.
-std::vector<Path> supported();
-// Makes every search use `path` from now on (tests try each one); false, and nothing changes, when the
-// processor cannot run it. The fastest supported path is used until then.
-bool use(Path path);
-Path current();
-const char* name(Path path);
-
-}  // namespace scan_paths
 
 }  // namespace quorvin

@@ -1,10 +1,16 @@
 #include "scanner/block_scanner.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <unordered_set>
+#include <utility>
 
+#include "scanner/candidate_pass.h"
 #include "scanner/case_folding.h"
+#include "scanner/linear_matcher.h"
 #include "scanner/tuning.h"
+#include "scanner/unicode_form.h"
 
 namespace quorvin {
 
@@ -19,101 +25,61 @@ std::string folded(std::string_view text, const ByteTable& fold)
     return bytes;
 }
 
-std::u32string units(std::string_view bytes)
-{
-    std::u32string text(bytes.size(), U'\0');
-    std::transform(bytes.begin(), bytes.end(), text.begin(), [](char c) { return static_cast<std::uint8_t>(c); });
-    return text;
-}
-
-// The first occurrence in `haystack` of the text `linear` looks for, as bytes read through `fold`.
-std::size_t findLinearly(std::span<const std::uint8_t> haystack, const LinearMatcher& linear, const ByteTable& fold)
-{
-    LinearMatcher::State state = 0;
-    for (std::size_t at = 0; at < haystack.size(); ++at) {
-        state = linear.next(state, fold[haystack[at]]);
-        if (state == linear.length()) {
-            return at + 1 - linear.length();
-        }
+// The code page's bytes, each read through the fold table.
+class CodePageForm final : public Form {
+public:
+    CodePageForm(const std::string& folded, const ByteTable& fold)
+        : filter_(folded, fold), linear_(std::string_view(folded)), fold_(fold)
+    {
     }
-    return kNotFound;
-}
+    std::size_t longest() const override { return filter_.length(); }
+    void rank(std::span<const std::uint8_t> sample, const ByteCounts&) override { filter_.rank(sample); }
+    std::span<const AnchorFilter* const> filters() const override { return {&lane_, 1}; }
+    bool replace(const AnchorFilter*) override { return false; }
+    bool occursLinearly(std::span<const std::uint8_t> data) const override
+    {
+        return linear_.occursIn(data, 0, [this](std::span<const std::uint8_t> bytes) {
+            return std::pair(char32_t{fold_[bytes[0]]}, std::size_t{1});
+        });
+    }
+    std::string describe(const std::string& indent) const override
+    {
+        return indent + filter_.describe() + "; where candidates crowd, read linearly\n";
+    }
+
+private:
+    AnchorFilter filter_;
+    const AnchorFilter* lane_ = &filter_;
+    LinearMatcher linear_;
+    ByteTable fold_;
+};
+
+// At most two filters a form, three forms.
+constexpr std::size_t kMostFilters = 6;
 
 }  // namespace
 
-std::size_t findFolded(std::span<const std::uint8_t> haystack, std::string_view foldedText, const ByteTable& fold)
+TextForms formsOf(std::u16string_view text, const CodePage& codePage, bool unicode)
 {
-    const std::size_t found = AnchorFilter(foldedText, fold).find(haystack);
-    return found == kCrowded ? findLinearly(haystack, LinearMatcher(units(foldedText)), fold) : found;
-}
-
-BlockScanner::CodePageForm::CodePageForm(const std::string& folded, const ByteTable& fold)
-    : filter(folded, fold), linear(units(folded)), fold(fold)
-{
-}
-
-bool BlockScanner::CodePageForm::occursIn(std::span<const std::uint8_t> data)
-{
-    if (!crowding.takesLinearly()) {
-        const std::size_t found = filter.find(data);
-        if (found != kCrowded) {
-            return found != kNotFound;
-        }
-        crowding.crowded();
-    }
-    return findLinearly(data, linear, fold) != kNotFound;
-}
-
-BlockScanner::BlockScanner(std::string_view text, const ByteTable& fold)
-{
-    codePage_.emplace(folded(text, fold), fold);
-    carry_.reserve(keep());
-}
-
-BlockScanner::BlockScanner(std::u16string_view text, const CodePage& codePage, bool unicode)
-{
+    TextForms forms;
+    const ByteTable& fold = codePage.foldTable();
+    forms.fold = &fold;
     const std::optional<std::string> bytes = codePage.encode(text);
     if (bytes) {
-        codePage_.emplace(folded(*bytes, codePage.foldTable()), codePage.foldTable());
+        forms.codePage = folded(*bytes, fold);
     }
-    if (unicode && !text.empty()) {
-        addUnicodeForms(text, codePage, bytes);
+    if (!unicode || text.empty()) {
+        return forms;
     }
-    carry_.reserve(keep());
-}
-
-BlockScanner::BlockScanner(std::u16string_view text, Utf8Only)
-{
-    std::optional<std::u32string> characters = unicode::fromUtf16(text);
-    if (characters && !characters->empty()) {
-        for (char32_t& c : *characters) {
-            c = unicode::fold(c);
-        }
-        unicode_.push_back(std::make_unique<UnicodeForm>(*characters, Encoding::Utf8));
-    }
-    carry_.reserve(keep());
-}
-
-void BlockScanner::restart()
-{
-    carry_.clear();
-}
-
-void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& codePage,
-                                   const std::optional<std::string>& bytes)
-{
     std::optional<std::u32string> characters = unicode::fromUtf16(text);
     if (!characters) {
-        return;
+        return forms;
     }
     for (char32_t& c : *characters) {
         c = unicode::fold(c);
     }
     // Where the code page reads each ASCII case of the text's characters as itself, folded as its form of
-    // that character, it finds every UTF-8 occurrence written in ASCII alone: the UTF-8 form need only
-    // look for those with a case beyond ASCII (ſ for s, the Kelvin sign for k, é), and none at all for a
-    // text whose every case is ASCII.
-    const ByteTable& fold = codePage.foldTable();
+    // that character, it finds every UTF-8 occurrence written in ASCII alone.
     bool asciiFoundByCodePage = bytes && bytes->size() == characters->size();
     bool beyondAscii = false;
     std::unordered_set<char32_t> checked;  // a long text holds few characters many times
@@ -129,80 +95,161 @@ void BlockScanner::addUnicodeForms(std::u16string_view text, const CodePage& cod
             }
         }
     }
-    if (!asciiFoundByCodePage || beyondAscii) {
-        unicode_.push_back(std::make_unique<UnicodeForm>(*characters, Encoding::Utf8));
-        if (asciiFoundByCodePage) {
-            unicode_.back()->leaveAsciiOccurrences();
+    forms.unicode = std::move(characters);
+    forms.utf16 = true;
+    forms.utf8InAsciiIsCodePage = asciiFoundByCodePage;
+    forms.utf8Beyond = beyondAscii;
+    return forms;
+}
+
+TextForms formsOf(std::u16string_view text, Utf8Only)
+{
+    TextForms forms;
+    std::optional<std::u32string> characters = unicode::fromUtf16(text);
+    if (characters && !characters->empty()) {
+        for (char32_t& c : *characters) {
+            c = unicode::fold(c);
         }
+        forms.unicode = std::move(characters);
     }
-    unicode_.push_back(std::make_unique<UnicodeForm>(*characters, UnicodeForm::BothByteOrders{}));
+    return forms;
+}
+
+BlockScanner::BlockScanner(std::string_view text, const ByteTable& fold)
+    : BlockScanner(TextForms{.codePage = folded(text, fold), .fold = &fold})
+{
+}
+
+BlockScanner::BlockScanner(std::u16string_view text, const CodePage& codePage, bool unicode)
+    : BlockScanner(formsOf(text, codePage, unicode))
+{
+}
+
+BlockScanner::BlockScanner(std::u16string_view text, Utf8Only) : BlockScanner(formsOf(text, Utf8Only{})) {}
+
+BlockScanner::BlockScanner(const TextForms& forms) : textForms_(forms)
+{
+    if (forms.codePage) {
+        forms_.push_back(std::make_unique<CodePageForm>(*forms.codePage, *forms.fold));
+        names_.emplace_back("code page");
+    }
+    if (forms.unicode && (!forms.utf8InAsciiIsCodePage || forms.utf8Beyond)) {
+        auto utf8 = std::make_unique<UnicodeForm>(*forms.unicode, Encoding::Utf8);
+        if (forms.utf8InAsciiIsCodePage) {
+            utf8->leaveAsciiOccurrences();
+        }
+        forms_.push_back(std::move(utf8));
+        names_.emplace_back("UTF-8");
+    }
+    if (forms.unicode && forms.utf16) {
+        forms_.push_back(std::make_unique<UnicodeForm>(*forms.unicode, UnicodeForm::BothByteOrders{}));
+        names_.emplace_back("UTF-16LE and UTF-16BE");
+    }
+    carry_.reserve(keep());
+}
+
+void BlockScanner::restart()
+{
+    carry_.clear();
+}
+
+void BlockScanner::plan(std::span<const std::uint8_t> first)
+{
+    const std::span<const std::uint8_t> sample = first.first(std::min(first.size(), tuning::kRankingSample));
+    const ByteCounts counts = countBytes(sample);
+    for (const auto& form : forms_) {
+        form->rank(sample, counts);
+    }
+    planned_ = true;
 }
 
 std::string BlockScanner::describe() const
 {
-    std::string out = std::string(ranked_ ? "chosen on the first block" : "guessed, no block seen yet") + "; " +
+    std::string out = std::string(planned_ ? "chosen on the first block" : "guessed, no block seen yet") + "; " +
                       std::to_string(keep()) + " bytes carried from block to block\n";
-    if (codePage_) {
-        out += "code page: " + codePage_->filter.describe() + "; linear matcher where candidates crowd\n";
-    }
-    static const char* const kNames[] = {"UTF-8", "UTF-16LE", "UTF-16BE"};
-    for (const auto& form : unicode_) {
-        out += std::string(kNames[static_cast<int>(form->encoding())]) + ":\n" + form->describe("  ");
+    for (std::size_t f = 0; f < forms_.size(); ++f) {
+        out += names_[f] + ":\n" + forms_[f]->describe("  ");
     }
     return out;
 }
 
 std::size_t BlockScanner::keep() const
 {
-    std::size_t longest = codePage_ ? codePage_->filter.length() : 0;
-    for (const auto& form : unicode_) {
+    std::size_t longest = 0;
+    for (const auto& form : forms_) {
         longest = std::max(longest, form->longest());
     }
     return longest == 0 ? 0 : longest - 1;
 }
 
-bool BlockScanner::feed(std::span<const std::uint8_t> block)
+// The filters of the forms that are not being read linearly share one pass; a form whose filter crowds
+// takes its others, or reads the data linearly, and the pass looks again without it.
+bool BlockScanner::occursIn(std::span<const std::uint8_t> data)
 {
-    if (codePage_ && codePage_->filter.length() == 0) {
-        return true;
+    std::array<const AnchorFilter*, kMostFilters> filters{};
+    std::array<Form*, kMostFilters> owners{};
+    std::size_t count = 0;
+    const auto add = [&](Form& form) {
+        for (const AnchorFilter* filter : form.filters()) {
+            filters[count] = filter;
+            owners[count++] = &form;
+        }
+    };
+    for (const auto& form : forms_) {
+        if (const std::optional<std::uint8_t> required = form->requiredByte();
+            required && (data.empty() || std::memchr(data.data(), *required, data.size()) == nullptr)) {
+            continue;
+        }
+        if (form->filters().empty() || form->crowding.takesLinearly()) {
+            if (form->occursLinearly(data)) {
+                return true;
+            }
+        } else {
+            add(*form);
+        }
     }
-    if (!ranked_ && !block.empty()) {
-        const std::span<const std::uint8_t> sample = block.first(std::min(block.size(), tuning::kRankingSample));
-        if (codePage_) {
-            codePage_->filter.rank(sample);
+    while (count > 0) {
+        const PassOutcome outcome = findInOnePass(std::span(filters.data(), count), data);
+        if (outcome.kind != PassOutcome::Kind::Crowded) {
+            return outcome.kind == PassOutcome::Kind::Found;
         }
-        for (const auto& form : unicode_) {
-            form->rank(sample);
+        Form& form = *owners[outcome.filter];
+        const AnchorFilter* crowded = filters[outcome.filter];
+        std::size_t kept = 0;
+        for (std::size_t f = 0; f < count; ++f) {
+            if (owners[f] != &form) {
+                filters[kept] = filters[f];
+                owners[kept++] = owners[f];
+            }
         }
-        ranked_ = true;
-    }
-    const std::size_t keep = this->keep();
-    if (!carry_.empty() && keep > 0) {
-        // Each form looks at as much of the carry and of the block's head as its longest occurrence needs.
-        seam_.assign(carry_.begin(), carry_.end());
-        seam_.insert(seam_.end(), block.begin(), block.begin() + std::min(keep, block.size()));
-        const std::span<const std::uint8_t> seam(seam_);
-        const auto around = [&](std::size_t longest) {
-            const std::size_t before = std::min(longest - 1, carry_.size());
-            const std::size_t after = std::min(longest - 1, seam.size() - carry_.size());
-            return seam.subspan(carry_.size() - before, before + after);
-        };
-        if (codePage_ && codePage_->occursIn(around(codePage_->filter.length()))) {
-            return true;
-        }
-        for (const auto& form : unicode_) {
-            if (form->occursIn(around(form->longest()))) {
+        count = kept;
+        if (form.replace(crowded)) {
+            add(form);
+        } else {
+            form.crowding.crowded();
+            if (form.occursLinearly(data)) {
                 return true;
             }
         }
     }
-    if (codePage_ && codePage_->occursIn(block)) {
-        return true;
+    return false;
+}
+
+bool BlockScanner::feed(std::span<const std::uint8_t> block)
+{
+    if (!planned_ && !block.empty()) {
+        plan(block);
     }
-    for (const auto& form : unicode_) {
-        if (form->occursIn(block)) {
+    const std::size_t keep = this->keep();
+    if (!carry_.empty() && keep > 0) {
+        seam_.assign(carry_.begin(), carry_.end());
+        seam_.insert(seam_.end(), block.begin(), block.begin() + std::min(keep, block.size()));
+        if (occursIn(seam_)) {
             return true;
         }
+    }
+    if (occursIn(block)) {
+        return true;
     }
     if (block.size() >= keep) {
         carry_.assign(block.end() - static_cast<std::ptrdiff_t>(keep), block.end());
@@ -213,6 +260,23 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
         }
     }
     return false;
+}
+
+std::size_t findFolded(std::span<const std::uint8_t> haystack, std::string_view foldedText, const ByteTable& fold)
+{
+    const std::size_t found = AnchorFilter(foldedText, fold).find(haystack);
+    if (found != kCrowded) {
+        return found;
+    }
+    const LinearMatcher linear(foldedText);
+    LinearMatcher::State state = 0;
+    for (std::size_t at = 0; at < haystack.size(); ++at) {
+        state = linear.next(state, fold[haystack[at]]);
+        if (state == linear.length()) {
+            return at + 1 - linear.length();
+        }
+    }
+    return kNotFound;
 }
 
 }  // namespace quorvin

@@ -3,9 +3,10 @@
 // bytes, ignoring letter case as the code page's fold table says, and UTF-8, UTF-16LE and UTF-16BE,
 // ignoring case as Unicode's simple case folding says (unicode_form.h). An occurrence that spans the
 // seam between two blocks is found too: the last bytes fed, as many as the longest occurrence less one,
-// are carried into the next block. The filters' anchors are chosen on the first block: the text's bytes
-// that occur together, at their distance in the text, at the fewest of its positions, so that the choice
-// fits the file's language, encoding and the words it is full of.
+// are carried into the next block. The plan is made once, on the first block: each form's anchors are
+// the text's bytes that occur together, at their distance in the text, at the fewest of its positions,
+// so that the choice fits the file's language, encoding and the words it is full of. Then one pass over
+// each block compares the candidates of every form's filters (candidate_pass.h).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,27 +17,43 @@
 #include <vector>
 
 #include "encoding/code_page.h"
-#include "scanner/anchor_filter.h"
-#include "scanner/crowding.h"
-#include "scanner/linear_matcher.h"
-#include "scanner/unicode_form.h"
+#include "scanner/form.h"
 
 namespace quorvin {
+
+// The forms a text is looked for in, chosen once for the block scanner and for what finds the place of
+// an occurrence again.
+struct TextForms {
+    std::optional<std::string> codePage;    // the text's bytes in the code page, folded through its table
+    std::optional<std::u32string> unicode;  // its characters, each folded: in UTF-8, and in UTF-16 if `utf16`
+    bool utf16 = false;
+    // Every UTF-8 occurrence written in ASCII alone is one of the code page's too: the UTF-8 form need
+    // only look for the others, and none at all where every case of the text is ASCII.
+    bool utf8InAsciiIsCodePage = false;
+    bool utf8Beyond = false;  // the text has a case beyond ASCII (ſ for s, the Kelvin sign for k, é)
+    const ByteTable* fold = nullptr;
+};
+
+// Every form `text` has: the code page's when it can write every character (no best fit), the Unicode
+// ones when the text holds no surrogate that is not half of a pair; with `unicode` false, the code
+// page's alone.
+TextForms formsOf(std::u16string_view text, const CodePage& codePage, bool unicode = true);
+// UTF-8 alone, as the text of a document is read out of its markup.
+struct Utf8Only {};
+TextForms formsOf(std::u16string_view text, Utf8Only);
 
 class BlockScanner {
 public:
     // The code page's form alone; `text` is the search text in the code page's bytes.
     BlockScanner(std::string_view text, const ByteTable& fold);
-    // Every form `text` has: the code page's when it can write every character (no best fit), the
-    // Unicode ones when the text holds no surrogate that is not half of a pair; with `unicode` false,
-    // the code page's alone.
     BlockScanner(std::u16string_view text, const CodePage& codePage, bool unicode = true);
-    // UTF-8 alone, as the text of a document is read out of its markup.
-    struct Utf8Only {};
+    using Utf8Only = quorvin::Utf8Only;
     BlockScanner(std::u16string_view text, Utf8Only);
+    explicit BlockScanner(const TextForms& forms);
 
     // Whether the text has any form to look for: without one, it can occur in no file.
-    bool searches() const { return codePage_ || !unicode_.empty(); }
+    bool searches() const { return !forms_.empty(); }
+    const TextForms& forms() const { return textForms_; }
 
     // Takes the next bytes of the file; true once the text has occurred in all that was fed so far.
     bool feed(std::span<const std::uint8_t> block);
@@ -48,24 +65,17 @@ public:
     std::string describe() const;
 
 private:
-    struct CodePageForm {
-        CodePageForm(const std::string& folded, const ByteTable& fold);
-        // Whether the text occurs wholly within `data`: through the filter, or linearly where its
-        // candidates crowd.
-        bool occursIn(std::span<const std::uint8_t> data);
-        AnchorFilter filter;
-        LinearMatcher linear;
-        ByteTable fold;
-        Crowding crowding;
-    };
-    // `bytes`: the text in the code page, if it has a form there.
-    void addUnicodeForms(std::u16string_view text, const CodePage& codePage, const std::optional<std::string>& bytes);
+    // Chooses every form's anchors on the first bytes of the data.
+    void plan(std::span<const std::uint8_t> first);
+    // Whether the text occurs wholly within `data`, in any form.
+    bool occursIn(std::span<const std::uint8_t> data);
     // The most bytes an occurrence takes in any form, less one: what is carried from block to block.
     std::size_t keep() const;
 
-    std::optional<CodePageForm> codePage_;
-    std::vector<std::unique_ptr<UnicodeForm>> unicode_;
-    bool ranked_ = false;              // the anchors were chosen from the data
+    TextForms textForms_;
+    std::vector<std::unique_ptr<Form>> forms_;
+    std::vector<std::string> names_;
+    bool planned_ = false;             // the anchors were chosen from the data
     std::vector<std::uint8_t> carry_;  // the last bytes fed, at most keep()
     std::vector<std::uint8_t> seam_;   // carry followed by the head of the next block
 };

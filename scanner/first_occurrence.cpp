@@ -26,45 +26,24 @@ std::size_t mostBytes(char32_t folded, Encoding encoding)
 
 }  // namespace
 
-FirstOccurrence::FirstOccurrence(std::u16string_view text, const CodePage& codePage, bool unicode)
-    : fold_(&codePage.foldTable())
+FirstOccurrence::FirstOccurrence(const TextForms& forms) : fold_(forms.fold)
 {
-    if (const std::optional<std::string> bytes = codePage.encode(text)) {
-        std::u32string units;
-        for (const char c : *bytes) {
-            units += (*fold_)[static_cast<std::uint8_t>(c)];
-        }
-        longest_ = units.size();
-        codePage_.emplace(std::move(units));
+    if (forms.codePage) {
+        longest_ = forms.codePage->size();
+        codePage_.emplace(std::string_view(*forms.codePage));
     }
-    if (unicode && !text.empty()) {
-        addUnicode(text, true);
-    }
-}
-
-FirstOccurrence::FirstOccurrence(std::u16string_view text, BlockScanner::Utf8Only)
-{
-    if (!text.empty()) {
-        addUnicode(text, false);
-    }
-}
-
-void FirstOccurrence::addUnicode(std::u16string_view text, bool utf16)
-{
-    std::optional<std::u32string> characters = unicode::fromUtf16(text);
-    if (!characters) {
+    if (!forms.unicode) {
         return;
     }
     std::size_t utf8 = 0;
-    std::size_t utf16Bytes = 0;
-    for (char32_t& c : *characters) {
-        c = unicode::fold(c);
+    std::size_t utf16 = 0;
+    for (const char32_t c : *forms.unicode) {
         utf8 += mostBytes(c, Encoding::Utf8);
-        utf16Bytes += utf16 ? mostBytes(c, Encoding::Utf16Le) : 0;
+        utf16 += forms.utf16 ? mostBytes(c, Encoding::Utf16Le) : 0;
     }
-    longest_ = std::max({longest_, utf8, utf16Bytes});
-    unicode_.emplace(std::move(*characters));
-    utf16_ = utf16;
+    longest_ = std::max({longest_, utf8, utf16});
+    unicode_.emplace(*forms.unicode);
+    utf16_ = forms.utf16;
 }
 
 std::optional<Occurrence> FirstOccurrence::find(std::span<const std::uint8_t> bytes, bool startsOdd) const

@@ -31,10 +31,14 @@ struct Occurrence {
 
 class FirstOccurrence {
 public:
-    // The forms BlockScanner(text, codePage, unicode) looks for.
-    FirstOccurrence(std::u16string_view text, const CodePage& codePage, bool unicode = true);
-    // UTF-8 alone, as BlockScanner(text, Utf8Only).
-    FirstOccurrence(std::u16string_view text, BlockScanner::Utf8Only);
+    // The forms BlockScanner(text, codePage, unicode) looks for; UTF-8 in full, ASCII occurrences too,
+    // which tells utf8Too.
+    explicit FirstOccurrence(const TextForms& forms);
+    FirstOccurrence(std::u16string_view text, const CodePage& codePage, bool unicode = true)
+        : FirstOccurrence(formsOf(text, codePage, unicode))
+    {
+    }
+    FirstOccurrence(std::u16string_view text, Utf8Only) : FirstOccurrence(formsOf(text, Utf8Only{})) {}
 
     // The most bytes an occurrence takes in any form.
     std::size_t longest() const { return longest_; }
@@ -43,7 +47,6 @@ public:
     std::optional<Occurrence> find(std::span<const std::uint8_t> bytes, bool startsOdd = false) const;
 
 private:
-    void addUnicode(std::u16string_view text, bool utf16);
     // The first occurrence in `encoding` whose characters start at `from` or later, in the order they are
     // read from there, that starts before `before`.
     std::optional<Occurrence> findIn(TextForm form, std::span<const std::uint8_t> bytes, std::size_t from,

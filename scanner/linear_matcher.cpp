@@ -16,4 +16,19 @@ LinearMatcher::LinearMatcher(std::u32string text) : text_(std::move(text)), bord
     text_.push_back(char32_t{0xFFFFFFFF});  // so that next() never reads past the text
 }
 
+namespace {
+
+std::u32string unitsOf(std::string_view bytes)
+{
+    std::u32string units(bytes.size(), U'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        units[i] = static_cast<std::uint8_t>(bytes[i]);
+    }
+    return units;
+}
+
+}  // namespace
+
+LinearMatcher::LinearMatcher(std::string_view bytes) : LinearMatcher(unitsOf(bytes)) {}
+
 }  // namespace quorvin

@@ -4,7 +4,9 @@
 // the scanner falls back on where its fast filter's candidates crowd, as in `abab...` for `ab...aa`.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvin {
@@ -12,6 +14,8 @@ namespace quorvin {
 class LinearMatcher {
 public:
     explicit LinearMatcher(std::u32string text);
+    // Over bytes: each of the text's bytes is one unit.
+    explicit LinearMatcher(std::string_view bytes);
 
     // How much of the text the stream ends with, before any unit is fed.
     using State = std::uint32_t;
@@ -27,6 +31,24 @@ public:
         return state;
     }
     std::size_t length() const { return border_.size(); }
+
+    // Whether the text occurs among the units read from data[from] on: `read(bytes)` gives the unit that
+    // `bytes` start with and how many bytes it takes. Every form reads its data this way where it is not
+    // filtered.
+    template <class Read>
+    bool occursIn(std::span<const std::uint8_t> data, std::size_t from, Read read) const
+    {
+        State state = 0;
+        for (std::size_t at = from; at < data.size();) {
+            const auto [unit, size] = read(data.subspan(at));
+            state = next(state, unit);
+            if (state == length()) {
+                return true;
+            }
+            at += size;
+        }
+        return false;
+    }
 
     // A unit no text holds: what the stream gets for bytes that do not read as a character.
     static constexpr char32_t kNoCharacter = 0xFFFFFFFE;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <numeric>
 #include <unordered_map>
 #include <utility>
@@ -89,45 +88,6 @@ Decoded decode(Encoding encoding, std::span<const std::uint8_t> bytes)
     return encoding == Encoding::Utf8 ? decodeUtf8(bytes) : decodeUtf16(encoding, bytes);
 }
 
-namespace {
-
-using namespace tuning;
-
-}  // namespace
-
-UnicodeForm::KeyFinder::KeyFinder(std::uint8_t key, std::optional<std::uint8_t> other) : key_(key)
-{
-    if (other) {
-        ByteTable either;
-        std::iota(either.begin(), either.end(), 0);
-        either[*other] = key;
-        either_.emplace(std::string(1, static_cast<char>(key)), either);
-    }
-}
-
-std::string UnicodeForm::KeyFinder::describe() const
-{
-    return either_ ? either_->describe() : "byte " + hexByte(key_) + " (memchr)";
-}
-
-std::size_t UnicodeForm::KeyFinder::find(std::span<const std::uint8_t> data) const
-{
-    if (either_) {
-        return either_->find(data);
-    }
-    const void* hit = data.empty() ? nullptr : std::memchr(data.data(), key_, data.size());
-    return hit == nullptr ? kNotFound : static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data.data());
-}
-
-std::vector<UnicodeForm::KeyFinder> UnicodeForm::keyFinders(std::span<const std::uint8_t> keys)
-{
-    std::vector<KeyFinder> finders;
-    for (std::size_t k = 0; k < keys.size(); k += 2) {
-        finders.emplace_back(keys[k], k + 1 < keys.size() ? std::optional(keys[k + 1]) : std::nullopt);
-    }
-    return finders;
-}
-
 std::string encode(Encoding encoding, char32_t c)
 {
     std::string bytes;
@@ -168,7 +128,7 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, BothByteOrders)
     makeFilters();
 }
 
-UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool withFilter)
+UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool withFilters)
     : encoding_(encoding), linear_(std::u32string(foldedText))
 {
     // Each character's cases as bytes, and the longest run of characters whose cases all take the
@@ -216,30 +176,34 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool
         required_ = sharedBytes_.front();
     }
     runFrom_ = bestFrom, runLength_ = bestLength;
-    if (withFilter) {
+    if (withFilters) {
         makeFilters();
     }
 }
 
 void UnicodeForm::makeFilters()
 {
-    filter_ = makeFilter(runFrom_, runLength_, this);
+    run_ = makeFilter(runFrom_, runLength_, this);
     if (bigEndian_) {
-        return;  // the two byte orders share the run's filter alone
+        setStage(Stage::Run);  // the two byte orders share the run's filter alone
+        return;
     }
+    Covering other;
     std::size_t unseen = 0;  // characters' cases were written in the order they first stand in the text
     for (const Character& character : characters_) {
         for (std::size_t c = std::max(unseen, character.first); c < character.first + character.count; ++c) {
             if (cases_[c].size != character.foldSize) {
-                otherLengths_.covering.push_back({cases_[c], 0});
+                other.push_back({cases_[c], 0});
             }
         }
         unseen = std::max(unseen, character.first + character.count);
     }
-    if (!otherLengths_.covering.empty()) {
-        foldLengthFilter_ = makeFilter(0, characters_.size(), &wholeText_);
-        chooseOtherLengthKeys(ByteCounts{});
+    if (!other.empty()) {
+        whole_ = makeFilter(0, characters_.size(), &wholeText_);
+        otherLengths_ = {std::move(other)};
+        otherKeys_ = keysFor(otherLengths_, ByteCounts{});
     }
+    setStage(firstStage());
 }
 
 std::unique_ptr<AnchorFilter> UnicodeForm::makeFilter(std::size_t from, std::size_t count,
@@ -299,36 +263,77 @@ std::unique_ptr<AnchorFilter> UnicodeForm::makeFilter(std::size_t from, std::siz
     return std::make_unique<AnchorFilter>(run, fold, nullptr, verifier);
 }
 
-void UnicodeForm::rank(std::span<const std::uint8_t> sample)
+UnicodeForm::Stage UnicodeForm::firstStage() const
 {
-    const ByteCounts counts = countBytes(sample);
+    return beyondKeys_ ? Stage::BeyondAscii : whole_ && otherKeys_ ? Stage::Whole : Stage::Run;
+}
+
+void UnicodeForm::setStage(Stage stage)
+{
+    stage_ = stage;
+    switch (stage) {
+    case Stage::BeyondAscii:
+        lanes_ = {&beyondKeys_->filter};
+        laneCount_ = 1;
+        break;
+    case Stage::Whole:
+        lanes_ = {whole_.get(), &otherKeys_->filter};
+        laneCount_ = 2;
+        break;
+    case Stage::Run:
+        lanes_ = {run_.get()};
+        laneCount_ = run_ ? 1 : 0;
+        break;
+    }
+}
+
+// Keys that crowd are bytes the data is full of: from then on, the filter that sees every occurrence.
+bool UnicodeForm::replace(const AnchorFilter* filter)
+{
+    if (stage_ == Stage::BeyondAscii) {
+        setStage(whole_ && otherKeys_ ? Stage::Whole : Stage::Run);
+        return true;
+    }
+    if (stage_ == Stage::Whole && filter == &otherKeys_->filter) {
+        setStage(Stage::Run);
+        return true;
+    }
+    return false;
+}
+
+void UnicodeForm::rank(std::span<const std::uint8_t> sample, const ByteCounts& counts)
+{
     if (!sharedBytes_.empty()) {
         required_ = *std::min_element(sharedBytes_.begin(), sharedBytes_.end(),
                                       [&](std::uint8_t x, std::uint8_t y) { return counts[x] < counts[y]; });
     }
-    for (const auto& filter : {filter_.get(), foldLengthFilter_.get()}) {
+    for (const auto& filter : {run_.get(), whole_.get()}) {
         if (filter != nullptr) {
             filter->rank(sample);
         }
     }
-    if (!coverings_.empty()) {
-        chooseCovering(counts);
+    if (!otherLengths_.empty()) {
+        otherKeys_ = keysFor(otherLengths_, counts);
     }
-    if (!otherLengths_.covering.empty()) {
-        chooseOtherLengthKeys(counts);
+    if (!beyondAscii_.empty()) {
+        beyondKeys_ = keysFor(beyondAscii_, counts);
     }
+    setStage(firstStage());
 }
 
-// A byte that several cases hold (the lead of œ, Œ and ſ) is looked for once for them all, unless it is
-// common.
-double UnicodeForm::chooseKeys(Covering& covering, const ByteCounts& counts, std::vector<std::uint8_t>& keys)
+// Greedily, the byte that the most cases not yet covered hold, per occurrence of it in the data; a byte
+// that several cases hold (the lead of œ, Œ and ſ) is looked for once for them all.
+std::optional<double> UnicodeForm::chooseKeys(Covering& covering, const ByteCounts& counts,
+                                              std::vector<std::uint8_t>& keys)
 {
-    const double sampled = std::accumulate(counts.begin(), counts.end(), 0.0);
-    const auto cost = [&](int b) { return 1 + (sampled > 0 ? counts[b] * kBytesPerHit / sampled : 0); };
+    const auto cost = [&](int b) { return 1.0 + counts[b]; };
     keys.clear();
     double keysCost = 0;
     std::vector<bool> covered(covering.size());
     for (std::size_t left = covering.size(); left > 0;) {
+        if (keys.size() == 2) {
+            return std::nullopt;
+        }
         std::array<int, 256> holders{};  // how many cases not yet covered hold each byte
         for (std::size_t c = 0; c < covering.size(); ++c) {
             const Bytes& bytes = covering[c].bytes;
@@ -348,41 +353,80 @@ double UnicodeForm::chooseKeys(Covering& covering, const ByteCounts& counts, std
         keys.push_back(static_cast<std::uint8_t>(key));
         keysCost += cost(key);
         for (std::size_t c = 0; c < covering.size(); ++c) {
-            Beyond& beyond = covering[c];
-            const auto* bytes = beyond.bytes.bytes.data();
-            const auto* at = std::find(bytes, bytes + beyond.bytes.size, key);
-            if (!covered[c] && at != bytes + beyond.bytes.size) {
+            Keyed& keyed = covering[c];
+            const auto* bytes = keyed.bytes.bytes.data();
+            const auto* at = std::find(bytes, bytes + keyed.bytes.size, key);
+            if (!covered[c] && at != bytes + keyed.bytes.size) {
                 covered[c] = true, --left;
-                beyond.keyAt = static_cast<std::uint8_t>(at - bytes);
+                keyed.keyAt = static_cast<std::uint8_t>(at - bytes);
             }
         }
     }
     return keysCost;
 }
 
-void UnicodeForm::chooseOtherLengthKeys(const ByteCounts& counts)
+// Keys pay where they are rare: each one found costs a linear read of the data around it.
+std::unique_ptr<UnicodeForm::Keys> UnicodeForm::keysFor(std::vector<Covering> coverings, const ByteCounts& counts) const
 {
-    std::vector<std::uint8_t> keys;
-    otherLengths_.pay = chooseKeys(otherLengths_.covering, counts, keys) <= kWholePass;
-    otherLengths_.keys = keyFinders(keys);
-}
-
-// Where even the cheapest keys would cost more than the vector pass over the whole, that pass is made instead.
-void UnicodeForm::chooseCovering(const ByteCounts& counts)
-{
-    double least = std::numeric_limits<double>::infinity();
+    std::optional<double> least;
     std::vector<std::uint8_t> keys, cheapest;
     std::size_t chosen = 0;
-    for (std::size_t c = 0; c < coverings_.size(); ++c) {
-        const double cost = chooseKeys(coverings_[c], counts, keys);
-        if (cost < least) {
+    for (std::size_t c = 0; c < coverings.size(); ++c) {
+        const std::optional<double> cost = chooseKeys(coverings[c], counts, keys);
+        if (cost && (!least || *cost < *least)) {
             least = cost, chosen = c, cheapest = keys;
         }
-        if (least <= kOneUnseenKey) {
-            break;
+    }
+    const double sampled = std::accumulate(counts.begin(), counts.end(), 0.0);
+    if (!least || (*least - static_cast<double>(cheapest.size())) * tuning::kSampleBytesPerKey > sampled) {
+        return nullptr;
+    }
+    return std::make_unique<Keys>(*this, std::move(coverings[chosen]), cheapest);
+}
+
+namespace {
+
+// The key bytes as one folded byte: the second reads as the first.
+ByteTable keyTable(std::span<const std::uint8_t> keys)
+{
+    ByteTable table;
+    std::iota(table.begin(), table.end(), 0);
+    if (keys.size() == 2) {
+        table[keys[1]] = keys[0];
+    }
+    return table;
+}
+
+}  // namespace
+
+UnicodeForm::Keys::Keys(const UnicodeForm& form, Covering covering, std::span<const std::uint8_t> keys)
+    : form(form), covering(std::move(covering)),
+      filter(std::string(1, static_cast<char>(keys[0])), keyTable(keys), nullptr, this)
+{
+}
+
+// An occurrence that holds a case of the covering lies within longest() bytes of it, and is read there
+// linearly.
+bool UnicodeForm::Keys::occursAt(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const
+{
+    // Each key found costs what the filter over the whole may spend on kSampleBytesPerKey bytes, so that
+    // keys commoner than that crowd, as they would have on the first block.
+    work += static_cast<std::size_t>(tuning::kWorkPerByte * tuning::kSampleBytesPerKey);
+    const std::size_t reach = form.longest_ - 1;
+    for (const Keyed& keyed : covering) {
+        const std::size_t start = at - keyed.keyAt;
+        if (keyed.bytes.bytes[keyed.keyAt] != data[at] || at < keyed.keyAt || keyed.bytes.size > size - start ||
+            std::memcmp(data + start, keyed.bytes.bytes.data(), keyed.bytes.size) != 0) {
+            continue;
+        }
+        const std::size_t from = start - std::min(start, reach);
+        const std::size_t to = std::min(size, start + form.longest_);
+        work += 2 * (to - from);
+        if (form.occursLinearly(std::span(data + from, to - from))) {
+            return true;
         }
     }
-    beyondAscii_ = {coverings_[chosen], keyFinders(cheapest), least <= kWholePass};
+    return false;
 }
 
 std::size_t UnicodeForm::matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const
@@ -444,6 +488,7 @@ bool UnicodeForm::occursInThisOrderAt(std::size_t from, const std::uint8_t* data
 void UnicodeForm::leaveAsciiOccurrences()
 {
     const auto beyond = [](const Bytes& bytes) { return bytes.bytes[0] >= 0x80; };
+    std::vector<Covering>& coverings = beyondAscii_;
     Covering all;
     for (const Bytes& written : cases_) {
         if (beyond(written)) {
@@ -459,164 +504,68 @@ void UnicodeForm::leaveAsciiOccurrences()
         }
         unseen = character.first + character.count;
         if (std::all_of(cases_.begin() + character.first, cases_.begin() + character.first + character.count, beyond)) {
-            Covering& covering = coverings_.emplace_back();
+            Covering& covering = coverings.emplace_back();
             for (std::size_t c = character.first; c < character.first + character.count; ++c) {
                 covering.push_back({cases_[c], 0});
             }
         }
     }
-    coverings_.push_back(std::move(all));
+    coverings.push_back(std::move(all));
     // Until the data is seen, every byte is as rare as any other: the keys are the bytes most cases hold.
-    chooseCovering(ByteCounts{});
+    beyondKeys_ = keysFor(coverings, ByteCounts{});
+    setStage(firstStage());
 }
 
 std::string UnicodeForm::describe(const std::string& indent) const
 {
-    const auto keysOf = [](const Around& around) {
-        std::string keys;
-        for (const KeyFinder& finder : around.keys) {
-            keys += " " + finder.describe();
-        }
-        return std::to_string(around.covering.size()) + " cases found by their keys" + keys +
-               (around.pay ? "" : " (not looked for: commoner than a pass over the whole)");
+    const auto keys = [](const Keys& keys) {
+        return std::to_string(keys.covering.size()) + " cases around their key bytes: " + keys.filter.describe();
+    };
+    const auto run = [&] {
+        return run_ ? "filter over characters " + std::to_string(runFrom_) + " to " +
+                          std::to_string(runFrom_ + runLength_ - 1) + ": " + run_->describe()
+                    : std::string("no filter: every character has cases of several lengths; read linearly");
     };
     std::string out;
-    if (required_ >= 0) {
-        out += indent + "a block without byte " + hexByte(static_cast<unsigned>(required_)) + " holds none\n";
+    if (required_) {
+        out += indent + "a block without byte " + hexByte(*required_) + " holds none\n";
     }
-    if (!coverings_.empty()) {
-        out += indent + "occurrences in ASCII left to the code page; the others around " + keysOf(beyondAscii_) + "\n";
+    switch (stage_) {
+    case Stage::BeyondAscii:
+        out += indent + "occurrences in ASCII left to the code page; the others: " + keys(*beyondKeys_) + "\n";
+        break;
+    case Stage::Whole:
+        out += indent + "cases as long as their fold: " + whole_->describe() + "; other cases: " +
+               keys(*otherKeys_) + "\n";
+        break;
+    case Stage::Run:
+        break;
     }
-    out += indent +
-           (filter_ ? "filter over characters " + std::to_string(runFrom_) + " to " +
-                          std::to_string(runFrom_ + runLength_ - 1) + ": " + filter_->describe()
-                    : std::string("no filter: every character has cases of several lengths; read linearly")) +
-           "\n";
-    if (foldLengthFilter_) {
-        out += indent + "cases as long as their fold: " + foldLengthFilter_->describe() +
-               "; other cases: " + keysOf(otherLengths_) + "\n";
-    }
+    out += indent + (stage_ == Stage::Run ? "" : "where keys crowd, ") + run() + "\n";
     if (bigEndian_) {
         out += indent + "UTF-16BE through the same filter, one byte earlier\n";
     }
     return out;
 }
 
-bool UnicodeForm::occursIn(std::span<const std::uint8_t> data)
-{
-    if (!coverings_.empty() && beyondAscii_.pay) {
-        if (const std::optional<bool> near = occursNear(beyondAscii_, data)) {
-            return *near;
-        }
-    }
-    return occursAnywhereIn(data);
-}
-
-// An occurrence that holds one of the covering's cases lies within longest() bytes of it: where those cases
-// are rare (ſ and the Kelvin sign in most files), only the windows around them are searched; past a few
-// dozen, or where the keys are commoner than the first block said, the vector pass over the whole costs
-// less: none is searched, and where the data is long enough to judge by, their `pay` turns false for good.
-std::optional<bool> UnicodeForm::occursNear(Around& around, std::span<const std::uint8_t> data)
-{
-    const std::size_t reach = longest_ - 1;
-    const std::size_t budget = data.size() / (kSpanPerWindow * (longest_ + kWindowSlack)) + 1;
-    const double hitBudget = std::max(kWholePass - static_cast<double>(around.keys.size()), 1.0) *
-                             static_cast<double>(data.size()) / kBytesPerHit;
-    double hits = 0;
-    const auto tooMany = [&] {
-        around.pay = around.pay && data.size() < kShortestJudged;
-        return std::nullopt;
-    };
-    std::vector<std::pair<std::size_t, std::size_t>> windows;
-    for (const KeyFinder& finder : around.keys) {
-        for (std::size_t from = 0, found; (found = finder.find(data.subspan(from))) < kCrowded; from += found + 1) {
-            if (++hits > hitBudget + 1) {
-                return tooMany();
-            }
-            const std::size_t keyFound = from + found;
-            const std::uint8_t key = data[keyFound];
-            for (const Beyond& beyond : around.covering) {
-                const std::size_t at = keyFound - beyond.keyAt;
-                if (beyond.bytes.bytes[beyond.keyAt] != key || keyFound < beyond.keyAt ||
-                    beyond.bytes.size > data.size() - at ||
-                    std::memcmp(data.data() + at, beyond.bytes.bytes.data(), beyond.bytes.size) != 0) {
-                    continue;
-                }
-                if (windows.size() == budget) {
-                    return tooMany();
-                }
-                windows.emplace_back(at - std::min(at, reach), std::min(data.size(), at + longest_));
-            }
-        }
-    }
-    std::sort(windows.begin(), windows.end());
-    for (std::size_t i = 0; i < windows.size();) {
-        auto [from, to] = windows[i];
-        for (++i; i < windows.size() && windows[i].first <= to; ++i) {
-            to = std::max(to, windows[i].second);
-        }
-        if (occursThrough(filter_.get(), data.subspan(from, to - from))) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool UnicodeForm::occursAnywhereIn(std::span<const std::uint8_t> data)
-{
-    if (required_ >= 0 && (data.empty() || std::memchr(data.data(), required_, data.size()) == nullptr)) {
-        return false;
-    }
-    if (foldLengthFilter_ && otherLengths_.pay && !crowding_.linearly()) {
-        const std::optional<bool> near = occursNear(otherLengths_, data);
-        if (near == true) {
-            return true;
-        }
-        if (near) {
-            return occursThrough(foldLengthFilter_.get(), data);
-        }
-    }
-    return occursThrough(filter_.get(), data);
-}
-
-// Through `filter`, or linearly where there is none or candidates crowded it lately. The run's filter
-// sees every occurrence.
-bool UnicodeForm::occursThrough(const AnchorFilter* filter, std::span<const std::uint8_t> data)
-{
-    if (filter != nullptr && !crowding_.takesLinearly()) {
-        const std::size_t found = filter->find(data);
-        if (found != kCrowded) {
-            return found != kNotFound;
-        }
-        crowding_.crowded();
-    }
-    return occursInLinearly(data);
-}
-
 bool UnicodeForm::linearFrom(std::span<const std::uint8_t> data, std::size_t start) const
 {
-    LinearMatcher::State state = 0;
-    for (std::size_t at = start; at < data.size();) {
-        const Decoded read = decode(encoding_, data.subspan(at));
-        // A byte that starts no character reads as one no text holds, so no occurrence spans it.
-        state = linear_.next(
-            state, read.character == LinearMatcher::kNoCharacter ? read.character : unicode::fold(read.character));
-        if (state == linear_.length()) {
-            return true;
-        }
-        at += read.size;
-    }
-    return false;
+    // A byte that starts no character reads as one no text holds, so no occurrence spans it.
+    return linear_.occursIn(data, start, [this](std::span<const std::uint8_t> bytes) {
+        const Decoded read = decode(encoding_, bytes);
+        return std::pair(
+            read.character == LinearMatcher::kNoCharacter ? read.character : unicode::fold(read.character), read.size);
+    });
 }
 
-bool UnicodeForm::occursInLinearly(std::span<const std::uint8_t> data) const
+bool UnicodeForm::occursLinearly(std::span<const std::uint8_t> data) const
 {
     // A byte that reads as no UTF-8 character is passed over alone, so every character that starts
     // after it is read as from the file's start. UTF-16 is read from even and from odd offsets.
     if (encoding_ == Encoding::Utf8) {
         return linearFrom(data, 0);
     }
-    return linearFrom(data, 0) || linearFrom(data, 1) || (bigEndian_ && bigEndian_->occursInLinearly(data));
+    return linearFrom(data, 0) || linearFrom(data, 1) || (bigEndian_ && bigEndian_->occursLinearly(data));
 }
 
 }  // namespace quorvin

@@ -9,6 +9,7 @@
 
 #include "encoding/code_page.h"
 #include "scanner/anchor_filter.h"
+#include "scanner/candidate_pass.h"
 #include "scanner/block_scanner.h"
 #include "tests/naive_search.h"
 
@@ -114,6 +115,39 @@ TEST_P(ScanPaths, FindsATextAtEveryPositionAndAlignment)
             }
         }
     }
+}
+
+// Filters of different lengths share one pass: each is found where only it occurs, up to the data's last
+// byte (the shorter ones' last positions lie past the longest's), and the pass names the one that did.
+// One whose candidates crowd is named too, though the others occur nowhere.
+TEST_P(ScanPaths, OnePassFindsEachOfSeveralFiltersAndNamesTheOneThatCrowds)
+{
+    const ByteTable& fold = CodePage::windows1252().foldTable();
+    const auto repeated = [](const std::string& part, std::size_t count) {
+        std::string whole;
+        for (std::size_t i = 0; i < count; ++i) whole += part;
+        return whole;
+    };
+    const std::string unit = "aaaaaaaaaaaaaaab";
+    const std::string texts[] = {"zq", "\x9C\xFFj", repeated(unit, 20)};
+    const AnchorFilter zq(texts[0], fold), oe(texts[1], fold), es(texts[2], fold);
+    const AnchorFilter* const filters[] = {&zq, &oe, &es};
+    const std::string filler = pick("bB e\xC9", 700);
+    for (std::size_t f = 0; f < 3; ++f) {
+        for (std::size_t at = 0; at + texts[f].size() <= filler.size(); at += 1 + at / 64) {
+            std::string planted = filler;
+            plant(planted, texts[f], fold, at);
+            const PassOutcome outcome = findInOnePass(filters, bytesOf(planted));
+            ASSERT_EQ(outcome.kind, PassOutcome::Kind::Found) << f << " at " << at;
+            ASSERT_EQ(outcome.filter, f) << at;
+        }
+        EXPECT_EQ(findInOnePass(filters, bytesOf(filler)).kind, PassOutcome::Kind::NotFound);
+    }
+    // The third text, near-missed all over the data: every few positions a candidate of its filter.
+    const std::string crowd = repeated(repeated(unit, 19) + "aaaaaaaaaaaaaaac", 250);
+    const PassOutcome outcome = findInOnePass(filters, bytesOf(crowd));
+    EXPECT_EQ(outcome.kind, PassOutcome::Kind::Crowded);
+    EXPECT_EQ(outcome.filter, 2u);
 }
 
 // A block-sized file fed as 32000-byte blocks and a short last one, texts up to a block long.

@@ -11,6 +11,7 @@
 
 #include "encoding/code_page.h"
 #include "scanner/anchor_filter.h"
+#include "scanner/candidate_pass.h"
 #include "scanner/block_scanner.h"
 #include "scanner/case_folding.h"
 #include "scanner/unicode_form.h"
@@ -171,7 +172,7 @@ TEST(UnicodeSearch, BytesThatReadAsNoCharacterNeverMatch)
              u"café"));
     for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16Le}) {  // read as characters one by one
         EXPECT_FALSE(UnicodeForm(U"xax", encoding)
-                         .occursInLinearly({reinterpret_cast<const std::uint8_t*>("x\xE0\x81\x81x"), 5}));
+                         .occursLinearly({reinterpret_cast<const std::uint8_t*>("x\xE0\x81\x81x"), 5}));
     }
     // A lone surrogate in the file breaks an occurrence; one in the text leaves it no Unicode form.
     EXPECT_TRUE(scan(std::string("\0\xD8"
@@ -242,6 +243,43 @@ TEST(UnicodeSearch, CrowdedCandidatesGiveTheSameAnswers)
             const std::string data = written(file, form);
             const AnchorFilter filter(written(text, form), cp1252.foldTable());
             EXPECT_EQ(filter.find({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}), found) << form;
+        }
+    }
+}
+
+// The rare cases (ſ for s, ᲀ for в) are found by their key bytes, while those stay rare: where the first
+// block is full of them, or later blocks turn out to be, the form takes the filter that sees every
+// occurrence, and the answers stay the naive search's whichever way the form went.
+TEST(UnicodeSearch, RareCasesAreFoundWhetherTheirKeysAreRareOrCrowd)
+{
+    std::mt19937 random(26);
+    const auto filler = [&](std::u32string_view alphabet, std::size_t count) {
+        std::u32string text;
+        for (std::size_t i = 0; i < count; ++i) text += alphabet[random() % alphabet.size()];
+        return text;
+    };
+    struct Case {
+        std::u16string text;
+        std::u32string rare;      // data made of near misses full of the rare cases' key bytes
+        std::u32string occurring;  // an occurrence in those cases
+    };
+    const Case cases[] = {
+        {u"salt and tea", U"\u017Falt and te\u017F \u0152 ", U"\u017FALT and tea"},
+        {u"kiosk", U"\u212Aios \u212A ", U"\u212Aio\u017F\u212A"},
+        {u"\u0432\u043E\u0442", U"\u1C80\u1C82 \u0432\u1C82", U"\u1C80\u1C82\u1C84"},
+    };
+    const std::size_t block = 32000;
+    for (const Case& c : cases) {
+        const std::u32string plain = filler(U"abcdefghij \u00E9", 3 * block);
+        const std::u32string crowded = filler(c.rare, 3 * block);
+        // Keys rare in the first block, crowding from the third on; and crowding from the first block.
+        for (const std::u32string& before : {plain + crowded, crowded + plain}) {
+            for (Form form : {kUtf8, kUtf16Le}) {
+                const std::string absent = written(before, form);
+                const std::string present = written(before + c.occurring, form);
+                ASSERT_EQ(scan(absent, c.text, block), naiveOccursInAnyForm(absent, c.text)) << form;
+                ASSERT_TRUE(scan(present, c.text, block)) << form;
+            }
         }
     }
 }
@@ -329,7 +367,7 @@ TEST_P(UnicodePaths, AgreeWithTheNaiveSearchOnRandomFiles)
         for (auto [form, encoding] : {std::pair{kUtf8, Encoding::Utf8}, std::pair{kUtf16Le, Encoding::Utf16Le},
                                       std::pair{kUtf16Be, Encoding::Utf16Be}}) {
             ASSERT_EQ(UnicodeForm(folded, encoding)
-                          .occursInLinearly({reinterpret_cast<const std::uint8_t*>(file.data()), file.size()}),
+                          .occursLinearly({reinterpret_cast<const std::uint8_t*>(file.data()), file.size()}),
                       naiveOccurs(file, typed, form))
                 << "round " << round << " form " << form;
         }

@@ -25,6 +25,7 @@
 #include "readers/random_access.h"
 #include "readers/zip.h"
 #include "scanner/anchor_filter.h"
+#include "scanner/candidate_pass.h"
 #include "scanner/block_scanner.h"
 #include "search_module/background_scan.h"
 #include "search_module/messages.h"

@@ -1,7 +1,9 @@
-#include "scanner/anchor_filter_x86.h"
+#include "scanner/candidate_pass_x86.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <immintrin.h>
 #include <utility>
@@ -44,7 +46,7 @@ struct V {
     }
     static bool none(Vec m) { return bits(m) == 0; }
 };
-#include "scanner/anchor_filter_kernel.inc"
+#include "scanner/candidate_pass_kernel.inc"
 }  // namespace sse2
 
 QUORVIN_TARGET_BEGIN("avx2")
@@ -72,7 +74,7 @@ struct V {
     }
     static bool none(Vec m) { return bits(m) == 0; }
 };
-#include "scanner/anchor_filter_kernel.inc"
+#include "scanner/candidate_pass_kernel.inc"
 }  // namespace avx2
 QUORVIN_TARGET_END
 
@@ -104,7 +106,7 @@ struct V {
     static std::uint64_t bits(Vec m) { return _mm512_testn_epi8_mask(m, m); }
     static bool none(Vec m) { return bits(m) == 0; }
 };
-#include "scanner/anchor_filter_kernel.inc"
+#include "scanner/candidate_pass_kernel.inc"
 }  // namespace avx512
 QUORVIN_TARGET_END
 
