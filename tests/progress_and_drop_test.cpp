@@ -185,6 +185,8 @@ TEST_F(ProgressTest, NoOtherCommandRunsDuringASearchAndQuitStopsIt)
         if (++ticks > 1) {
             return;
         }
+        // The first wait may come before the search's thread has opened the file.
+        ASSERT_TRUE(eventually([&] { return fake.files.openFiles == 1; }));
         // Pressed as an accessibility tool presses them, whatever window is modal.
         window().click("Scan_Select");
         window().click("Command2");
@@ -225,6 +227,7 @@ TEST_F(ProgressTest, ClosingTheMainWindowStopsTheReadsBeforeItsHandlerGoesOn)
         if (readsAtClose >= 0) {
             return;
         }
+        ASSERT_TRUE(eventually([&] { return fake.files.reads > 0; }));  // the search is under way
         fake.windows.unload(form.window());
         readsAtClose = fake.files.reads;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
