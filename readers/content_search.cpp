@@ -284,8 +284,7 @@ private:
 // A text found at `offset` of a tar archive's bytes, which `reopen` reads again: its place in the member
 // that holds it, the archive's own bytes being its members' with headers between them.
 std::optional<FoundPlace> placeInTar(const Opener& reopen, std::u16string_view path, const FirstOccurrence& locator,
-                                     const CodePage& codePage, std::uint64_t offset,
-                                     const std::function<bool()>& goOn)
+                                     const CodePage& codePage, std::uint64_t offset, const std::function<bool()>& goOn)
 {
     CountedSource counted(reopen());
     TarReader tar(counted);
@@ -676,8 +675,8 @@ struct ContentSearch::Parts {
                 if (locator) {
                     locate([&] {
                         const std::unique_ptr<Source> again = reopen();
-                        owner.place_ = placeInDocument(*again, vocabulary, name, *textLocator(), read,
-                                                       read + pieceSize, keepGoing);
+                        owner.place_ = placeInDocument(*again, vocabulary, name, *textLocator(), read, read + pieceSize,
+                                                       keepGoing);
                         if (owner.place_) {
                             owner.place_->part = path;
                         }

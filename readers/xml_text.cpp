@@ -1349,7 +1349,7 @@ private:
     Output& output_;
     const MarkSink* marks_;
     const std::string* markValue_ = nullptr;  // the value of the tag's mark attribute, if it has it
-    std::array<std::string_view, kKnownNames.size()> markAttributes_{};  // by known name, where marks are told
+    std::array<std::string_view, kKnownNames.size()> markAttributes_{};    // by known name, where marks are told
     bool foldsNames_;                                                      // whether normalize() has anything to do
     std::array<std::string_view, kKnownNames.size()> wantedAttributes_{};  // by known name
     FrameStack stack_;

@@ -535,8 +535,8 @@ std::string UnicodeForm::describe(const std::string& indent) const
         out += indent + "occurrences in ASCII left to the code page; the others: " + keys(*beyondKeys_) + "\n";
         break;
     case Stage::Whole:
-        out += indent + "cases as long as their fold: " + whole_->describe() + "; other cases: " +
-               keys(*otherKeys_) + "\n";
+        out += indent + "cases as long as their fold: " + whole_->describe() + "; other cases: " + keys(*otherKeys_) +
+               "\n";
         break;
     case Stage::Run:
         break;
@@ -553,8 +553,8 @@ bool UnicodeForm::linearFrom(std::span<const std::uint8_t> data, std::size_t sta
     // A byte that starts no character reads as one no text holds, so no occurrence spans it.
     return linear_.occursIn(data, start, [this](std::span<const std::uint8_t> bytes) {
         const Decoded read = decode(encoding_, bytes);
-        return std::pair(
-            read.character == LinearMatcher::kNoCharacter ? read.character : unicode::fold(read.character), read.size);
+        return std::pair(read.character == LinearMatcher::kNoCharacter ? read.character : unicode::fold(read.character),
+                         read.size);
     });
 }
 

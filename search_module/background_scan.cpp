@@ -94,9 +94,9 @@ struct BackgroundScan::Shared {
     {
         try {
             FileAccess access(*file, static_cast<std::int64_t>(length), progress);
-            if (std::optional<readers::FoundPlace> inMember = readers::placeInTarMember(
-                    access, *locating->locator, *locating->codePage, place.offset,
-                    [this] { return !abandoned.load(std::memory_order_relaxed); })) {
+            if (std::optional<readers::FoundPlace> inMember =
+                    readers::placeInTarMember(access, *locating->locator, *locating->codePage, place.offset,
+                                              [this] { return !abandoned.load(std::memory_order_relaxed); })) {
                 place = std::move(*inMember);
             }
         } catch (const platform::FileError&) {

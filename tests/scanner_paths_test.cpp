@@ -9,8 +9,8 @@
 
 #include "encoding/code_page.h"
 #include "scanner/anchor_filter.h"
-#include "scanner/candidate_pass.h"
 #include "scanner/block_scanner.h"
+#include "scanner/candidate_pass.h"
 #include "tests/naive_search.h"
 
 namespace quorvin {

@@ -11,8 +11,8 @@
 
 #include "encoding/code_page.h"
 #include "scanner/anchor_filter.h"
-#include "scanner/candidate_pass.h"
 #include "scanner/block_scanner.h"
+#include "scanner/candidate_pass.h"
 #include "scanner/case_folding.h"
 #include "scanner/unicode_form.h"
 #include "tests/naive_search.h"
@@ -171,8 +171,8 @@ TEST(UnicodeSearch, BytesThatReadAsNoCharacterNeverMatch)
              "caf\xC3",
              u"café"));
     for (Encoding encoding : {Encoding::Utf8, Encoding::Utf16Le}) {  // read as characters one by one
-        EXPECT_FALSE(UnicodeForm(U"xax", encoding)
-                         .occursLinearly({reinterpret_cast<const std::uint8_t*>("x\xE0\x81\x81x"), 5}));
+        EXPECT_FALSE(
+            UnicodeForm(U"xax", encoding).occursLinearly({reinterpret_cast<const std::uint8_t*>("x\xE0\x81\x81x"), 5}));
     }
     // A lone surrogate in the file breaks an occurrence; one in the text leaves it no Unicode form.
     EXPECT_TRUE(scan(std::string("\0\xD8"
@@ -260,7 +260,7 @@ TEST(UnicodeSearch, RareCasesAreFoundWhetherTheirKeysAreRareOrCrowd)
     };
     struct Case {
         std::u16string text;
-        std::u32string rare;      // data made of near misses full of the rare cases' key bytes
+        std::u32string rare;       // data made of near misses full of the rare cases' key bytes
         std::u32string occurring;  // an occurrence in those cases
     };
     const Case cases[] = {

@@ -346,8 +346,9 @@ private slots:
         QCOMPARE(window->control("Text2").toolTip(), u"");
 
         // The excerpt of a line around a text found fits its field, cut at both ends, wherever it is cut.
-        const std::u16string prose = u"Quorvin dit si une chaîne de caractères se trouve dans un fichier : "
-                                     u"2026-12-09 ERREUR disque plein, l'élève brûlée à l'été.";
+        const std::u16string prose =
+            u"Quorvin dit si une chaîne de caractères se trouve dans un fichier : "
+            u"2026-12-09 ERREUR disque plein, l'élève brûlée à l'été.";
         for (std::size_t at = 0; at + kExcerptCharacters <= prose.size(); ++at) {
             window->control("Text6").setText(u"…" + prose.substr(at, kExcerptCharacters) + u"…");
             QCOMPARE(window->control("Text6").toolTip(), u"");

@@ -21,8 +21,8 @@
 #include "encoding/code_page.h"
 #include "platform/posix/native_path.h"
 #include "scanner/anchor_filter.h"
-#include "scanner/candidate_pass.h"
 #include "scanner/block_scanner.h"
+#include "scanner/candidate_pass.h"
 #include "search_module/scan_options.h"
 
 namespace {
