@@ -166,9 +166,11 @@ TEST_F(ProgressTest, AReadThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsItAtO
     EXPECT_EQ(form.Text1().text(), u"");
     EXPECT_FALSE(search::running());
 
-    // Once the read returns, nothing more is read and the file is closed; the program searches on.
+    // Once the read returns, nothing more is read and the file is closed; the program searches on, its
+    // waits left to themselves.
     letTheReadGo();
     EXPECT_EQ(fake.files.reads, 4);
+    fake.windows.onProcessEvents = nullptr;
     fake.files.add(u"/data/small.txt", "a needle");
     form.SelectedFile = u"/data/small.txt";
     form.Scan_Select().setText(u"Lancer la recherche...");
