@@ -127,7 +127,7 @@ BlockScanner::BlockScanner(std::u16string_view text, const CodePage& codePage, b
 
 BlockScanner::BlockScanner(std::u16string_view text, Utf8Only) : BlockScanner(formsOf(text, Utf8Only{})) {}
 
-BlockScanner::BlockScanner(const TextForms& forms) : textForms_(forms)
+BlockScanner::BlockScanner(const TextForms& forms)
 {
     if (forms.codePage) {
         forms_.push_back(std::make_unique<CodePageForm>(*forms.codePage, *forms.fold));

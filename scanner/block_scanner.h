@@ -53,7 +53,6 @@ public:
 
     // Whether the text has any form to look for: without one, it can occur in no file.
     bool searches() const { return !forms_.empty(); }
-    const TextForms& forms() const { return textForms_; }
 
     // Takes the next bytes of the file; true once the text has occurred in all that was fed so far.
     bool feed(std::span<const std::uint8_t> block);
@@ -72,7 +71,6 @@ private:
     // The most bytes an occurrence takes in any form, less one: what is carried from block to block.
     std::size_t keep() const;
 
-    TextForms textForms_;
     std::vector<std::unique_ptr<Form>> forms_;
     std::vector<std::string> names_;
     bool planned_ = false;             // the anchors were chosen from the data

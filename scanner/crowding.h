@@ -18,8 +18,6 @@ public:
         --linearSpans_;
         return true;
     }
-    // Whether spans are being read linearly now, without counting one.
-    bool linearly() const { return linearSpans_ > 0; }
     // The filter gave up on the span it was given.
     void crowded() { linearSpans_ = tuning::kLinearSpansAfterCrowd; }
 
