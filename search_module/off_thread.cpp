@@ -60,11 +60,18 @@ bool OffThread::waitFor(std::int64_t milliseconds)
 
 namespace search {
 
+// A reply within this time feels immediate, and keeps the order of what the user did: a drop answered in it
+// is handled before the input that followed it. Only a look that waits longer lets the windows run meanwhile.
+constexpr std::int64_t kAnsweredAtOnceMilliseconds = 100;
+
 bool keepWindowsAliveUntil(OffThread& asked)
 {
     Running running;
     // The events are handled as they come; the work's end wakes the wait, and a tick bounds it so that
     // Quit is seen however the event loop was left.
+    if (asked.waitFor(kAnsweredAtOnceMilliseconds)) {
+        return true;
+    }
     while (!asked.waitFor(0)) {
         platform::services().windows->waitForEvents(ScanOptioons::ScanProgressReport::kTickMilliseconds, true);
         if (running.quitRequested()) {
