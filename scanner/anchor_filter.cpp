@@ -1,8 +1,8 @@
 #include "scanner/anchor_filter.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
+#include <optional>
 #include <utility>
 
 #include "scanner/candidate_pass.h"
@@ -131,14 +131,12 @@ std::vector<AnchorFilter::Choice> AnchorFilter::choices(const ByteCounts* sample
     }
     // How each folded byte is compared, if it can be: no case, or too many to compare at once, and the
     // full comparison alone checks it.
-    std::array<Anchor, 256> compared{};
-    std::array<bool, 256> comparable{};
+    std::array<std::optional<Anchor>, 256> compared{};
     for (int folded = 0; folded < 256; ++folded) {
         if (caseCount[folded] == 0 || caseCount[folded] > 2) {
             continue;
         }
-        comparable[folded] = true;
-        Anchor& anchor = compared[folded];
+        Anchor& anchor = compared[folded].emplace();
         const std::uint8_t a = lowest[folded];
         const std::uint8_t b = highest[folded];
         if (std::popcount(static_cast<unsigned>(a ^ b)) == 1) {
@@ -154,10 +152,10 @@ std::vector<AnchorFilter::Choice> AnchorFilter::choices(const ByteCounts* sample
     found.reserve(keep + 1);
     for (std::size_t offset = 0; offset < text_.size(); ++offset) {
         const auto folded = static_cast<std::uint8_t>(text_[offset]);
-        if (!comparable[folded] || (found.size() == keep && chance[folded] >= found.back().chance)) {
+        if (!compared[folded] || (found.size() == keep && chance[folded] >= found.back().chance)) {
             continue;
         }
-        Choice choice{compared[folded], chance[folded]};
+        Choice choice{*compared[folded], chance[folded]};
         choice.anchor.offset = offset;
         found.insert(std::upper_bound(found.begin(), found.end(), choice,
                                       [](const Choice& x, const Choice& y) { return x.chance < y.chance; }),
@@ -170,8 +168,8 @@ std::vector<AnchorFilter::Choice> AnchorFilter::choices(const ByteCounts* sample
         const auto folded = static_cast<std::uint8_t>(text_[offset]);
         const bool listed =
             std::any_of(found.begin(), found.end(), [&](const Choice& c) { return c.anchor.offset == offset; });
-        if (comparable[folded] && !listed) {
-            Choice choice{compared[folded], chance[folded]};
+        if (compared[folded] && !listed) {
+            Choice choice{*compared[folded], chance[folded]};
             choice.anchor.offset = offset;
             found.push_back(choice);
         }
@@ -181,31 +179,28 @@ std::vector<AnchorFilter::Choice> AnchorFilter::choices(const ByteCounts* sample
 
 // Without data enough to count pairs on, a text that repeats itself is anchored where it stops repeating:
 // repeating data is what crowds candidates, and rare bytes do not help against it.
-std::vector<AnchorFilter::Choice> AnchorFilter::breakFirst(std::vector<Choice> ranked) const
+void AnchorFilter::setRarest(std::vector<Choice> ranked)
 {
     std::stable_partition(ranked.begin(), ranked.end(), [&](const Choice& c) {
         return std::find(repeatBreak_.begin(), repeatBreak_.end(), c.anchor.offset) != repeatBreak_.end();
     });
-    return ranked;
+    setAnchors(ranked, ranked.size() >= 2 ? ranked[0].chance * ranked[1].chance : 0);
 }
 
 void AnchorFilter::setAnchors(const std::vector<Choice>& chosen, double pairChance, bool lone)
 {
-    anchors_ = {};
     anchorCount_ = std::min(chosen.size(), kMaxAnchors);
     firstCount_ = std::min<std::size_t>(anchorCount_, lone ? 1 : 2);
     if (anchorCount_ == 3 && pairChance > kThirdAnchorAbove && !lone) {
         firstCount_ = 3;
     }
-    for (std::size_t k = 0; k < anchorCount_; ++k) {
-        anchors_[k] = chosen[k].anchor;
-    }
+    std::transform(chosen.begin(), chosen.begin() + anchorCount_, anchors_.begin(),
+                   [](const Choice& c) { return c.anchor; });
 }
 
 void AnchorFilter::rank(const ByteCounts* sample)
 {
-    const std::vector<Choice> ranked = breakFirst(choices(sample, kMaxAnchors));
-    setAnchors(ranked, ranked.size() >= 2 ? ranked[0].chance * ranked[1].chance : 0);
+    setRarest(choices(sample, kMaxAnchors));
 }
 
 void AnchorFilter::rank(std::span<const std::uint8_t> sample)
@@ -214,35 +209,24 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
     std::vector<Choice> ranked = choices(&counts, kMaxConsidered);
     // Too few positions to count pairs on, or nothing to choose between: the rarest bytes.
     if (ranked.size() <= 2 || sample.size() < text_.size() + kFewestPositions) {
-        ranked = breakFirst(std::move(ranked));
-        setAnchors(ranked, ranked.size() >= 2 ? ranked[0].chance * ranked[1].chance : 0);
+        setRarest(std::move(ranked));
         return;
     }
     const std::size_t positions = sample.size() - text_.size() + 1;
     const std::size_t words = (positions + 63) / 64;
-    // Where in the sample each byte considered stands, found in one pass for them all: they are rare as
-    // a rule, so marking their places costs far less than a pass per byte.
-    std::array<std::int8_t, 256> listOf;  // by folded byte
-    listOf.fill(-1);
-    std::vector<std::vector<std::size_t>> places;
-    for (const Choice& c : ranked) {
-        if (std::int8_t& list = listOf[static_cast<std::uint8_t>(text_[c.anchor.offset])]; list < 0) {
-            list = static_cast<std::int8_t>(places.size());
-            places.emplace_back();
-        }
+    // For each byte considered, the positions of the sample where the text could start as far as that
+    // byte says: bit p of holds[c] is set when the sample's byte at p + offset folds to it. One pass over
+    // the sample marks them all, through which of them each folded byte is (bit c for ranked[c]).
+    std::vector<std::vector<std::uint64_t>> holds(ranked.size(), std::vector<std::uint64_t>(words));
+    static_assert(kMaxConsidered + 2 <= 16);
+    std::array<std::uint16_t, 256> considered{};
+    for (std::size_t c = 0; c < ranked.size(); ++c) {
+        considered[static_cast<std::uint8_t>(text_[ranked[c].anchor.offset])] |= static_cast<std::uint16_t>(1u << c);
     }
     for (std::size_t q = 0; q < sample.size(); ++q) {
-        if (const int list = listOf[fold_[sample[q]]]; list >= 0) {
-            places[static_cast<std::size_t>(list)].push_back(q);
-        }
-    }
-    // For each byte considered, the positions of the sample where the text could start as far as that
-    // byte says: bit p of holds[c] is set when the sample's byte at p + offset folds to it.
-    std::vector<std::vector<std::uint64_t>> holds(ranked.size(), std::vector<std::uint64_t>(words));
-    for (std::size_t c = 0; c < ranked.size(); ++c) {
-        const std::size_t offset = ranked[c].anchor.offset;
-        const auto list = static_cast<std::size_t>(listOf[static_cast<std::uint8_t>(text_[offset])]);
-        for (const std::size_t q : places[list]) {
+        for (unsigned bits = considered[fold_[sample[q]]]; bits != 0; bits &= bits - 1) {
+            const auto c = static_cast<std::size_t>(std::countr_zero(bits));
+            const std::size_t offset = ranked[c].anchor.offset;
             if (q >= offset && q - offset < positions) {
                 holds[c][(q - offset) / 64] |= std::uint64_t{1} << ((q - offset) % 64);
             }
@@ -290,19 +274,12 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
     }
     chosen.push_back(ranked[third]);
     // ranked[0] is the byte rarest in the sample.
-    if (ranked[0].chance < kLoneAnchorBelow) {
+    const bool lone = ranked[0].chance < kLoneAnchorBelow;
+    if (lone) {
         std::erase_if(chosen, [&](const Choice& c) { return c.anchor.offset == ranked[0].anchor.offset; });
         chosen.insert(chosen.begin(), ranked[0]);
-        chosen.resize(std::min(chosen.size(), kMaxAnchors));
-        setAnchors(chosen, static_cast<double>(pairCount) / n, true);
-        return;
     }
-    setAnchors(chosen, static_cast<double>(pairCount) / n);
-}
-
-std::size_t AnchorFilter::workLimit(std::size_t size)
-{
-    return kWorkPerByte * size + kWorkSlack;
+    setAnchors(chosen, static_cast<double>(pairCount) / n, lone);
 }
 
 bool AnchorFilter::accepts(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const
@@ -330,30 +307,6 @@ std::string AnchorFilter::describe() const
         }
     }
     return out;
-}
-
-std::size_t AnchorFilter::findScalar(const std::uint8_t* data, std::size_t size, std::size_t from) const
-{
-    if (size < text_.size()) {
-        return kNotFound;
-    }
-    const std::size_t limit = workLimit(size - from);
-    std::size_t work = 0;
-    for (std::size_t i = from; i + text_.size() <= size; ++i) {
-        const bool anchored = std::all_of(anchors_.begin(), anchors_.begin() + anchorCount_, [&](const Anchor& a) {
-            const std::uint8_t x = data[i + a.offset];
-            return (x | a.orBits) == a.value || x == a.other;
-        });
-        if (anchored) {
-            if (accepts(data, size, i, work)) {
-                return i;
-            }
-            if (work > limit) {
-                return kCrowded;
-            }
-        }
-    }
-    return kNotFound;
 }
 
 std::size_t AnchorFilter::find(std::span<const std::uint8_t> haystack) const

@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "encoding/code_page.h"
+#include "scanner/tuning.h"
 
 namespace quorvin {
 
 // Position of a search's first occurrence when there is none.
 inline constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 // What a filter's search returns when its candidates crowd so that comparing them all could take time
-// growing with the square of the data: the caller reads the data another way (crowding.h).
+// growing with the square of the data: the caller reads the data another way (Crowding, form.h).
 inline constexpr std::size_t kCrowded = kNotFound - 1;
 
 // Tells whether the text really occurs at a position where the filter's folded bytes agree, for
@@ -70,7 +71,7 @@ public:
     // Whether the text occurs in `haystack`: a position of an occurrence, kNotFound, or kCrowded once
     // comparing candidates has cost more than workLimit().
     std::size_t find(std::span<const std::uint8_t> haystack) const;
-    static std::size_t workLimit(std::size_t size);
+    static std::size_t workLimit(std::size_t size) { return tuning::kWorkPerByte * size + tuning::kWorkSlack; }
 
     std::size_t length() const { return text_.size(); }
     // The anchors, rarest first.
@@ -80,8 +81,6 @@ public:
     std::size_t firstAnchors() const { return firstCount_; }
     // Whether the text occurs at data[at]; `work` grows by the bytes compared.
     bool accepts(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& work) const;
-    // The first occurrence that starts at `from` or later, position by position.
-    std::size_t findScalar(const std::uint8_t* data, std::size_t size, std::size_t from = 0) const;
     // The anchors as a person reads them: each one's offset and the bytes it takes, those compared at
     // every position first.
     std::string describe() const;
@@ -94,8 +93,8 @@ private:
     // The `keep` rarest of the text's bytes that can be anchors, rarest first, then those at the offsets
     // of repeatBreak_ that are not among them.
     std::vector<Choice> choices(const ByteCounts* sample, std::size_t keep) const;
-    // `ranked` with the bytes of repeatBreak_ first.
-    std::vector<Choice> breakFirst(std::vector<Choice> ranked) const;
+    // Takes the first of `ranked` as the anchors, those at the offsets of repeatBreak_ first.
+    void setRarest(std::vector<Choice> ranked);
     // Takes `chosen` as the anchors; the third one is compared at every position when the first two
     // agree at more than `pairChance` of them. With `lone`, the first one alone is.
     void setAnchors(const std::vector<Choice>& chosen, double pairChance, bool lone = false);

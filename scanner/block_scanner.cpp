@@ -25,7 +25,12 @@ std::string folded(std::string_view text, const ByteTable& fold)
     return bytes;
 }
 
-// The code page's bytes, each read through the fold table.
+// The code page's bytes as the linear matcher reads them: each one unit, through the fold table.
+auto foldedBytes(const ByteTable& fold)
+{
+    return [&fold](std::span<const std::uint8_t> bytes) { return std::pair(char32_t{fold[bytes[0]]}, std::size_t{1}); };
+}
+
 class CodePageForm final : public Form {
 public:
     CodePageForm(const std::string& folded, const ByteTable& fold)
@@ -38,13 +43,11 @@ public:
     bool replace(const AnchorFilter*) override { return false; }
     bool occursLinearly(std::span<const std::uint8_t> data) const override
     {
-        return linear_.occursIn(data, 0, [this](std::span<const std::uint8_t> bytes) {
-            return std::pair(char32_t{fold_[bytes[0]]}, std::size_t{1});
-        });
+        return linear_.endIn(data, 0, foldedBytes(fold_)).has_value();
     }
     std::string describe(const std::string& indent) const override
     {
-        return indent + filter_.describe() + "; where candidates crowd, read linearly\n";
+        return "code page:\n" + indent + filter_.describe() + "; where candidates crowd, read linearly\n";
     }
 
 private:
@@ -80,25 +83,22 @@ TextForms formsOf(std::u16string_view text, const CodePage& codePage, bool unico
     }
     // Where the code page reads each ASCII case of the text's characters as itself, folded as its form of
     // that character, it finds every UTF-8 occurrence written in ASCII alone.
-    bool asciiFoundByCodePage = bytes && bytes->size() == characters->size();
-    bool beyondAscii = false;
+    forms.utf8InAsciiIsCodePage = bytes && bytes->size() == characters->size();
     std::unordered_set<char32_t> checked;  // a long text holds few characters many times
-    for (std::size_t i = 0; asciiFoundByCodePage && i < characters->size(); ++i) {
+    for (std::size_t i = 0; forms.utf8InAsciiIsCodePage && i < characters->size(); ++i) {
         if (!checked.insert((*characters)[i]).second) {
             continue;
         }
         for (const char32_t c : unicode::casesOf((*characters)[i])) {
-            beyondAscii = beyondAscii || c >= 0x80;
+            forms.utf8Beyond = forms.utf8Beyond || c >= 0x80;
             if (c < 0x80 && (codePage.decode(static_cast<std::uint8_t>(c)) != c ||
                              fold[c] != fold[static_cast<std::uint8_t>((*bytes)[i])])) {
-                asciiFoundByCodePage = false;
+                forms.utf8InAsciiIsCodePage = false;
             }
         }
     }
     forms.unicode = std::move(characters);
     forms.utf16 = true;
-    forms.utf8InAsciiIsCodePage = asciiFoundByCodePage;
-    forms.utf8Beyond = beyondAscii;
     return forms;
 }
 
@@ -120,18 +120,10 @@ BlockScanner::BlockScanner(std::string_view text, const ByteTable& fold)
 {
 }
 
-BlockScanner::BlockScanner(std::u16string_view text, const CodePage& codePage, bool unicode)
-    : BlockScanner(formsOf(text, codePage, unicode))
-{
-}
-
-BlockScanner::BlockScanner(std::u16string_view text, Utf8Only) : BlockScanner(formsOf(text, Utf8Only{})) {}
-
 BlockScanner::BlockScanner(const TextForms& forms)
 {
     if (forms.codePage) {
         forms_.push_back(std::make_unique<CodePageForm>(*forms.codePage, *forms.fold));
-        names_.emplace_back("code page");
     }
     if (forms.unicode && (!forms.utf8InAsciiIsCodePage || forms.utf8Beyond)) {
         auto utf8 = std::make_unique<UnicodeForm>(*forms.unicode, Encoding::Utf8);
@@ -139,18 +131,16 @@ BlockScanner::BlockScanner(const TextForms& forms)
             utf8->leaveAsciiOccurrences();
         }
         forms_.push_back(std::move(utf8));
-        names_.emplace_back("UTF-8");
     }
     if (forms.unicode && forms.utf16) {
         forms_.push_back(std::make_unique<UnicodeForm>(*forms.unicode, UnicodeForm::BothByteOrders{}));
-        names_.emplace_back("UTF-16LE and UTF-16BE");
     }
-    carry_.reserve(keep());
-}
-
-void BlockScanner::restart()
-{
-    carry_.clear();
+    std::size_t longest = 1;  // an empty text carries nothing either
+    for (const auto& form : forms_) {
+        longest = std::max(longest, form->longest());
+    }
+    keep_ = longest - 1;
+    carry_.reserve(keep_);
 }
 
 void BlockScanner::plan(std::span<const std::uint8_t> first)
@@ -166,20 +156,11 @@ void BlockScanner::plan(std::span<const std::uint8_t> first)
 std::string BlockScanner::describe() const
 {
     std::string out = std::string(planned_ ? "chosen on the first block" : "guessed, no block seen yet") + "; " +
-                      std::to_string(keep()) + " bytes carried from block to block\n";
-    for (std::size_t f = 0; f < forms_.size(); ++f) {
-        out += names_[f] + ":\n" + forms_[f]->describe("  ");
+                      std::to_string(keep_) + " bytes carried from block to block\n";
+    for (const auto& form : forms_) {
+        out += form->describe("  ");
     }
     return out;
-}
-
-std::size_t BlockScanner::keep() const
-{
-    std::size_t longest = 0;
-    for (const auto& form : forms_) {
-        longest = std::max(longest, form->longest());
-    }
-    return longest == 0 ? 0 : longest - 1;
 }
 
 // The filters of the forms that are not being read linearly share one pass; a form whose filter crowds
@@ -240,10 +221,9 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
     if (!planned_ && !block.empty()) {
         plan(block);
     }
-    const std::size_t keep = this->keep();
-    if (!carry_.empty() && keep > 0) {
+    if (!carry_.empty()) {
         seam_.assign(carry_.begin(), carry_.end());
-        seam_.insert(seam_.end(), block.begin(), block.begin() + std::min(keep, block.size()));
+        seam_.insert(seam_.end(), block.begin(), block.begin() + std::min(keep_, block.size()));
         if (occursIn(seam_)) {
             return true;
         }
@@ -251,13 +231,9 @@ bool BlockScanner::feed(std::span<const std::uint8_t> block)
     if (occursIn(block)) {
         return true;
     }
-    if (block.size() >= keep) {
-        carry_.assign(block.end() - static_cast<std::ptrdiff_t>(keep), block.end());
-    } else {
-        carry_.insert(carry_.end(), block.begin(), block.end());
-        if (carry_.size() > keep) {
-            carry_.erase(carry_.begin(), carry_.end() - static_cast<std::ptrdiff_t>(keep));
-        }
+    carry_.insert(carry_.end(), block.end() - static_cast<std::ptrdiff_t>(std::min(keep_, block.size())), block.end());
+    if (carry_.size() > keep_) {
+        carry_.erase(carry_.begin(), carry_.end() - static_cast<std::ptrdiff_t>(keep_));
     }
     return false;
 }
@@ -268,15 +244,8 @@ std::size_t findFolded(std::span<const std::uint8_t> haystack, std::string_view 
     if (found != kCrowded) {
         return found;
     }
-    const LinearMatcher linear(foldedText);
-    LinearMatcher::State state = 0;
-    for (std::size_t at = 0; at < haystack.size(); ++at) {
-        state = linear.next(state, fold[haystack[at]]);
-        if (state == linear.length()) {
-            return at + 1 - linear.length();
-        }
-    }
-    return kNotFound;
+    const std::optional<std::size_t> end = LinearMatcher(foldedText).endIn(haystack, 0, foldedBytes(fold));
+    return end ? *end - foldedText.size() : kNotFound;
 }
 
 }  // namespace quorvin

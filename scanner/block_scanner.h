@@ -46,9 +46,12 @@ class BlockScanner {
 public:
     // The code page's form alone; `text` is the search text in the code page's bytes.
     BlockScanner(std::string_view text, const ByteTable& fold);
-    BlockScanner(std::u16string_view text, const CodePage& codePage, bool unicode = true);
+    BlockScanner(std::u16string_view text, const CodePage& codePage, bool unicode = true)
+        : BlockScanner(formsOf(text, codePage, unicode))
+    {
+    }
     using Utf8Only = quorvin::Utf8Only;
-    BlockScanner(std::u16string_view text, Utf8Only);
+    BlockScanner(std::u16string_view text, Utf8Only) : BlockScanner(formsOf(text, Utf8Only{})) {}
     explicit BlockScanner(const TextForms& forms);
 
     // Whether the text has any form to look for: without one, it can occur in no file.
@@ -58,7 +61,7 @@ public:
     bool feed(std::span<const std::uint8_t> block);
     // The next bytes fed start a file of their own: no occurrence spans what was fed before and after. The
     // anchors chosen on the first file stay.
-    void restart();
+    void restart() { carry_.clear(); }
     // The plan the scanner follows, one line per choice, as chosen on the first block fed (or guessed
     // before one): which forms it looks for and how.
     std::string describe() const;
@@ -66,15 +69,12 @@ public:
 private:
     // Chooses every form's anchors on the first bytes of the data.
     void plan(std::span<const std::uint8_t> first);
-    // Whether the text occurs wholly within `data`, in any form.
     bool occursIn(std::span<const std::uint8_t> data);
-    // The most bytes an occurrence takes in any form, less one: what is carried from block to block.
-    std::size_t keep() const;
 
     std::vector<std::unique_ptr<Form>> forms_;
-    std::vector<std::string> names_;
+    std::size_t keep_ = 0;             // the most bytes an occurrence takes in any form, less one
     bool planned_ = false;             // the anchors were chosen from the data
-    std::vector<std::uint8_t> carry_;  // the last bytes fed, at most keep()
+    std::vector<std::uint8_t> carry_;  // the last bytes fed, at most keep_
     std::vector<std::uint8_t> seam_;   // carry followed by the head of the next block
 };
 

@@ -1,9 +1,8 @@
 #include "scanner/candidate_pass.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
-
-#include "scanner/candidate_pass_x86.h"
 
 namespace quorvin {
 
@@ -11,22 +10,19 @@ namespace scan_paths {
 
 namespace {
 
-using Finder = x86::Finder;
-
-PassOutcome scalarFinder(std::span<const AnchorFilter* const> filters, const std::uint8_t* data, std::size_t size)
-{
-    return scanScalar(filters, data, size, 0);
-}
-
 Finder finderFor(Path path)
 {
-    return path == Path::Scalar ? scalarFinder : x86::finder(path);
+    if (path != Path::Scalar) {
+        return x86::finder(path);
+    }
+    return [](std::span<const AnchorFilter* const> filters, const std::uint8_t* data, std::size_t size) {
+        return scanScalar(filters, data, size, 0);
+    };
 }
 
 struct Choice {
-    std::atomic<Finder> finder;
-    std::atomic<Path> path;
-    Choice() : finder(finderFor(supported().back())), path(supported().back()) {}
+    std::atomic<Path> path{supported().back()};
+    std::atomic<Finder> finder{finderFor(path)};
 };
 
 Choice& choice()
@@ -66,17 +62,8 @@ Path current()
 
 const char* name(Path path)
 {
-    switch (path) {
-    case Path::Scalar:
-        return "scalar";
-    case Path::Sse2:
-        return "sse2";
-    case Path::Avx2:
-        return "avx2";
-    case Path::Avx512:
-        return "avx512";
-    }
-    return "?";
+    static constexpr const char* kNames[] = {"scalar", "sse2", "avx2", "avx512"};
+    return kNames[static_cast<int>(path)];
 }
 
 }  // namespace scan_paths
@@ -85,27 +72,23 @@ PassOutcome scanScalar(std::span<const AnchorFilter* const> filters, const std::
                        std::size_t from)
 {
     for (std::size_t f = 0; f < filters.size(); ++f) {
-        const std::size_t found = filters[f]->findScalar(data, size, from);
-        if (found == kCrowded) {
-            return {PassOutcome::Kind::Crowded, f};
-        }
-        if (found != kNotFound) {
-            return {PassOutcome::Kind::Found, f, found};
-        }
-    }
-    return {};
-}
-
-bool anyNeedsOther(std::span<const AnchorFilter* const> filters)
-{
-    for (const AnchorFilter* filter : filters) {
-        for (std::size_t a = 0; a < filter->firstAnchors(); ++a) {
-            if (filter->anchors()[a].other != filter->anchors()[a].value) {
-                return true;
+        const AnchorFilter& filter = *filters[f];
+        const std::size_t limit = AnchorFilter::workLimit(size - from);
+        std::size_t work = 0;
+        for (std::size_t i = from; i + filter.length() <= size; ++i) {
+            const bool anchored = std::all_of(filter.anchors().begin(), filter.anchors().end(), [&](const Anchor& a) {
+                const std::uint8_t x = data[i + a.offset];
+                return (x | a.orBits) == a.value || x == a.other;
+            });
+            if (anchored && filter.accepts(data, size, i, work)) {
+                return {PassOutcome::Kind::Found, f, i};
+            }
+            if (work > limit) {
+                return {PassOutcome::Kind::Crowded, f};
             }
         }
     }
-    return false;
+    return {};
 }
 
 PassOutcome findInOnePass(std::span<const AnchorFilter* const> filters, std::span<const std::uint8_t> data)

@@ -3,7 +3,7 @@
 // anchors are compared in the same vector loop, so that a position is looked at once whatever the number
 // of forms, and a candidate tells which filter marked it, for that filter to compare it in full.
 // Comparing one filter's candidates may cost AnchorFilter::workLimit of the data; past it, the pass stops
-// and says which filter crowded, for its form to read the data another way (crowding.h).
+// and says which filter crowded, for its form to read the data another way (Crowding, form.h).
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -31,12 +31,16 @@ PassOutcome findInOnePass(std::span<const AnchorFilter* const> filters, std::spa
 // the last positions of the shorter filters.
 PassOutcome scanScalar(std::span<const AnchorFilter* const> filters, const std::uint8_t* data, std::size_t size,
                        std::size_t from);
-// Whether some first anchor of `filters` compares its second case too.
-bool anyNeedsOther(std::span<const AnchorFilter* const> filters);
 
 namespace scan_paths {
 
 enum class Path { Scalar, Sse2, Avx2, Avx512 };
+using Finder = PassOutcome (*)(std::span<const AnchorFilter* const>, const std::uint8_t*, std::size_t);
+// The vector pass for `path` (candidate_pass_x86.cpp), or nullptr when this processor (or this build, off
+// x86) cannot run it.
+namespace x86 {
+Finder finder(Path path);
+}
 
 // The paths this processor can run, the portable one first.
 std::vector<Path> supported();

@@ -1,4 +1,4 @@
-#include "scanner/candidate_pass_x86.h"
+#include "scanner/candidate_pass.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -44,7 +44,6 @@ struct V {
     {
         return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(m, _mm_setzero_si128())));
     }
-    static bool none(Vec m) { return bits(m) == 0; }
 };
 #include "scanner/candidate_pass_kernel.inc"
 }  // namespace sse2
@@ -72,7 +71,6 @@ struct V {
     {
         return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(m, _mm256_setzero_si256())));
     }
-    static bool none(Vec m) { return bits(m) == 0; }
 };
 #include "scanner/candidate_pass_kernel.inc"
 }  // namespace avx2
@@ -104,7 +102,6 @@ struct V {
     }
     static Vec least(Vec a, Vec b) { return _mm512_min_epu8(a, b); }
     static std::uint64_t bits(Vec m) { return _mm512_testn_epi8_mask(m, m); }
-    static bool none(Vec m) { return bits(m) == 0; }
 };
 #include "scanner/candidate_pass_kernel.inc"
 }  // namespace avx512

@@ -61,7 +61,6 @@ char32_t fold(char32_t c)
 
 std::vector<char32_t> casesOf(char32_t folded)
 {
-    // Itself, when it is its own fold, and the characters that fold to it.
     const std::vector<Folding>& byFold = tables().byFold;
     const auto [first, last] = std::equal_range(byFold.begin(), byFold.end(), Folding{folded, folded},
                                                 [](const Folding& x, const Folding& y) { return x.to < y.to; });

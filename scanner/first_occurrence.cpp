@@ -14,16 +14,6 @@ Encoding encodingOf(TextForm form)
     return form == TextForm::Utf8 ? Encoding::Utf8 : form == TextForm::Utf16Le ? Encoding::Utf16Le : Encoding::Utf16Be;
 }
 
-// The most bytes any case of `folded` takes in `encoding`.
-std::size_t mostBytes(char32_t folded, Encoding encoding)
-{
-    std::size_t most = 0;
-    for (const char32_t c : unicode::casesOf(folded)) {
-        most = std::max(most, encode(encoding, c).size());
-    }
-    return most;
-}
-
 }  // namespace
 
 FirstOccurrence::FirstOccurrence(const TextForms& forms) : fold_(forms.fold)
@@ -35,13 +25,10 @@ FirstOccurrence::FirstOccurrence(const TextForms& forms) : fold_(forms.fold)
     if (!forms.unicode) {
         return;
     }
-    std::size_t utf8 = 0;
-    std::size_t utf16 = 0;
-    for (const char32_t c : *forms.unicode) {
-        utf8 += mostBytes(c, Encoding::Utf8);
-        utf16 += forms.utf16 ? mostBytes(c, Encoding::Utf16Le) : 0;
+    longest_ = std::max(longest_, UnicodeForm(*forms.unicode, Encoding::Utf8).longest());
+    if (forms.utf16) {
+        longest_ = std::max(longest_, UnicodeForm(*forms.unicode, Encoding::Utf16Le).longest());
     }
-    longest_ = std::max({longest_, utf8, utf16});
     unicode_.emplace(*forms.unicode);
     utf16_ = forms.utf16;
 }

@@ -10,9 +10,31 @@
 #include <string>
 
 #include "scanner/anchor_filter.h"
-#include "scanner/crowding.h"
+#include "scanner/tuning.h"
 
 namespace quorvin {
+
+// When a form's filter hands its spans to the linear matcher. Comparing crowded candidates in full could
+// take time growing with the square of the data (`abab...` for `ab...aa`): once a filter gives up on a
+// span (kCrowded), that span and the next tuning::kLinearSpansAfterCrowd are read linearly, since the data
+// that crowded it usually goes on; then the filter is tried again. Every form keeps one.
+class Crowding {
+public:
+    // Whether the next span is read linearly; counts it.
+    bool takesLinearly()
+    {
+        if (linearSpans_ == 0) {
+            return false;
+        }
+        --linearSpans_;
+        return true;
+    }
+    // The filter gave up on the span it was given.
+    void crowded() { linearSpans_ = tuning::kLinearSpansAfterCrowd; }
+
+private:
+    int linearSpans_ = 0;
+};
 
 class Form {
 public:
@@ -34,7 +56,7 @@ public:
     // form's filters in data without it. It pays beside the shared pass: comparing UTF-16's filter in the
     // pass instead, `hawk` in the bench's Windows-1252 file took 238.8 ms against 189.7 (hyperfine, 7 runs).
     virtual std::optional<std::uint8_t> requiredByte() const { return std::nullopt; }
-    // What the form chose, one line per filter, each starting with `indent`.
+    // The form's name, then what it chose, one line per filter, each starting with `indent`.
     virtual std::string describe(const std::string& indent) const = 0;
 
     Crowding crowding;

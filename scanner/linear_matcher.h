@@ -4,18 +4,34 @@
 // the scanner falls back on where its fast filter's candidates crowd, as in `abab...` for `ab...aa`.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvin {
 
 class LinearMatcher {
 public:
-    explicit LinearMatcher(std::u32string text);
+    explicit LinearMatcher(std::u32string text) : text_(std::move(text)), border_(text_.size(), 0)
+    {
+        for (std::size_t i = 1; i < text_.size(); ++i) {
+            State k = border_[i - 1];
+            while (k > 0 && text_[i] != text_[k]) {
+                k = border_[k - 1];
+            }
+            border_[i] = text_[i] == text_[k] ? k + 1 : 0;
+        }
+        text_.push_back(char32_t{0xFFFFFFFF});  // so that next() never reads past the text
+    }
     // Over bytes: each of the text's bytes is one unit.
-    explicit LinearMatcher(std::string_view bytes);
+    explicit LinearMatcher(std::string_view bytes)
+        : LinearMatcher(std::u32string(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                       reinterpret_cast<const std::uint8_t*>(bytes.data()) + bytes.size()))
+    {
+    }
 
     // How much of the text the stream ends with, before any unit is fed.
     using State = std::uint32_t;
@@ -32,22 +48,22 @@ public:
     }
     std::size_t length() const { return border_.size(); }
 
-    // Whether the text occurs among the units read from data[from] on: `read(bytes)` gives the unit that
-    // `bytes` start with and how many bytes it takes. Every form reads its data this way where it is not
-    // filtered.
+    // Where the text first ends (past its last unit) among the units read from data[from] on, if it occurs
+    // there: `read(bytes)` gives the unit that `bytes` start with and how many bytes it takes. Every form
+    // reads its data this way where it is not filtered.
     template <class Read>
-    bool occursIn(std::span<const std::uint8_t> data, std::size_t from, Read read) const
+    std::optional<std::size_t> endIn(std::span<const std::uint8_t> data, std::size_t from, Read read) const
     {
         State state = 0;
         for (std::size_t at = from; at < data.size();) {
             const auto [unit, size] = read(data.subspan(at));
             state = next(state, unit);
-            if (state == length()) {
-                return true;
-            }
             at += size;
+            if (state == length()) {
+                return at;
+            }
         }
-        return false;
+        return std::nullopt;
     }
 
     // A unit no text holds: what the stream gets for bytes that do not read as a character.

@@ -13,11 +13,6 @@ namespace quorvin {
 
 namespace {
 
-bool continuation(std::uint8_t byte)
-{
-    return (byte & 0xC0) == 0x80;
-}
-
 Decoded decodeUtf8(std::span<const std::uint8_t> bytes)
 {
     constexpr Decoded kNone{LinearMatcher::kNoCharacter, 1};
@@ -47,7 +42,7 @@ Decoded decodeUtf8(std::span<const std::uint8_t> bytes)
         return kNone;
     }
     for (std::size_t k = 1; k < size; ++k) {
-        if (!continuation(bytes[k])) {
+        if ((bytes[k] & 0xC0) != 0x80) {  // not a continuation byte
             return kNone;
         }
         character = (character << 6) | (bytes[k] & 0x3F);
@@ -61,8 +56,24 @@ char16_t unitAt(Encoding encoding, const std::uint8_t* p)
                                          : static_cast<char16_t>(p[0] << 8 | p[1]);
 }
 
-Decoded decodeUtf16(Encoding encoding, std::span<const std::uint8_t> bytes)
+// The key bytes as one folded byte: the second reads as the first.
+ByteTable keyTable(std::span<const std::uint8_t> keys)
 {
+    ByteTable table;
+    std::iota(table.begin(), table.end(), 0);
+    if (keys.size() == 2) {
+        table[keys[1]] = keys[0];
+    }
+    return table;
+}
+
+}  // namespace
+
+Decoded decode(Encoding encoding, std::span<const std::uint8_t> bytes)
+{
+    if (encoding == Encoding::Utf8) {
+        return decodeUtf8(bytes);
+    }
     constexpr Decoded kNone{LinearMatcher::kNoCharacter, 2};
     if (bytes.size() < 2) {
         return {LinearMatcher::kNoCharacter, bytes.size()};
@@ -79,13 +90,6 @@ Decoded decodeUtf16(Encoding encoding, std::span<const std::uint8_t> bytes)
         return kNone;
     }
     return {0x10000 + ((char32_t{unit} - 0xD800) << 10) + (second - 0xDC00), 4};
-}
-
-}  // namespace
-
-Decoded decode(Encoding encoding, std::span<const std::uint8_t> bytes)
-{
-    return encoding == Encoding::Utf8 ? decodeUtf8(bytes) : decodeUtf16(encoding, bytes);
 }
 
 std::string encode(Encoding encoding, char32_t c)
@@ -133,7 +137,7 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool
 {
     // Each character's cases as bytes, and the longest run of characters whose cases all take the
     // same number of bytes: within it, every byte lies at a fixed distance from the run's start.
-    std::size_t runLength = 0, bestFrom = 0, bestLength = 0;
+    std::size_t runLength = 0;
     std::unordered_map<char32_t, Character> seen;  // a character's cases are written once
     characters_.reserve(foldedText.size());
     for (std::size_t i = 0; i < foldedText.size(); ++i) {
@@ -154,28 +158,27 @@ UnicodeForm::UnicodeForm(std::u32string_view foldedText, Encoding encoding, bool
             const Bytes& first = cases_[character.first];
             for (std::size_t k = 0; k < first.size; ++k) {
                 const std::uint8_t b = first.bytes[k];
-                bool everywhere = true;
-                for (std::size_t c = character.first + 1; c < character.first + character.count; ++c) {
-                    const Bytes& other = cases_[c];
-                    everywhere = everywhere && std::find(other.bytes.begin(), other.bytes.begin() + other.size, b) !=
-                                                   other.bytes.begin() + other.size;
-                }
+                const bool everywhere =
+                    std::all_of(cases_.begin() + character.first + 1, cases_.end(), [&](const Bytes& other) {
+                        return std::find(other.bytes.begin(), other.bytes.begin() + other.size, b) !=
+                               other.bytes.begin() + other.size;
+                    });
                 if (everywhere && std::find(sharedBytes_.begin(), sharedBytes_.end(), b) == sharedBytes_.end()) {
                     sharedBytes_.push_back(b);
                 }
             }
+            distinct_.push_back(character);
         }
         characters_.push_back(character);
         longest_ += character.most;
         runLength = character.shortest == character.most ? runLength + 1 : 0;
-        if (runLength > bestLength) {
-            bestLength = runLength, bestFrom = i + 1 - runLength;
+        if (runLength > runLength_) {
+            runLength_ = runLength, runFrom_ = i + 1 - runLength;
         }
     }
     if (!sharedBytes_.empty()) {
         required_ = sharedBytes_.front();
     }
-    runFrom_ = bestFrom, runLength_ = bestLength;
     if (withFilters) {
         makeFilters();
     }
@@ -189,14 +192,12 @@ void UnicodeForm::makeFilters()
         return;
     }
     Covering other;
-    std::size_t unseen = 0;  // characters' cases were written in the order they first stand in the text
-    for (const Character& character : characters_) {
-        for (std::size_t c = std::max(unseen, character.first); c < character.first + character.count; ++c) {
+    for (const Character& character : distinct_) {
+        for (std::size_t c = character.first; c < character.first + character.count; ++c) {
             if (cases_[c].size != character.foldSize) {
                 other.push_back({cases_[c], 0});
             }
         }
-        unseen = std::max(unseen, character.first + character.count);
     }
     if (!other.empty()) {
         whole_ = makeFilter(0, characters_.size(), &wholeText_);
@@ -271,19 +272,14 @@ UnicodeForm::Stage UnicodeForm::firstStage() const
 void UnicodeForm::setStage(Stage stage)
 {
     stage_ = stage;
-    switch (stage) {
-    case Stage::BeyondAscii:
+    if (stage == Stage::BeyondAscii) {
         lanes_ = {&beyondKeys_->filter};
-        laneCount_ = 1;
-        break;
-    case Stage::Whole:
+    } else if (stage == Stage::Whole) {
         lanes_ = {whole_.get(), &otherKeys_->filter};
-        laneCount_ = 2;
-        break;
-    case Stage::Run:
+    } else if (run_) {
         lanes_ = {run_.get()};
-        laneCount_ = run_ ? 1 : 0;
-        break;
+    } else {
+        lanes_.clear();
     }
 }
 
@@ -312,12 +308,8 @@ void UnicodeForm::rank(std::span<const std::uint8_t> sample, const ByteCounts& c
             filter->rank(sample);
         }
     }
-    if (!otherLengths_.empty()) {
-        otherKeys_ = keysFor(otherLengths_, counts);
-    }
-    if (!beyondAscii_.empty()) {
-        beyondKeys_ = keysFor(beyondAscii_, counts);
-    }
+    otherKeys_ = keysFor(otherLengths_, counts);  // none without coverings
+    beyondKeys_ = keysFor(beyondAscii_, counts);
     setStage(firstStage());
 }
 
@@ -384,21 +376,6 @@ std::unique_ptr<UnicodeForm::Keys> UnicodeForm::keysFor(std::vector<Covering> co
     return std::make_unique<Keys>(*this, std::move(coverings[chosen]), cheapest);
 }
 
-namespace {
-
-// The key bytes as one folded byte: the second reads as the first.
-ByteTable keyTable(std::span<const std::uint8_t> keys)
-{
-    ByteTable table;
-    std::iota(table.begin(), table.end(), 0);
-    if (keys.size() == 2) {
-        table[keys[1]] = keys[0];
-    }
-    return table;
-}
-
-}  // namespace
-
 UnicodeForm::Keys::Keys(const UnicodeForm& form, Covering covering, std::span<const std::uint8_t> keys)
     : form(form), covering(std::move(covering)),
       filter(std::string(1, static_cast<char>(keys[0])), keyTable(keys), nullptr, this)
@@ -429,24 +406,14 @@ bool UnicodeForm::Keys::occursAt(const std::uint8_t* data, std::size_t size, std
     return false;
 }
 
-std::size_t UnicodeForm::matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const
+std::size_t UnicodeForm::caseAt(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at,
+                                bool before) const
 {
     const Character& character = characters_[i];
     for (std::size_t c = character.first; c < character.first + character.count; ++c) {
         const Bytes& bytes = cases_[c];
-        if (bytes.size <= size - at && std::memcmp(data + at, bytes.bytes.data(), bytes.size) == 0) {
-            return bytes.size;
-        }
-    }
-    return 0;
-}
-
-std::size_t UnicodeForm::matchBefore(std::size_t i, const std::uint8_t* data, std::size_t at) const
-{
-    const Character& character = characters_[i];
-    for (std::size_t c = character.first; c < character.first + character.count; ++c) {
-        const Bytes& bytes = cases_[c];
-        if (bytes.size <= at && std::memcmp(data + at - bytes.size, bytes.bytes.data(), bytes.size) == 0) {
+        if (bytes.size <= (before ? at : size - at) &&
+            std::memcmp(data + (before ? at - bytes.size : at), bytes.bytes.data(), bytes.size) == 0) {
             return bytes.size;
         }
     }
@@ -466,7 +433,7 @@ bool UnicodeForm::occursInThisOrderAt(std::size_t from, const std::uint8_t* data
 {
     std::size_t end = at;
     for (std::size_t i = from; i < characters_.size(); ++i) {
-        const std::size_t taken = matchAfter(i, data, size, end);
+        const std::size_t taken = caseAt(i, data, size, end, false);
         work += characters_[i].count;
         if (taken == 0) {
             return false;
@@ -475,7 +442,7 @@ bool UnicodeForm::occursInThisOrderAt(std::size_t from, const std::uint8_t* data
     }
     std::size_t start = at;
     for (std::size_t i = from; i-- > 0;) {
-        const std::size_t taken = matchBefore(i, data, start);
+        const std::size_t taken = caseAt(i, data, size, start, true);
         work += characters_[i].count;
         if (taken == 0) {
             return false;
@@ -488,7 +455,6 @@ bool UnicodeForm::occursInThisOrderAt(std::size_t from, const std::uint8_t* data
 void UnicodeForm::leaveAsciiOccurrences()
 {
     const auto beyond = [](const Bytes& bytes) { return bytes.bytes[0] >= 0x80; };
-    std::vector<Covering>& coverings = beyondAscii_;
     Covering all;
     for (const Bytes& written : cases_) {
         if (beyond(written)) {
@@ -497,22 +463,17 @@ void UnicodeForm::leaveAsciiOccurrences()
     }
     // A character that folds beyond ASCII has no case in ASCII: every occurrence left holds one of its
     // cases, so looking for that character's cases alone finds them all.
-    std::size_t unseen = 0;  // characters' cases were written in the order they first stand in the text
-    for (const Character& character : characters_) {
-        if (character.first < unseen) {
-            continue;
-        }
-        unseen = character.first + character.count;
+    for (const Character& character : distinct_) {
         if (std::all_of(cases_.begin() + character.first, cases_.begin() + character.first + character.count, beyond)) {
-            Covering& covering = coverings.emplace_back();
+            Covering& covering = beyondAscii_.emplace_back();
             for (std::size_t c = character.first; c < character.first + character.count; ++c) {
                 covering.push_back({cases_[c], 0});
             }
         }
     }
-    coverings.push_back(std::move(all));
+    beyondAscii_.push_back(std::move(all));
     // Until the data is seen, every byte is as rare as any other: the keys are the bytes most cases hold.
-    beyondKeys_ = keysFor(coverings, ByteCounts{});
+    beyondKeys_ = keysFor(beyondAscii_, ByteCounts{});
     setStage(firstStage());
 }
 
@@ -521,51 +482,42 @@ std::string UnicodeForm::describe(const std::string& indent) const
     const auto keys = [](const Keys& keys) {
         return std::to_string(keys.covering.size()) + " cases around their key bytes: " + keys.filter.describe();
     };
-    const auto run = [&] {
-        return run_ ? "filter over characters " + std::to_string(runFrom_) + " to " +
-                          std::to_string(runFrom_ + runLength_ - 1) + ": " + run_->describe()
-                    : std::string("no filter: every character has cases of several lengths; read linearly");
-    };
-    std::string out;
+    const std::string run = run_
+                                ? "filter over characters " + std::to_string(runFrom_) + " to " +
+                                      std::to_string(runFrom_ + runLength_ - 1) + ": " + run_->describe()
+                                : std::string("no filter: every character has cases of several lengths; read linearly");
+    std::string out = bigEndian_ ? "UTF-16LE and UTF-16BE:\n" : encoding_ == Encoding::Utf8 ? "UTF-8:\n" : "UTF-16:\n";
     if (required_) {
         out += indent + "a block without byte " + hexByte(*required_) + " holds none\n";
     }
-    switch (stage_) {
-    case Stage::BeyondAscii:
+    if (stage_ == Stage::BeyondAscii) {
         out += indent + "occurrences in ASCII left to the code page; the others: " + keys(*beyondKeys_) + "\n";
-        break;
-    case Stage::Whole:
+    } else if (stage_ == Stage::Whole) {
         out += indent + "cases as long as their fold: " + whole_->describe() + "; other cases: " + keys(*otherKeys_) +
                "\n";
-        break;
-    case Stage::Run:
-        break;
     }
-    out += indent + (stage_ == Stage::Run ? "" : "where keys crowd, ") + run() + "\n";
+    out += indent + (stage_ == Stage::Run ? "" : "where keys crowd, ") + run + "\n";
     if (bigEndian_) {
         out += indent + "UTF-16BE through the same filter, one byte earlier\n";
     }
     return out;
 }
 
-bool UnicodeForm::linearFrom(std::span<const std::uint8_t> data, std::size_t start) const
+bool UnicodeForm::occursLinearly(std::span<const std::uint8_t> data) const
 {
     // A byte that starts no character reads as one no text holds, so no occurrence spans it.
-    return linear_.occursIn(data, start, [this](std::span<const std::uint8_t> bytes) {
+    const auto characters = [this](std::span<const std::uint8_t> bytes) {
         const Decoded read = decode(encoding_, bytes);
         return std::pair(read.character == LinearMatcher::kNoCharacter ? read.character : unicode::fold(read.character),
                          read.size);
-    });
-}
-
-bool UnicodeForm::occursLinearly(std::span<const std::uint8_t> data) const
-{
+    };
+    const auto from = [&](std::size_t start) { return linear_.endIn(data, start, characters).has_value(); };
     // A byte that reads as no UTF-8 character is passed over alone, so every character that starts
     // after it is read as from the file's start. UTF-16 is read from even and from odd offsets.
     if (encoding_ == Encoding::Utf8) {
-        return linearFrom(data, 0);
+        return from(0);
     }
-    return linearFrom(data, 0) || linearFrom(data, 1) || (bigEndian_ && bigEndian_->occursLinearly(data));
+    return from(0) || from(1) || (bigEndian_ && bigEndian_->occursLinearly(data));
 }
 
 }  // namespace quorvin

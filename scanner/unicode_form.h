@@ -51,14 +51,13 @@ public:
     UnicodeForm& operator=(const UnicodeForm&) = delete;
 
     std::size_t longest() const override { return longest_; }
-    Encoding encoding() const { return encoding_; }
     // Leaves every occurrence written in ASCII alone to the caller, who finds those otherwise (the code
     // page's form): only the data around one of the text's other cases is read. UTF-8 only; a text
     // whose other cases take more than two key bytes to find is searched whole all the same.
     void leaveAsciiOccurrences();
 
     void rank(std::span<const std::uint8_t> sample, const ByteCounts& counts) override;
-    std::span<const AnchorFilter* const> filters() const override { return {lanes_.data(), laneCount_}; }
+    std::span<const AnchorFilter* const> filters() const override { return lanes_; }
     bool replace(const AnchorFilter* filter) override;
     bool occursLinearly(std::span<const std::uint8_t> data) const override;
     std::optional<std::uint8_t> requiredByte() const override { return required_; }
@@ -104,10 +103,9 @@ private:
     void makeFilters();
     // The filter over characters [from, from + count), each in its cases as long as its fold.
     std::unique_ptr<AnchorFilter> makeFilter(std::size_t from, std::size_t count, const Verifier* verifier) const;
-    // The bytes of the case of character i that data[at..] starts (or data[..at] ends) with, or 0.
-    std::size_t matchAfter(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at) const;
-    std::size_t matchBefore(std::size_t i, const std::uint8_t* data, std::size_t at) const;
-    bool linearFrom(std::span<const std::uint8_t> data, std::size_t start) const;
+    // The bytes of the case of character i that data[at..] starts with (or, `before`, data[..at] ends with),
+    // or 0.
+    std::size_t caseAt(std::size_t i, const std::uint8_t* data, std::size_t size, std::size_t at, bool before) const;
     // The cheapest keys (bytes rarest in `counts`) that find every case of `covering`, at most two; their
     // cost, or nothing when it takes more.
     static std::optional<double> chooseKeys(Covering& covering, const ByteCounts& counts,
@@ -121,6 +119,7 @@ private:
     std::vector<std::uint8_t> sharedBytes_;  // that every case of one of the text's characters holds
     std::optional<std::uint8_t> required_;   // the rarest of them in the data
     std::vector<Character> characters_;
+    std::vector<Character> distinct_;  // each of them once, in the order they first stand in the text
     std::vector<Bytes> cases_;
     std::size_t longest_ = 0;
     std::size_t runFrom_ = 0;  // the run of characters the run's filter sees
@@ -143,8 +142,7 @@ private:
     std::unique_ptr<Keys> otherKeys_;
     std::unique_ptr<Keys> beyondKeys_;
     Stage stage_ = Stage::Run;
-    std::array<const AnchorFilter*, 2> lanes_{};
-    std::size_t laneCount_ = 0;
+    std::vector<const AnchorFilter*> lanes_;  // the filters() of this stage
     LinearMatcher linear_;
 };
 
