@@ -234,7 +234,8 @@ field = lambda name: re.search(rf"^{name}:\s*(.+)$", lscpu, re.M).group(1)
 cores = field(r"CPU\(s\)")
 tools = "; ".join(run(*command).splitlines()[0] for command in
                   (["rg", "--version"], ["grep", "--version"], ["hyperfine", "--version"], ["cat", "--version"]))
-scan_path = run(f"{build}/quorvin-bench", f"{build}/files/tiny.txt", "x").splitlines()[-1]
+scan_path = next(line for line in run(f"{build}/quorvin-bench", f"{build}/files/tiny.txt", "x").splitlines()
+                 if line.startswith("path: "))
 memory = int(re.search(r"MemTotal:\s+(\d+)", open("/proc/meminfo").read()).group(1)) / 2**20
 cat = median["cat"]
 floor = median["quorvin|~"]
