@@ -14,27 +14,8 @@ namespace {
 
 using namespace tuning;
 
-// How often a folded byte turns up in prose, per ten thousand bytes: the guess when no data has been seen.
-double guessedFrequency(std::uint8_t folded)
-{
-    if (folded >= 'a' && folded <= 'z') {
-        return kLetterFrequency[folded - 'a'];
-    }
-    switch (folded) {
-    case ' ':
-        return kSpaceFrequency;
-    case '\r':
-    case '\n':
-    case '.':
-    case ',':
-        return kLineBreakOrStopFrequency;
-    default:
-        return folded >= 0x80 ? kBeyondAsciiFrequency : kOtherFrequency;
-    }
-}
-
-// The chance that a position holds each folded byte: from the sample where it has any bytes, the guess
-// breaking ties (a byte the sample lacks is still likelier in prose if it is a common letter).
+// The chance that a position holds each folded byte: how often the sample holds it. A byte the sample lacks
+// counts as a thousandth of an occurrence, rarest of all; without a sample every byte is as likely.
 std::array<double, 256> foldedChances(const ByteTable& fold, const ByteCounts* sample)
 {
     std::array<double, 256> chance{};
@@ -45,9 +26,8 @@ std::array<double, 256> foldedChances(const ByteTable& fold, const ByteCounts* s
             total += (*sample)[b];
         }
     }
-    for (int b = 0; b < 256; ++b) {
-        const double guess = guessedFrequency(static_cast<std::uint8_t>(b)) / 1e4;
-        chance[b] = total > 0 ? (chance[b] + guess * 1e-3) / total : guess;
+    for (double& c : chance) {
+        c = total > 0 ? (c + 1e-3) / total : 1.0 / 256;
     }
     return chance;
 }

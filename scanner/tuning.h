@@ -3,25 +3,11 @@
 // comes: a wrong value finds the same occurrences, more slowly. Each says what set it; those marked
 // "reasoned" were set by the argument given and have no bench row of their own yet.
 // `quorvin-filter-bench --describe FILE TEXT` prints the choices they lead to for one search.
-#include <array>
 #include <cstddef>
 
 namespace quorvin::tuning {
 
 // --- Choosing a filter's anchors (anchor_filter.cpp) ---
-
-// How often each folded letter a..z turns up in ordinary French and English prose, per ten thousand
-// bytes, and the space, line breaks and common punctuation: the guess before any data is seen. Only the
-// ranking matters; the first block replaces the guess in every search of a file (reasoned: the usual
-// letter frequencies of French and English prose, rounded).
-inline constexpr std::array<double, 26> kLetterFrequency = {
-    650, 100, 270, 320, 1200, 120, 130, 250, 600, 40, 40, 420, 240,  // a..m
-    580, 550, 220, 70,  550,  600, 600, 400, 110, 80, 30, 90,  15,   // n..z
-};
-inline constexpr double kSpaceFrequency = 1600;
-inline constexpr double kLineBreakOrStopFrequency = 120;  // CR, LF, '.', ','
-inline constexpr double kBeyondAsciiFrequency = 20;       // differ between code pages: one middling figure
-inline constexpr double kOtherFrequency = 10;
 
 // The anchors are chosen on this many bytes of the file's first block: pairs are counted at every position,
 // so the choice costs time and memory in proportion. Measured on `ab` repeated to 10 MiB with the text
