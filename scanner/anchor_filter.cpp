@@ -222,19 +222,14 @@ void AnchorFilter::rank(std::span<const std::uint8_t> sample)
         return count;
     };
     // A pair's score: the positions where both agree, plus what chance alone would give, so that
-    // between pairs the sample never saw together, the rarer bytes win. A byte whose two cases an OR
-    // cannot join costs a second compare at every position, about what comparing a few candidates in
-    // full costs per thousand positions.
+    // between pairs the sample never saw together, the rarer bytes win.
     const double n = static_cast<double>(positions);
-    const double otherCost = n * kOtherCostPerPosition;
-    const auto needsOther = [](const Choice& c) { return c.anchor.value != c.anchor.other ? 1 : 0; };
     std::size_t first = 0, second = 1, pairCount = 0;
     double best = -1;
     for (std::size_t a = 0; a < ranked.size(); ++a) {
         for (std::size_t b = a + 1; b < ranked.size(); ++b) {
             const std::size_t count = together({a, b});
-            const double score = static_cast<double>(count) + ranked[a].chance * ranked[b].chance * n +
-                                 otherCost * (needsOther(ranked[a]) + needsOther(ranked[b]));
+            const double score = static_cast<double>(count) + ranked[a].chance * ranked[b].chance * n;
             if (best < 0 || score < best) {
                 best = score;
                 first = a, second = b, pairCount = count;
