@@ -25,9 +25,9 @@ FirstOccurrence::FirstOccurrence(const TextForms& forms) : fold_(forms.fold)
     if (!forms.unicode) {
         return;
     }
-    longest_ = std::max(longest_, UnicodeForm(*forms.unicode, Encoding::Utf8).longest());
+    longest_ = std::max(longest_, UnicodeForm::longestOf(*forms.unicode, Encoding::Utf8));
     if (forms.utf16) {
-        longest_ = std::max(longest_, UnicodeForm(*forms.unicode, Encoding::Utf16Le).longest());
+        longest_ = std::max(longest_, UnicodeForm::longestOf(*forms.unicode, Encoding::Utf16Le));
     }
     unicode_.emplace(*forms.unicode);
     utf16_ = forms.utf16;

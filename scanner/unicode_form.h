@@ -51,6 +51,11 @@ public:
     UnicodeForm& operator=(const UnicodeForm&) = delete;
 
     std::size_t longest() const override { return longest_; }
+    // The same, without planning the filters.
+    static std::size_t longestOf(std::u32string_view foldedText, Encoding encoding)
+    {
+        return UnicodeForm(foldedText, encoding, false).longest_;
+    }
     // Leaves every occurrence written in ASCII alone to the caller, who finds those otherwise (the code
     // page's form): only the data around one of the text's other cases is read. UTF-8 only; a text
     // whose other cases take more than two key bytes to find is searched whole all the same.
