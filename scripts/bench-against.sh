@@ -65,10 +65,10 @@ for name in [n[len("now|"):] for n in results if n.startswith("now|")]:
     rows.append(f"| {file} | `{text}` | {b['median'] * 1000:.1f} | {n['median'] * 1000:.1f} | {wall:.2f} | "
                 f"{cpu:.2f} | {'pass' if worse <= 1.03 else '**FAIL**'} |")
 section = f"""<!-- against: made by scripts/bench-against.sh -->
-## Against the engine before the one pass
+## Against an earlier commit
 
-Every row above, searched by `quorvin-bench` of `{base}` (the engine before the one pass, reading 32000
-bytes at a time) and by this one, side by side in one hyperfine run (`-N`, {runs} runs, medians; processor
+Every row above, searched by `quorvin-bench` of `{base}` (by default `d042ff6`, the engine before the one
+pass, reading 32000 bytes at a time) and by this one, side by side in one hyperfine run (`-N`, {runs} runs, medians; processor
 time is user + system, AVX2 path). Goal: no row slower by more than 3 %, on the worse of the two clocks.
 
 | file | text | before ms | now ms | now / before, wall | now / before, processor | goal |
