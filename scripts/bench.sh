@@ -368,7 +368,7 @@ notes.append(f"- Crowded candidates: the start, the program's and a 32000-charac
              f"{per_byte('ab-10m|dd bs=1M'):.2f} ns and GNU grep in {per_byte('ab-10m|grep'):.2f} ns.")
 report = f"""# Benchmarks
 
-Quorvin's file scan (the program's own 1 MiB reads and block scanner, run by `quorvin-bench`) against
+Quorvin's file scan (the program's own reads, 32 KiB growing to 1 MiB, and block scanner, run by `quorvin-bench`) against
 reading the file with `cat`, ripgrep (`rg -iFq`, with and without memory mapping), ugrep (`ugrep -iFq`)
 and GNU grep (`grep -iFq`), every text not found unless it says otherwise. Written by `scripts/bench.sh`,
 which makes the test files, checks that every tool gives the same answer, and times everything in one

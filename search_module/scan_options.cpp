@@ -95,8 +95,12 @@ ScanResult ScanBlocks(platform::BinaryFile& file, std::int64_t length, BlockScan
     std::int64_t read = 0;
     bool shortRead = false;
     ScanResult result = ScanResult::NotFound;
-    const auto step = static_cast<std::int64_t>(blockSize);
+    const auto largest = static_cast<std::int64_t>(blockSize);
+    auto step = std::min<std::int64_t>(static_cast<std::int64_t>(FirstReadSize), largest);
     for (std::int64_t position = 1; position <= length; position += step) {
+        if (step < largest && read >= ReadsBeforeGrowing * step) {
+            step = std::min(2 * step, largest);
+        }
         const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(step, length - position + 1));
         const std::size_t got = file.read(position, block.first(wanted));
         read += static_cast<std::int64_t>(got);

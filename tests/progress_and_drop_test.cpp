@@ -29,7 +29,7 @@ bool eventually(const std::function<bool()>& condition)
 
 class ProgressTest : public ::testing::Test {
 protected:
-    // A file of ten blocks whose read `stallAt` (from 0) waits until the test lets it go, as on a stalled
+    // A file of ten first reads whose read `stallAt` (from 0) waits until the test lets it go, as on a stalled
     // network or FUSE file system.
     void addStalledFile(int stallAt)
     {
@@ -39,7 +39,7 @@ protected:
                 gate.wait();
             }
         };
-        fake.files.add(u"/data/big.bin", std::string(10 * ScanOptioons::BlockSize, 'x'), stalled);
+        fake.files.add(u"/data/big.bin", std::string(10 * ScanOptioons::FirstReadSize, 'x'), stalled);
     }
     // The waiting open or read returns; the scan's thread closes the file then.
     void letTheReadGo()
@@ -147,14 +147,14 @@ TEST_F(ProgressTest, AnOpenThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsIt)
 TEST_F(ProgressTest, AReadThatWaitsNeverFreezesTheWindowsAndAnnulerAbandonsItAtOnce)
 {
     addStalledFile(3);
-    // Three blocks are read, then the fourth read waits.
+    // Three reads are made, then the fourth waits.
     cancelOnceTheProgressShows([this] { return fake.files.reads == 4; });
     search();
 
     // The windows repaint while the read waits; from 600 ms on the progress window shows and takes input.
     EXPECT_EQ(inputAllowed, (std::vector<bool>{false, false, false, true}));
     EXPECT_EQ(fake.windows.ownedShown, std::vector<std::string>{"frmProgress"});
-    EXPECT_EQ(status, u"3\u00A0145\u00A0728 octets lus sur 10\u00A0485\u00A0760 (30\u00A0%)");
+    EXPECT_EQ(status, u"98\u00A0304 octets lus sur 327\u00A0680 (30\u00A0%)");
     // The user is told while the read still waits.
     ASSERT_EQ(fake.messageBox.shown.size(), 1u);
     EXPECT_EQ(fake.messageBox.shown[0].caption, u"Recherche annulée");

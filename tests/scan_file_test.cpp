@@ -161,14 +161,37 @@ TEST_F(ScanFileTest, SearchAcrossMidnightCountsFromTheStart)
     EXPECT_EQ(form.Text1().text(), numberToText(2 / 86400.0, u','));
 }
 
-TEST_F(ScanFileTest, AFileOneByteLongerThanABlockTakesTwoReads)
+// No read is made past a file's told end, and one byte more takes one read more.
+TEST_F(ScanFileTest, AFileOneByteLongerThanItsReadsTakesOneReadMore)
 {
     fake.files.add(u"one", std::string(kBlock, 'x'));
     fake.files.add(u"two", std::string(kBlock + 1, 'x'));
     scan(u"one", u"a");
-    EXPECT_EQ(fake.files.reads, 1);
+    const int readsOfOne = fake.files.reads;
     scan(u"two", u"a");
-    EXPECT_EQ(fake.files.reads, 3);
+    EXPECT_EQ(fake.files.reads - readsOfOne, readsOfOne + 1);
+}
+
+// A text found near the start costs one small read, whatever the file's size; a large file is read in
+// blocks once it has been read a while, in far fewer reads than the first one's size would take.
+TEST_F(ScanFileTest, TheReadsStartSmallAndGrowToABlock)
+{
+    std::string bytes(130 * kBlock, 'x');
+    bytes.replace(100, 6, "needle");
+    fake.files.add(u"big", bytes);
+    const auto scanned = [&](std::u16string_view text) {
+        BlockScanner scanner(text, CodePage::windows1252());
+        std::int64_t bytesRead = 0;
+        ScanOptioons::ScanBlocks(*fake.files.openRead(u"big"), static_cast<std::int64_t>(bytes.size()), scanner, {},
+                                 &bytesRead);
+        return bytesRead;
+    };
+    EXPECT_EQ(scanned(u"needle"), static_cast<std::int64_t>(ScanOptioons::FirstReadSize));
+    EXPECT_EQ(fake.files.reads, 1);
+
+    EXPECT_EQ(scanned(u"absent"), static_cast<std::int64_t>(bytes.size()));
+    EXPECT_EQ(fake.files.largestRead, kBlock);
+    EXPECT_LT(fake.files.reads, static_cast<int>(bytes.size() / ScanOptioons::FirstReadSize / 4));
 }
 
 TEST_F(ScanFileTest, TextsThatCannotOccurAreNotFound)
@@ -258,7 +281,7 @@ TEST_F(ScanFileTest, FileThatShrinksEndsAtItsRealEndAndOneThatGrowsAtItsFirstLen
 {
     MemoryFiles::Script shrinks;
     shrinks.resizeAtRead = 1;
-    shrinks.resizeTo = kBlock + 8000;
+    shrinks.resizeTo = ScanOptioons::FirstReadSize + 8000;
     fake.files.add(u"shrinks", std::string(3 * kBlock, 'x') + "abc", shrinks);
     scan(u"shrinks", u"abc");
     EXPECT_EQ(onlyMessage().caption, u"Chaîne non trouvée");

@@ -373,7 +373,7 @@ private slots:
         answerNextMessage(cancelled);
         startSearch();  // returns once the user was told
 
-        QCOMPARE(status, QStringLiteral("5\u00A0242\u00A0880 octets lus sur 10\u00A0485\u00A0760 (50\u00A0%)"));
+        QCOMPARE(status, QStringLiteral("163\u00A0840 octets lus sur 327\u00A0680 (50\u00A0%)"));
         QCOMPARE(fileLabel, QStringLiteral("Fichier : big.bin"));
         QVERIFY(mainBlocked);
         QCOMPARE(cancelled.caption, QStringLiteral("Recherche annulée"));
@@ -473,7 +473,7 @@ private:
                     gate.wait();
                 }
             };
-            files.add(u"/data/big.bin", std::string(10 * ScanOptioons::BlockSize, 'x'), script);
+            files.add(u"/data/big.bin", std::string(10 * ScanOptioons::FirstReadSize, 'x'), script);
         }
         ~StalledFile() { letTheReadGo(); }
         // The read returns; the thread that reads closes the file then.
