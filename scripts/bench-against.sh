@@ -31,7 +31,6 @@ if [[ ! -x $other/build/bench/quorvin-bench ]]; then
 fi
 now="$build/quorvin-bench --no-place"
 before=$other/build/bench/quorvin-bench
-status() { "$@" >/dev/null 2>&1 && echo 0 || echo $?; }
 # An older build that tells places too is timed without them, as this one is; 2 is an unknown option.
 [[ $(status "$before" --no-place "$work/tiny.txt" x) == 2 ]] || before="$before --no-place"
 # AVX2 is forced where AVX-512 is there, as scripts/bench.sh does; elsewhere both take their fastest path.

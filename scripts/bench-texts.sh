@@ -2,6 +2,8 @@
 # The bench's texts, sourced by scripts/bench.sh and scripts/bench-against.sh once the files' paths are set:
 # $text (Windows-1252), $utf8, $utf16, $binary and $work, where the crowded files are.
 repeat() { python3 -c 'import sys; sys.stdout.write(sys.argv[1] * int(sys.argv[2]))' "$@"; }
+# A command's exit status, its output dropped: 0 found, 1 not found, 2 a usage error.
+status() { "$@" >/dev/null 2>&1 && echo 0 || echo $?; }
 abText=$(repeat ab 15999)aa
 baText=$(repeat a 31999)b
 # Texts, grouped by goal. "uncommon": holds a rare letter; "common": common letters only; "accented":

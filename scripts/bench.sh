@@ -56,7 +56,6 @@ repeat ab 5242880 >"$work/ab-10m.txt"
 
 # Every tool must agree on every text before anything is timed: the first correctness check of all.
 quorvin=$build/quorvin-bench
-status() { "$@" >/dev/null 2>&1 && echo 0 || echo $?; }
 agree() {
   local what=$1 expected=$2 answer
   shift 2

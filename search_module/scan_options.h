@@ -23,10 +23,10 @@ inline constexpr std::size_t BlockSize = 1 << 20;
 // fills it: on this machine's virtual processors about 10 µs, so that reading the first MiB of a cached file
 // in one read took 4.1 ms and in reads of 32 KiB 0.39 ms (the best of 5). A text found near the start, or a
 // small file, is thus no slower than with the earlier 32000-byte reads (`CAFÉ` in the bench's UTF-8 file,
-// found at its 4140th byte: 6.0 ms against 6.1, where a first read of 64 KiB took 6.5 and one of 1 MiB 9.0;
-// hyperfine, 60 runs). A large file reaches BlockSize once the faults are paid many times over: the size
-// doubles once the bytes read reach ReadsBeforeGrowing times it, so 1 MiB reads start past 128 MiB.
-// Reading 10 MiB took 3.0 ms in reads of 32 KiB against 5.2 ms in reads of 1 MiB; 512 MiB, 67 ms against 43.
+// found at its 4140th byte: 6.0 ms against 6.1, where a first read of 64 KiB took 6.5, hyperfine, 60 runs;
+// 1 MiB reads from the start took 442 page faults against 205). A large file reaches BlockSize once the faults are paid
+// many times over: the size doubles once the bytes read reach ReadsBeforeGrowing times it, so 1 MiB reads start past
+// 128 MiB. Reading 10 MiB took 3.0 ms in reads of 32 KiB against 5.2 ms in reads of 1 MiB; 512 MiB, 67 ms against 43.
 inline constexpr std::size_t FirstReadSize = 32 << 10;
 inline constexpr std::int64_t ReadsBeforeGrowing = 256;
 
